@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +11,7 @@
 
 #include "device/CommandQueue.h"
 #include "device/DeviceMessage.h"
+#include "device/DspEncoding.h"
 #include "device/HidPort.h"
 #include "device/LinkClock.h"
 #include "device/PacketCodec.h"
@@ -41,6 +43,15 @@ enum AckWaitState : int {
     ACK_WAIT_BLOCK_SENT = 1,
     ACK_WAIT_READING = 2,
     ACK_WAIT_CLOSED = 3,
+};
+
+// Fixed facts of the link's peer, set once by the owner.
+struct LinkConfig {
+    int modelId = 0;
+    int outputChannels = 0;
+    int mixWidth = 0;  // mix values travel as two bytes only above 8
+    int trimMode = 0;
+    int fifth = 0;
 };
 
 // Step of an upgrade transfer an acknowledgement belongs to.
@@ -128,6 +139,86 @@ public:
     bool Hand_Connect();
     bool MCU_Factory_Reset_Ctrl();
 
+    void SetLinkConfig(int modelId, int outputChannels, int mixWidth, int trimMode, int fifth);
+    LinkConfig GetLinkConfig() const;
+
+    // --- DSP setters (queued unless syncMode; see SendOrQueue) ---
+    // Range setters take by-channel arrays (slot c is channel c) and send the
+    // entries first..last. A last channel above 15 is cut to 15; a first
+    // channel above 15 sends nothing and returns false.
+    bool Source_Switch_Ctrl(std::uint8_t source, bool syncMode);
+    bool Main_Volume_Ctrl(float volume, bool syncMode);
+    bool Mute_Ctrl(int mute, bool syncMode);
+    bool Filter_Ctrl(std::uint8_t scene, std::uint8_t source, std::uint8_t channel,
+                     std::uint8_t filter, std::uint8_t type, std::uint16_t frequency,
+                     std::uint8_t slope, bool syncMode);
+    bool EQ_Ctrl(std::uint8_t scene, std::uint8_t source, std::uint8_t channel, std::uint8_t band,
+                 std::uint16_t frequency, float q, float gainDb, bool syncMode);
+    bool Delay_Ctrl(std::uint8_t scene, std::uint8_t source, int first, int last,
+                    const ChannelArray<float>& delayMs, bool syncMode);
+    bool Trim_Ctrl(std::uint8_t scene, std::uint8_t source, int first, int last,
+                   const ChannelArray<float>& trimDb, bool syncMode);
+    bool Mute_Ch_Ctrl(std::uint8_t scene, std::uint8_t source, int first, int last,
+                      const ChannelArray<std::uint8_t>& mute, bool syncMode);
+    bool Phase_Ctrl(std::uint8_t scene, std::uint8_t source, int first, int last,
+                    const ChannelArray<std::uint8_t>& phase, bool syncMode);
+    bool Mix_Ch_Ctrl(std::uint8_t scene, std::uint8_t input, int first, int last,
+                     const ChannelArray<std::uint16_t>& inputSelection, bool syncMode);
+    bool CH_Type_Ctrl(std::uint8_t scene, std::uint8_t source, int first, int last,
+                      const ChannelArray<std::uint8_t>& type, bool syncMode);
+    // Pairs are (from channel, to channel).
+    bool CH_Link_Ctrl(std::uint8_t scene, std::uint8_t linkMode,
+                      const std::vector<std::array<std::uint8_t, 2>>& pairs, bool syncMode);
+    bool CH_Lock_Ctrl(std::uint8_t scene, std::uint16_t lock, bool syncMode);
+    bool PEQ_Reset_Ctrl(std::uint8_t scene, std::uint8_t source,
+                        const std::vector<std::uint8_t>& channels, bool syncMode);
+    bool PEQ_Bypass_Ctrl(std::uint8_t scene, std::uint8_t source, int first, int last,
+                         const ChannelArray<std::uint8_t>& bypass, bool syncMode);
+    bool IRC_Ctrl(std::uint8_t on, std::uint16_t channelMask, std::uint8_t eqMode, bool syncMode);
+    bool IRC_Sel_Test_Module(std::uint8_t module, bool syncMode);
+    bool Input_Mix_Trim_Ctrl(std::uint8_t scene, std::uint8_t source, std::uint8_t inputChannel,
+                             int firstOutput, int lastOutput,
+                             const ChannelArray<std::uint8_t>& trim, bool syncMode);
+    bool Amp_Mute_Ctrl(std::uint8_t mute, bool syncMode);
+    bool Set_MemData(std::uint32_t address, std::uint32_t data, bool syncMode);
+
+    // --- DSP queries (always immediate; the reply is decoded during the read).
+    // Each returns whether a reply report arrived. ---
+    bool Get_Source();
+    bool Get_Main_Volume();
+    bool Get_Subwoofer_Volume();
+    bool Get_Mute();
+    bool Get_Filter(std::uint8_t scene, std::uint8_t source, int first, int last);
+    bool Get_EQ(std::uint8_t scene, std::uint8_t source, std::uint8_t channel,
+                std::uint8_t firstBand, std::uint8_t lastBand);
+    bool Get_Delay(std::uint8_t scene, std::uint8_t source, int first, int last);
+    bool Get_Trim(std::uint8_t scene, std::uint8_t source, int first, int last);
+    bool Get_Mute_Ch(std::uint8_t scene, std::uint8_t source, int first, int last);
+    bool Get_Phase(std::uint8_t scene, std::uint8_t source, int first, int last);
+    bool Get_Mix_Ch(std::uint8_t scene, std::uint8_t input, int first, int last);
+    bool Get_CH_Type(std::uint8_t scene, std::uint8_t source, int first, int last);
+    bool Get_CH_Link(std::uint8_t scene);
+    bool Get_CH_Lock(std::uint8_t scene);
+    bool Get_PEQ_Bypass(std::uint8_t scene, std::uint8_t source, int first, int last);
+    bool IRC_Get();
+    bool IRC_Get_EQ(std::uint8_t channel, std::uint8_t firstBand, std::uint8_t lastBand);
+    bool IRC_Get_Spectrum(std::uint8_t channel, std::uint8_t firstBand, std::uint8_t lastBand);
+    bool Get_Input_Mix_CH_Trim(std::uint8_t scene, std::uint8_t source, std::uint8_t inputChannel,
+                               int firstOutput, int lastOutput);
+    bool Get_Ch_Solo(std::uint8_t scene, std::uint8_t source, int first, int last);
+    bool Get_Speaker_Config();
+    bool Get_Amp_Mute();
+    bool Get_MemData(std::uint32_t address);
+
+    // --- scene commands (always immediate) ---
+    bool SaveScene(std::uint8_t scene, std::uint8_t storeNow);
+    bool ReadScene(std::uint8_t fromScene, std::uint8_t toScene);
+    bool DeleteScene(std::uint8_t scene);
+    bool SetSceneName(std::uint8_t scene, const std::vector<std::uint8_t>& name);
+    bool Get_Scene_Name(std::uint8_t nameIndex);
+    bool Get_Scene_ID();
+    bool Get_Scene_Valid();
+
     // --- reply processors (run on the reading thread) ---
     void mcu_ack_process(std::uint8_t length, const std::uint8_t* body);
     void flash_ack_process(std::uint8_t length, const std::uint8_t* body);
@@ -161,7 +252,15 @@ private:
     // Applies an upgrade acknowledgement of the MCU (flash false) or the DSP flash.
     void UpgradeAck(bool flash, std::uint8_t subcmd, std::uint8_t status);
 
+    // Setter and query plumbing of the DSP and scene classes.
+    bool DspSet(std::uint8_t subcmd, const std::vector<std::uint8_t>& payload, bool syncMode);
+    bool DspGet(std::uint8_t subcmd, const std::vector<std::uint8_t>& payload);
+    bool RangeQuery(const char* name, std::uint8_t subcmd, std::uint8_t scene, std::uint8_t source,
+                    int first, int last);
+
     HidPort& mPort;
+    mutable std::mutex mConfigMutex;
+    LinkConfig mLinkConfig;
     LinkClock& mClock;
 
     // Exchange lock: held from a write until the read of its reply returns,
