@@ -22,7 +22,12 @@ enum DeviceMessageId : int {
 // What a message carries besides its wParam: nothing, a number, or one decoded
 // record. Records travel by value, so nothing leaks when no window receives them.
 using Payload =
-    std::variant<std::monostate, std::int64_t, McuHandshakeRecord, McuFlashVersionRecord>;
+    std::variant<std::monostate, std::int64_t, McuHandshakeRecord, McuFlashVersionRecord,
+                 DspFilterRecord, DspEqBandRecord, DspDelayRecord, DspTrimRecord,
+                 DspChannelValueRecord, DspMixRecord, DspLinkRecord, DspLockRecord,
+                 DspInputMixTrimRecord, DspSpeakerConfigRecord, DspQFactRecord, DspCompressorRecord,
+                 DspMemRecord, IrcValueRecord, IrcEqBandRecord, IrcSpectrumRecord, SceneNameRecord,
+                 SceneValidRecord>;
 
 struct DeviceMessage {
     int id = 0;

@@ -3,6 +3,7 @@
 #include <ostream>
 #include <variant>
 
+#include "FeedPacket.h"
 #include "HexBytes.h"
 #include "RecordingSink.h"
 #include "ScriptedHidPort.h"
@@ -13,14 +14,9 @@ namespace {
 
 using test::FromHex;
 
-// Feeds one framed packet straight into the link's parser.
 void Feed(DeviceLink& link, std::uint8_t cmd, std::uint8_t subcmd, std::uint8_t optype,
           const std::vector<std::uint8_t>& payload) {
-    std::uint8_t bytes[64];
-    const std::size_t n =
-        FramePacket(cmd, subcmd, optype, payload.data(), payload.size(), bytes, sizeof bytes);
-    ASSERT_NE(n, 0u);
-    for (std::size_t i = 0; i < n; ++i) link.packet_process(bytes[i]);
+    test::FeedPacket(link, cmd, subcmd, optype, payload);
 }
 
 class McuDecodingTest : public ::testing::Test {
