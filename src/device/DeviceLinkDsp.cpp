@@ -20,6 +20,18 @@ const char* const kIrcFailNames[] = {"IRC_FAIL_NO_VAR\n",     "IRC_FAIL_NO_MIC\n
 
 const char* const kRangeHead = " OP=0x%x, scene =%d, source = 0x%x, from ch(%d) to ch_end(%d)\n";
 
+// Band, frequency, Q and gain of an EQ band block, logged; shared by the
+// channel EQ and the calibration EQ replies.
+template <typename Record>
+void FillEqBand(Record& r, const ReplyPayload& p, int band, int at) {
+    const EqBand decoded = DecodeEqBand(p, at);
+    r.band = band;
+    r.frequency = decoded.frequency;
+    r.q = decoded.q;
+    r.gain = decoded.gain;
+    LogPrintA("band(%d), freq(%d), Q(%1.2f), Gain(%.2f)\n", band, r.frequency, r.q, r.gain);
+}
+
 }  // namespace
 
 void DeviceLink::dsp_ack_process(std::uint8_t length, const std::uint8_t* body) {
@@ -99,13 +111,7 @@ void DeviceLink::dsp_ack_process(std::uint8_t length, const std::uint8_t* body) 
                 DspEqBandRecord r;
                 r.scene = p[0];
                 r.channel = p[2];
-                r.band = band;
-                const EqBand decoded = DecodeEqBand(p, at);
-                r.frequency = decoded.frequency;
-                r.q = decoded.q;
-                r.gain = decoded.gain;
-                LogPrintA("band(%d), freq(%d), Q(%1.2f), Gain(%.2f)\n", band, r.frequency, r.q,
-                          r.gain);
+                FillEqBand(r, p, band, at);
                 postMain(r);
             });
             return;
@@ -227,13 +233,7 @@ void DeviceLink::dsp_ack_process(std::uint8_t length, const std::uint8_t* body) 
             ForEachBand(p, 1, 3, 6, [&](int band, int at) {
                 IrcEqBandRecord r;
                 r.channel = p[0];
-                r.band = band;
-                const EqBand decoded = DecodeEqBand(p, at);
-                r.frequency = decoded.frequency;
-                r.q = decoded.q;
-                r.gain = decoded.gain;
-                LogPrintA("band(%d), freq(%d), Q(%1.2f), Gain(%.2f)\n", band, r.frequency, r.q,
-                          r.gain);
+                FillEqBand(r, p, band, at);
                 postIrc(subcmd, r);
             });
             return;
