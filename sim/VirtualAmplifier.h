@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -120,6 +121,24 @@ private:
 
     mutable std::mutex mMutex;
     mutable std::condition_variable mChanged;
+
+    // Live DSP settings (the subset modelled so far). Per-channel values are
+    // kept as their wire bytes, slot c for channel c.
+    struct DspLive {
+        std::uint8_t source = 0;
+        std::uint8_t mainVolume = 0;
+        std::uint8_t mute = 0;
+        std::uint8_t ampMute = 0;
+        std::array<std::array<std::uint8_t, 3>, 16> delay{};
+        std::array<std::uint8_t, 16> trim{};
+        std::array<std::uint8_t, 16> muteCh{};
+        std::array<std::uint8_t, 16> phase{};
+        std::map<std::uint32_t, std::uint32_t> memory;
+    };
+    DspLive mDsp;
+    // Answers a range query from one of the per-channel byte arrays.
+    void ReplyRange(std::uint8_t subcmd, const Packet& packet,
+                    const std::array<std::uint8_t, 16>& values);
 
     // identity
     int mModel = 87;
