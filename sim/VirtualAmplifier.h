@@ -136,6 +136,21 @@ private:
         std::map<std::uint32_t, std::uint32_t> memory;
     };
     DspLive mDsp;
+
+    // Stored scenes: settings, a 16-byte name (0xFF bytes when erased), the set
+    // of scenes holding data and the scene last loaded or saved.
+    static constexpr int kSceneCount = 10;
+    struct StoredScene {
+        DspLive settings;
+        std::array<std::uint8_t, 16> name{};
+        bool valid = false;
+    };
+    std::array<StoredScene, kSceneCount> mScenes = [] {
+        std::array<StoredScene, kSceneCount> scenes{};
+        for (StoredScene& scene : scenes) scene.name.fill(0xFF);
+        return scenes;
+    }();
+    std::uint8_t mCurrentScene = 0;
     // Answers a range query from one of the per-channel byte arrays.
     void ReplyRange(std::uint8_t subcmd, const Packet& packet,
                     const std::array<std::uint8_t, 16>& values);

@@ -108,3 +108,54 @@ TEST_F(DspRoundTripTest, QueuedSettersReachTheAmplifierInOrder) {
 
 }  // namespace
 }  // namespace kavelo
+
+namespace kavelo {
+namespace {
+
+class SceneRoundTripTest : public DspRoundTripTest {
+protected:
+    SceneRoundTripTest() { link.SceneReceiver = &scenes; }
+    test::RecordingSink scenes;
+};
+
+TEST_F(SceneRoundTripTest, SaveNameLoadAndDelete) {
+    link.Main_Volume_Ctrl(-20.0f, true);
+    ASSERT_TRUE(link.SaveScene(2, 1));
+    const std::vector<std::uint8_t> name = {'A', 'A', 'A', 'A', 'A', 'A', 'A', 'A',
+                                            'A', 'A', 'A', 'A', 'A', 'A', 'A', 'A'};
+    ASSERT_TRUE(link.SetSceneName(2, name));
+    ASSERT_TRUE(link.Get_Scene_Valid());
+    ASSERT_TRUE(link.Get_Scene_Name(3));  // names count from 1
+    ASSERT_TRUE(link.Get_Scene_Name(1));  // never written: erased
+
+    link.Main_Volume_Ctrl(-3.0f, true);
+    ASSERT_TRUE(link.ReadScene(2, 255));
+    ASSERT_TRUE(link.Get_Main_Volume());
+    EXPECT_EQ(LastNumber(), -20);
+    ASSERT_TRUE(link.Get_Scene_ID());
+
+    ASSERT_TRUE(link.DeleteScene(2));
+    ASSERT_TRUE(link.Get_Scene_Valid());
+
+    const auto valid = Records<SceneValidRecord>(main);
+    ASSERT_EQ(valid.size(), 2u);
+    EXPECT_EQ(valid[0].valid, 1 << 2);
+    EXPECT_EQ(valid[1].valid, 0);
+    const auto names = Records<SceneNameRecord>(main);
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(names[0].index, 2);
+    for (std::uint8_t b : names[0].name) EXPECT_EQ(b, 'A');  // odd letters are a real name
+    for (std::uint8_t b : names[1].name) EXPECT_EQ(b, 0);
+
+    const auto messages = scenes.Messages();
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[0].id, WM_READ_SCENE_VALUE);
+    EXPECT_EQ(messages[0].wParam, 2u);
+    EXPECT_EQ(messages[1].id, WM_SCENE_ID);
+    EXPECT_EQ(std::get<std::int64_t>(messages[1].lParam), 2);
+    EXPECT_EQ(messages[2].id, WM_SCENE_DELETED);
+    EXPECT_EQ(messages[2].wParam, 2u);
+}
+
+}  // namespace
+}  // namespace kavelo
