@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <variant>
 #include <vector>
 
 #include "device/DeviceMessage.h"
@@ -20,6 +21,15 @@ public:
     std::vector<DeviceMessage> Messages() const {
         std::lock_guard<std::mutex> lock(mMutex);
         return mMessages;
+    }
+    // The records of type T among the posted messages, in posting order.
+    template <typename T>
+    std::vector<T> RecordsOf() const {
+        std::vector<T> out;
+        for (const DeviceMessage& m : Messages()) {
+            if (const T* r = std::get_if<T>(&m.lParam)) out.push_back(*r);
+        }
+        return out;
     }
     bool WaitForCount(std::size_t n, std::chrono::milliseconds timeout) const {
         std::unique_lock<std::mutex> lock(mMutex);

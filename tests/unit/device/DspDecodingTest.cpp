@@ -27,14 +27,6 @@ protected:
               std::uint8_t optype = OP_UPDATE) {
         test::FeedPacket(link, cmd, subcmd, optype, FromHex(payload));
     }
-    template <typename T>
-    std::vector<T> Records(const test::RecordingSink& sink) {
-        std::vector<T> out;
-        for (const DeviceMessage& m : sink.Messages()) {
-            if (const T* r = std::get_if<T>(&m.lParam)) out.push_back(*r);
-        }
-        return out;
-    }
 
     test::ScriptedHidPort port;
     test::RecordingSink main, scene, irc, mem;
@@ -43,7 +35,7 @@ protected:
 
 TEST_F(ReplyDecodingTest, EqBandsReadQualityAsHundredths) {
     Feed(CMD_DSP, 0x06, "00 00 02 00 01 03 E8 02 05 0E 05 00 64 00 46 12 00");
-    const auto bands = Records<DspEqBandRecord>(main);
+    const auto bands = main.RecordsOf<DspEqBandRecord>();
     ASSERT_EQ(bands.size(), 2u);
     EXPECT_EQ(bands[0].channel, 2);
     EXPECT_EQ(bands[0].frequency, 1000);
@@ -57,7 +49,7 @@ TEST_F(ReplyDecodingTest, EqBandsReadQualityAsHundredths) {
 
 TEST_F(ReplyDecodingTest, DelaysPerChannel) {
     Feed(CMD_DSP, 0x07, "00 00 00 01 01 00 FA 00 01 F4");
-    const auto delays = Records<DspDelayRecord>(main);
+    const auto delays = main.RecordsOf<DspDelayRecord>();
     ASSERT_EQ(delays.size(), 2u);
     EXPECT_FLOAT_EQ(delays[0].delayMs, 1.25f);
     EXPECT_FLOAT_EQ(delays[1].delayMs, 0.5f);
@@ -66,7 +58,7 @@ TEST_F(ReplyDecodingTest, DelaysPerChannel) {
 
 TEST_F(ReplyDecodingTest, InputMixTrimIsOneRecordStartingAtTheFirstOutput) {
     Feed(CMD_DSP, 0x24, "00 00 01 02 03 05 FB");
-    const auto records = Records<DspInputMixTrimRecord>(main);
+    const auto records = main.RecordsOf<DspInputMixTrimRecord>();
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].trim[0], 0x05);
     EXPECT_EQ(records[0].trim[1], 0xFB);
@@ -75,7 +67,7 @@ TEST_F(ReplyDecodingTest, InputMixTrimIsOneRecordStartingAtTheFirstOutput) {
 
 TEST_F(ReplyDecodingTest, QFactorModeFillsItsSlotsOnly) {
     Feed(CMD_DSP, 0x37, "00 00 02 03 07 09");
-    const auto records = Records<DspQFactRecord>(main);
+    const auto records = main.RecordsOf<DspQFactRecord>();
     ASSERT_EQ(records.size(), 1u);
     for (int c = 0; c < 16; ++c) {
         EXPECT_EQ(records[0].mode[c], c == 2 ? 7 : c == 3 ? 9 : 0) << "slot " << c;
@@ -85,30 +77,30 @@ TEST_F(ReplyDecodingTest, QFactorModeFillsItsSlotsOnly) {
 TEST_F(ReplyDecodingTest, BackwardsRangePostsNothingPerChannelButOneWholeRecord) {
     Feed(CMD_DSP, 0x09, "00 00 03 02 01");
     Feed(CMD_DSP, 0x38, "00 00 03 02");
-    EXPECT_TRUE(Records<DspChannelValueRecord>(main).empty());
-    EXPECT_EQ(Records<DspQFactRecord>(main).size(), 1u);
+    EXPECT_TRUE(main.RecordsOf<DspChannelValueRecord>().empty());
+    EXPECT_EQ(main.RecordsOf<DspQFactRecord>().size(), 1u);
 }
 
 TEST_F(ReplyDecodingTest, RangesStopAtChannel15AndAtThePacketEnd) {
     // Last channel 255: channels 14 and 15 decode, nothing beyond the slots.
     Feed(CMD_DSP, 0x0A, "00 00 0E FF 01 FF 05 06");
-    const auto values = Records<DspChannelValueRecord>(main);
+    const auto values = main.RecordsOf<DspChannelValueRecord>();
     ASSERT_EQ(values.size(), 2u);
     EXPECT_EQ(values[0].value, 1);
     EXPECT_EQ(values[1].channel, 15);
     EXPECT_EQ(values[1].value, -1);  // phase is signed
     // A range claiming 8 channels with entries for 2 posts 2.
     Feed(CMD_DSP, 0x08, "00 00 00 07 FA 03");
-    const auto trims = Records<DspTrimRecord>(main);
+    const auto trims = main.RecordsOf<DspTrimRecord>();
     ASSERT_EQ(trims.size(), 2u);
     EXPECT_FLOAT_EQ(trims[0].trimDb, -6.0f);
 }
 
 TEST_F(ReplyDecodingTest, CompressorReplyOfMoreThanOneChannelIsRejected) {
     Feed(CMD_DSP, 0x3E, "00 00 01 02 01 50 05 04 00 02 05 00 0A 01 F4");
-    EXPECT_TRUE(Records<DspCompressorRecord>(main).empty());
+    EXPECT_TRUE(main.RecordsOf<DspCompressorRecord>().empty());
     Feed(CMD_DSP, 0x3E, "00 00 01 01 01 50 05 04 00 02 05 00 0A 01 F4");
-    const auto records = Records<DspCompressorRecord>(main);
+    const auto records = main.RecordsOf<DspCompressorRecord>();
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].threshold, -19);  // 80 + 0.5 - 100 toward zero
     EXPECT_FLOAT_EQ(records[0].ratio, 4.0f);
@@ -159,7 +151,7 @@ TEST_F(ReplyDecodingTest, SimpleValuesAndMemoryWords) {
     const auto messages = main.Messages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(std::get<std::int64_t>(messages[0].lParam), -10);
-    const auto words = Records<DspMemRecord>(mem);
+    const auto words = mem.RecordsOf<DspMemRecord>();
     ASSERT_EQ(words.size(), 1u);
     EXPECT_EQ(words[0].address, 0x1234u);
     EXPECT_EQ(words[0].data, 1u);
@@ -169,7 +161,7 @@ TEST_F(ReplyDecodingTest, SceneNamesAreEmptiedOnlyWhenErased) {
     Feed(CMD_FLASH, 0x0B, "01 FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF");
     Feed(CMD_FLASH, 0x0B, "02 41 41 41 41 41 41 41 41 41 41 41 41 41 41 41 41");
     Feed(CMD_FLASH, 0x0B, "03 43 61 72 20 4F 6E 65 00 00 00 00 00 00 00 00 00");
-    const auto names = Records<SceneNameRecord>(main);
+    const auto names = main.RecordsOf<SceneNameRecord>();
     ASSERT_EQ(names.size(), 3u);
     EXPECT_EQ(names[0].index, 0);
     for (std::uint8_t b : names[0].name) EXPECT_EQ(b, 0);
@@ -183,7 +175,7 @@ TEST_F(ReplyDecodingTest, SceneAcknowledgementsIdAndValidSet) {
     Feed(CMD_FLASH, 0x08, "0A 04", OP_ACK);
     Feed(CMD_FLASH, 0x08, "60 04", OP_ACK);  // not ready: nothing posted
     Feed(CMD_FLASH, 0x0A, "0A 06", OP_ACK);
-    const auto valid = Records<SceneValidRecord>(main);
+    const auto valid = main.RecordsOf<SceneValidRecord>();
     ASSERT_EQ(valid.size(), 1u);
     EXPECT_EQ(valid[0].valid, 5);
     const auto messages = scene.Messages();
@@ -210,10 +202,10 @@ TEST_F(ReplyDecodingTest, RandomTrafficIsHandledSafely) {
         test::FeedPacket(link, cmd, static_cast<std::uint8_t>(byte(random) % 0x48), optype,
                          payload);
     }
-    for (const auto& r : Records<DspChannelValueRecord>(main)) {
+    for (const auto& r : main.RecordsOf<DspChannelValueRecord>()) {
         EXPECT_LE(r.channel, 15);
     }
-    for (const auto& r : Records<DspFilterRecord>(main)) EXPECT_LE(r.channel, 15);
+    for (const auto& r : main.RecordsOf<DspFilterRecord>()) EXPECT_LE(r.channel, 15);
 }
 
 }  // namespace

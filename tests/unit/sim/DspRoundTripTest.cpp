@@ -20,14 +20,6 @@ protected:
     }
     ~DspRoundTripTest() override { link.CloseHIDDevice(false); }
 
-    template <typename T>
-    std::vector<T> Records(const test::RecordingSink& sink) {
-        std::vector<T> out;
-        for (const DeviceMessage& m : sink.Messages()) {
-            if (const T* r = std::get_if<T>(&m.lParam)) out.push_back(*r);
-        }
-        return out;
-    }
     std::int64_t LastNumber() {
         const auto messages = main.Messages();
         return messages.empty() ? -999 : std::get<std::int64_t>(messages.back().lParam);
@@ -58,7 +50,7 @@ TEST_F(DspRoundTripTest, DelaysWithinAMicrosecond) {
     for (int c = 0; c < 8; ++c) delays[c] = 0.125f * c + c;
     ASSERT_TRUE(link.Delay_Ctrl(0, 0, 0, 7, delays, true));
     ASSERT_TRUE(link.Get_Delay(0, 0, 0, 7));
-    const auto records = Records<DspDelayRecord>(main);
+    const auto records = main.RecordsOf<DspDelayRecord>();
     ASSERT_EQ(records.size(), 8u);
     for (int c = 0; c < 8; ++c) EXPECT_NEAR(records[c].delayMs, delays[c], 0.001) << c;
 }
@@ -76,10 +68,10 @@ TEST_F(DspRoundTripTest, TrimsPhasesAndMutes) {
     ASSERT_TRUE(link.Get_Trim(0, 0, 0, 7));
     ASSERT_TRUE(link.Get_Phase(0, 0, 0, 7));
     ASSERT_TRUE(link.Get_Mute_Ch(0, 0, 0, 7));
-    const auto trimRecords = Records<DspTrimRecord>(main);
+    const auto trimRecords = main.RecordsOf<DspTrimRecord>();
     ASSERT_EQ(trimRecords.size(), 8u);
     for (int c = 0; c < 8; ++c) EXPECT_FLOAT_EQ(trimRecords[c].trimDb, trims[c]);
-    const auto values = Records<DspChannelValueRecord>(main);
+    const auto values = main.RecordsOf<DspChannelValueRecord>();
     ASSERT_EQ(values.size(), 16u);
     for (int i = 0; i < 16; ++i) EXPECT_EQ(values[i].value, flags[i % 8]) << i;
 }
@@ -88,7 +80,7 @@ TEST_F(DspRoundTripTest, MemoryWords) {
     ASSERT_TRUE(link.Set_MemData(0x00401234, 0xCAFEF00D, true));
     ASSERT_TRUE(link.Get_MemData(0x00401234));
     ASSERT_TRUE(link.Get_MemData(0x00400000));  // never written: reads 0
-    const auto words = Records<DspMemRecord>(mem);
+    const auto words = mem.RecordsOf<DspMemRecord>();
     ASSERT_EQ(words.size(), 2u);
     EXPECT_EQ(words[0].address, 0x00401234u);
     EXPECT_EQ(words[0].data, 0xCAFEF00Du);
@@ -137,11 +129,11 @@ TEST_F(SceneRoundTripTest, SaveNameLoadAndDelete) {
     ASSERT_TRUE(link.DeleteScene(2));
     ASSERT_TRUE(link.Get_Scene_Valid());
 
-    const auto valid = Records<SceneValidRecord>(main);
+    const auto valid = main.RecordsOf<SceneValidRecord>();
     ASSERT_EQ(valid.size(), 2u);
     EXPECT_EQ(valid[0].valid, 1 << 2);
     EXPECT_EQ(valid[1].valid, 0);
-    const auto names = Records<SceneNameRecord>(main);
+    const auto names = main.RecordsOf<SceneNameRecord>();
     ASSERT_EQ(names.size(), 2u);
     EXPECT_EQ(names[0].index, 2);
     for (std::uint8_t b : names[0].name) EXPECT_EQ(b, 'A');  // odd letters are a real name
