@@ -87,9 +87,7 @@ inline double HornerPower(const Biquad& q, double c, double s) {
     const double nr = q.b0 + (c * tr + s * ti), ni = c * ti - s * tr;
     const double ur = q.a1 + c * q.a2, ui = -s * q.a2;
     const double dr = 1.0 + (c * ur + s * ui), di = c * ui - s * ur;
-    const double den = dr * dr + di * di;
-    const double hr = (nr * dr + ni * di) / den, hi = (ni * dr - nr * di) / den;
-    return hr * hr + hi * hi;
+    return (nr * nr + ni * ni) / (dr * dr + di * di);
 }
 
 // |H|^2 of one biquad at every grid point.
