@@ -304,3 +304,30 @@ TEST(ProfileFilesIo, MessageKeys) {
 
 }  // namespace
 }  // namespace kavelo
+
+namespace kavelo {
+namespace {
+
+// Inputs the fuzzer found or was seeded with: both readers must answer them
+// without crashing, and a refusal must not touch the target.
+TEST(ProfileFuzzRegressions, EveryKeptInputIsHandled) {
+    int files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(kProfiles / "fuzz")) {
+        const std::string text = ReadWholeFile(e.path());
+        DspState s;
+        s.mainVolume = 11;
+        if (ParseSceneProfile(text.data(), text.size(), s) != ProfileResult::Ok) {
+            EXPECT_EQ(s.mainVolume, 11) << e.path();
+        }
+        auto w = std::make_unique<WholeProfile>();
+        w->live.mainVolume = 11;
+        if (ParseWholeProfile(text.data(), text.size(), *w) != ProfileResult::Ok) {
+            EXPECT_EQ(w->live.mainVolume, 11) << e.path();
+        }
+        ++files;
+    }
+    EXPECT_GT(files, 0);
+}
+
+}  // namespace
+}  // namespace kavelo
