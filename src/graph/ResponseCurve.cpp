@@ -1,5 +1,6 @@
 #include "graph/ResponseCurve.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 
@@ -109,18 +110,21 @@ struct LevelAccumulator {
         extra.fill(0.0);
     }
     void Add(const Biquad& q) {
-        const GridTables& t = Tables();
-        bool outOfRange = false;
-        for (int k = 0; k < N; ++k) {
-            const double pw = HornerPower(q, t.cos1[k], t.sin1[k]);
-            const bool normal = pw > 1e-8 && pw <= DBL_MAX;
-            prod[k] *= normal ? pw : 1.0;
-            outOfRange |= !normal || prod[k] > 1e100 || prod[k] < 1e-100;
-        }
-        if (!outOfRange) return;
-        // Rare: recompute this section's floored points and rescale products.
         ResponseArray power;
         SectionPower(q, power);
+        // Branch-free so that the compiler can vectorise it; the rare points
+        // that need care are flagged and handled below.
+        double lowest = DBL_MAX, highest = 0.0;
+        int unusual = 0;  // floored, overflowed or NaN powers
+        for (int k = 0; k < N; ++k) {
+            const double pw = power[k];
+            const double used = (pw > 1e-8 && pw <= DBL_MAX) ? pw : 1.0;
+            unusual += used != pw;
+            prod[k] *= used;
+            lowest = std::min(lowest, prod[k]);
+            highest = std::max(highest, prod[k]);
+        }
+        if (unusual == 0 && lowest >= 1e-100 && highest <= 1e100) return;
         for (int k = 0; k < N; ++k) {
             if (!(power[k] > 1e-8 && power[k] <= DBL_MAX)) extra[k] += SectionPowerToDb(power[k]);
             if (prod[k] > 1e100 || prod[k] < 1e-100) {
