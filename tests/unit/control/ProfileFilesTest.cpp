@@ -294,6 +294,22 @@ TEST(ProfileFilesIo, FailedSaveKeepsTheOldFile) {
     EXPECT_EQ(entries, 1);
 }
 
+TEST(ProfileFilesIo, RenameFailureRemovesTheTemporaryFile) {
+    TempDir dir;
+    // A non-empty folder cannot be replaced by a file: the last step fails.
+    const auto target = dir.path() / "taken.spf";
+    std::filesystem::create_directory(target);
+    std::ofstream(target / "inside") << "kept";
+    EXPECT_EQ(WriteSceneProfile(FixedLive(), target.string()), ProfileResult::CreateError);
+    EXPECT_EQ(ReadWholeFile(target / "inside"), "kept");
+    int entries = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
+        (void)e;
+        ++entries;
+    }
+    EXPECT_EQ(entries, 1);
+}
+
 TEST(ProfileFilesIo, MessageKeys) {
     EXPECT_STREQ(ProfileMessageKey(ProfileResult::Ok, true), "${profile_save_ok}");
     EXPECT_STREQ(ProfileMessageKey(ProfileResult::OpenError, false), "${profile_open_error}");
