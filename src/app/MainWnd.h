@@ -9,9 +9,6 @@ namespace kavelo {
 class CMainWnd : public WindowImplBase {
     Q_OBJECT
 public:
-    static constexpr int kWidth = 1230;
-    static constexpr int kHeight = 650;
-
     using WindowImplBase::WindowImplBase;
     QString GetSkinFile() const override { return QStringLiteral("XML_MAIN"); }
     QString GetWindowClassName() const override { return QStringLiteral("MainWnd"); }

@@ -20,7 +20,6 @@ int main(int argc, char* argv[]) {
         kavelo::CMainWnd window;
         window.setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
         window.Create(QStringLiteral("Kavelo DSP Audio"));
-        window.resize(kavelo::CMainWnd::kWidth, kavelo::CMainWnd::kHeight);
         window.CenterWindow();
         window.show();
         result = app.exec();

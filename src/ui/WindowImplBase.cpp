@@ -439,18 +439,28 @@ void WindowImplBase::ApplyDpi(int dpi) {
     QFont base = font();
     base.setPixelSize(kBaseFontPixels * mScalePercent / 100);
     setFont(base);
-    // Controls that ask for a larger face ("fontScale" in the layout) keep their ratio.
+    // Every control gets its size explicitly (the style sheet would otherwise keep the
+    // application's); those that ask for a larger face ("fontScale") keep their ratio.
     for (QWidget* control : findChildren<QWidget*>()) {
         const double ratio = control->property("fontScale").toDouble();
-        if (ratio > 0) {
-            QFont f = control->font();
-            f.setPixelSize(static_cast<int>(kBaseFontPixels * ratio * mScalePercent / 100));
-            control->setFont(f);
-        }
+        QFont f = control->font();
+        f.setPixelSize(
+            static_cast<int>(kBaseFontPixels * (ratio > 0 ? ratio : 1.0) * mScalePercent / 100));
+        control->setFont(f);
     }
-    if (mLayoutSize.isValid())
-        resize(mLayoutSize.width() * mScalePercent / 100,
-               mLayoutSize.height() * mScalePercent / 100);
+    if (mLayoutSize.isValid()) {
+        // Never smaller than the contents need: long translations wrap onto more lines.
+        QSize size(mLayoutSize.width() * mScalePercent / 100,
+                   mLayoutSize.height() * mScalePercent / 100);
+        if (layout()) {
+            layout()->activate();
+            if (layout()->hasHeightForWidth())
+                size.setHeight(
+                    std::max(size.height(), layout()->totalHeightForWidth(size.width())));
+            size = size.expandedTo(layout()->totalMinimumSize());
+        }
+        resize(size);
+    }
 }
 
 }  // namespace kavelo
