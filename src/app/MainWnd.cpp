@@ -1,5 +1,7 @@
 #include "app/MainWnd.h"
 
+#include <QEvent>
+
 #include "app/ConfigFile.h"
 #include "app/Log.h"
 #include "ui/LanguageService.h"
@@ -25,6 +27,16 @@ void CMainWnd::InitWindow() {
     ApplyDpi(StartupDpiFromScreens());
     RegisterLanguages();
     SelectConfiguredLanguage(ConfigFile().GetInt(QStringLiteral("lan")));
+}
+
+void CMainWnd::changeEvent(QEvent* event) {
+    WindowImplBase::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange) return;
+    // The title bar offers "maximise" or "restore", whichever applies now.
+    const bool maximized = isMaximized();
+    if (QWidget* max = FindControl(QStringLiteral("maxbtn"))) max->setVisible(!maximized);
+    if (QWidget* restore = FindControl(QStringLiteral("restorebtn")))
+        restore->setVisible(maximized);
 }
 
 bool CMainWnd::HandleCustomMessage(int id, std::uintptr_t, const Payload&, const QString& text) {

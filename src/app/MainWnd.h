@@ -16,6 +16,7 @@ public:
 protected:
     void InitWindow() override;
     bool IsMainWindow() const override { return true; }
+    void changeEvent(QEvent* event) override;
     bool HandleCustomMessage(int id, std::uintptr_t wParam, const Payload& lParam,
                              const QString& text) override;
 };

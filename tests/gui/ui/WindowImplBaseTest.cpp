@@ -242,6 +242,21 @@ TEST(MainWindowShell, LoadsWithTitle) {
     EXPECT_EQ(main.windowTitle(), "Kavelo DSP Audio");
     EXPECT_EQ(main.GetWindowClassName(), "MainWnd");
     EXPECT_NE(main.FindControl("closebtn"), nullptr);
+    main.show();
+    QWidget* max = main.FindControl("maxbtn");
+    QWidget* restore = main.FindControl("restorebtn");
+    EXPECT_FALSE(max->isHidden());
+    EXPECT_TRUE(restore->isHidden());
+    QTest::mouseClick(static_cast<QPushButton*>(max), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(main.isMaximized(), 5000);
+    EXPECT_TRUE(max->isHidden());
+    EXPECT_FALSE(restore->isHidden());
+    QTest::mouseClick(static_cast<QPushButton*>(restore), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!main.isMaximized(), 5000);
+    EXPECT_FALSE(max->isHidden());
+    QTest::mouseClick(static_cast<QPushButton*>(main.FindControl("closebtn")), Qt::LeftButton);
+    EXPECT_FALSE(main.isVisible());
+    EXPECT_EQ(main.result(), 1);
     LanguageService::Instance().Clear();
 }
 
