@@ -22,7 +22,10 @@ struct AboutDeviceInfo {
 class CPromptWnd : public WindowImplBase {
     Q_OBJECT
 public:
-    using WindowImplBase::WindowImplBase;
+    // Pop-ups draw their own title bar from the layout.
+    explicit CPromptWnd(QWidget* owner = nullptr) : WindowImplBase(owner) {
+        setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    }
     // An empty text leaves the layout's text in place.
     void SetTitle(const QString& title);
     void SetMsg(const QString& text);

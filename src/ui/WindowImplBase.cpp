@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -167,6 +168,19 @@ void WindowImplBase::HookControl(QWidget* control) {
 bool WindowImplBase::eventFilter(QObject* watched, QEvent* event) {
     auto* control = qobject_cast<QWidget*>(watched);
     if (!control) return QDialog::eventFilter(watched, event);
+    // A frameless window is moved by dragging its layout's title bar.
+    if (control->objectName() == QLatin1String("title_bar") &&
+        windowFlags().testFlag(Qt::FramelessWindowHint)) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
+            mDragOffset = mouse->globalPosition().toPoint() - frameGeometry().topLeft();
+            return true;
+        }
+        if (event->type() == QEvent::MouseMove && (mouse->buttons() & Qt::LeftButton)) {
+            move(mouse->globalPosition().toPoint() - mDragOffset);
+            return true;
+        }
+    }
     switch (event->type()) {
         case QEvent::FocusIn:
             SendNotify(control, "setfocus");

@@ -108,6 +108,7 @@ private:
     QWidget* mRoot = nullptr;
     QSize mLayoutSize;
     int mScalePercent = 100;
+    QPoint mDragOffset;
     QHash<int, QTimer*> mTimers;
     QList<QMenu*> mMenus;
 };

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QRadioButton>
 #include <QTest>
 
@@ -84,6 +85,23 @@ TEST_F(Prompts, PlainMessageKeepsLayoutTitleForEmptyText) {
         Click(box, "cancel_btn");
     });
     EXPECT_EQ(ShowMessage(nullptr, "", "${device_plugout}"), 0);
+}
+
+TEST_F(Prompts, FramelessBoxMovesByItsTitleBar) {
+    WhenModalShown([&](QWidget* box) {
+        ASSERT_NE(box, nullptr);
+        EXPECT_TRUE(box->windowFlags().testFlag(Qt::FramelessWindowHint));
+        auto* bar = box->findChild<QWidget*>("title_bar");
+        const QPoint before = box->pos();
+        QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+        QMouseEvent move(QEvent::MouseMove, QPointF(35, 25), bar->mapToGlobal(QPointF(35, 25)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(bar, &move);
+        QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, QPoint(35, 25));
+        EXPECT_EQ(box->pos(), before + QPoint(30, 20));
+        Click(box, "cancel_btn");
+    });
+    EXPECT_EQ(ShowMessage(nullptr, "${tips}", "${device_plugout}"), 0);
 }
 
 TEST_F(Prompts, CheckBoxConfirmWithoutChoiceStaysOpen) {
