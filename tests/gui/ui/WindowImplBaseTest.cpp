@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -50,6 +51,12 @@ protected:
         return true;
     }
     void OnTimer(int id) override { timers << id; }
+    QWidget* CreateCustomControl(const QString& className, QWidget* parent) override {
+        if (className != "Curve") return nullptr;
+        auto* curve = new QFrame(parent);
+        curve->setProperty("madeByHook", true);
+        return curve;
+    }
 };
 
 class WindowLayer : public ::testing::Test {
@@ -215,6 +222,15 @@ TEST_F(WindowLayer, MenuItemPostsMenuCommandWithName) {
     LanguageService::Instance().SetLanguage("ru");
     EXPECT_EQ(menu->actions()[1]->text(), QString::fromUtf8("Сохранить как пресет"));
     EXPECT_EQ(window.LoadMenu("xml/no_such_menu.xml", &window), nullptr);
+}
+
+TEST_F(WindowLayer, CustomControlsComeFromTheFactoryHook) {
+    QWidget* curve = window.FindControl("curve_probe");
+    ASSERT_NE(curve, nullptr);
+    EXPECT_TRUE(curve->property("madeByHook").toBool());
+    // A custom control reports through the same pump.
+    window.SendNotify(curve, "equalizer_eq", 5);
+    EXPECT_EQ(window.Take(), QStringList({"equalizer_eq:curve_probe"}));
 }
 
 TEST_F(WindowLayer, DpiScalesWindowAndFont) {
