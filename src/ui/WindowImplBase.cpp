@@ -169,15 +169,17 @@ bool WindowImplBase::eventFilter(QObject* watched, QEvent* event) {
     auto* control = qobject_cast<QWidget*>(watched);
     if (!control) return QDialog::eventFilter(watched, event);
     // A frameless window is moved by dragging its layout's title bar.
-    if (control->objectName() == QLatin1String("title_bar") &&
+    const bool mouse =
+        event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseMove;
+    if (mouse && control->objectName() == QLatin1String("title_bar") &&
         windowFlags().testFlag(Qt::FramelessWindowHint)) {
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
-            mDragOffset = mouse->globalPosition().toPoint() - frameGeometry().topLeft();
+        auto* press = static_cast<QMouseEvent*>(event);
+        if (event->type() == QEvent::MouseButtonPress && press->button() == Qt::LeftButton) {
+            mDragOffset = press->globalPosition().toPoint() - frameGeometry().topLeft();
             return true;
         }
-        if (event->type() == QEvent::MouseMove && (mouse->buttons() & Qt::LeftButton)) {
-            move(mouse->globalPosition().toPoint() - mDragOffset);
+        if (event->type() == QEvent::MouseMove && (press->buttons() & Qt::LeftButton)) {
+            move(press->globalPosition().toPoint() - mDragOffset);
             return true;
         }
     }
