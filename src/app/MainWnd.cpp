@@ -29,6 +29,11 @@ void CMainWnd::InitWindow() {
     SelectConfiguredLanguage(ConfigFile().GetInt(QStringLiteral("lan")));
 }
 
+void CMainWnd::Notify(TNotifyUI& msg) {
+    LogPrintA("Notify %s\n", msg.sType.toUtf8().constData());
+    WindowImplBase::Notify(msg);
+}
+
 void CMainWnd::changeEvent(QEvent* event) {
     WindowImplBase::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange) return;
