@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools
-  libqt6uitools6 libqt6svg6 qt6-qpa-plugins libgl-dev libxkbcommon-dev
+  libqt6uitools6 libqt6opengl6-dev libqt6svg6 qt6-qpa-plugins libgl-dev libxkbcommon-dev
   libhidapi-dev libcjson-dev libudev-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-wqy-microhei fonts-dejavu-core

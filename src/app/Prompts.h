@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+#include "app/PromptWindows.h"
+
+class QWidget;
+
+namespace kavelo {
+
+// The seam every prompt goes through. The default opens the real modal windows;
+// tests install their own to script the answers.
+class PromptOpener {
+public:
+    virtual ~PromptOpener() = default;
+    // labels: three slots (empty = unused); count < 1 keeps the layout's buttons.
+    virtual int Message(QWidget* parent, const QString& title, const QString& text,
+                        const QString labels[3], int count);
+    virtual int CheckBoxMessage(QWidget* parent, const QString& title, const QString& text,
+                                const QString& option0, const QString& option1);
+    virtual int NameEntry(QWidget* parent, const QString& title, const QString& text,
+                          QString& buffer);
+    virtual int Loading(QWidget* parent);
+    virtual int About(QWidget* parent, const AboutDeviceInfo& info);
+};
+
+// Installs `opener` (nullptr restores the windows) and returns the previous one.
+PromptOpener* SetPromptOpener(PromptOpener* opener);
+
+// Modal prompts; 1 confirm, 0 cancel or close, 2 third button.
+int ShowMessage(QWidget* parent, const QString& title, const QString& text);
+int ShowMessage(QWidget* parent, const QString& title, const QString& text, const QString labels[3],
+                int count);
+int ShowCheckBoxMessage(QWidget* parent, const QString& title, const QString& text,
+                        const QString options[2]);
+// `buffer` gives the initial name and receives the accepted one (at most 7 characters).
+int ShowNameEntry(QWidget* parent, const QString& title, const QString& text, QString& buffer);
+int ShowLoading(QWidget* parent);
+int ShowAboutWindow(QWidget* parent, const AboutDeviceInfo& info);
+
+}  // namespace kavelo

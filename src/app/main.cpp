@@ -1,0 +1,29 @@
+#include <QApplication>
+#include <QFile>
+#include <QFontDatabase>
+#include <QIcon>
+
+#include "app/Log.h"
+#include "app/MainWnd.h"
+#include "ui/LanguageService.h"
+#include "ui/ScreenDpi.h"
+#include "ui/Skin.h"
+
+int main(int argc, char* argv[]) {
+    kavelo::StartLogIfMarked();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("kavelo4to8"));
+    kavelo::ApplySkinStyle(app);
+
+    int result = 0;
+    {
+        kavelo::CMainWnd window;
+        window.setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+        window.Create(QStringLiteral("Kavelo DSP Audio"));
+        window.CenterWindow();
+        window.show();
+        result = app.exec();
+    }
+    kavelo::LanguageService::Instance().Clear();
+    return result;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <vector>
+
+namespace kavelo {
+
+// The process-wide language tables. Texts that start with a dollar sign and a brace
+// are language keys looked up in the current table; everything else passes through.
+class LanguageService : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kMaxLanguages = 3;
+
+    static LanguageService& Instance();
+
+    // Loads "Text" elements (attributes "id" and "value") from an XML table and
+    // registers it under `name`; the new table becomes current. Returns false when the
+    // file cannot be read or parsed, or when three tables are registered already.
+    bool AddLanguage(const QString& file, const QString& name);
+    // Selects the table whose name matches without regard to case; unknown names
+    // change nothing. Returns whether a table was selected.
+    bool SetLanguage(const QString& name);
+    QString GetLanguage() const;
+    QString GetText(const QString& text) const;
+    // Keys of a registered table (for coverage checks); empty when unknown.
+    QStringList Keys(const QString& name) const;
+    // Drops every table (tear-down and tests).
+    void Clear();
+
+signals:
+    void LanguageChanged();
+
+private:
+    struct Table {
+        QString name;
+        QHash<QString, QString> texts;
+    };
+    std::vector<Table> mTables;
+    int mCurrent = -1;
+};
+
+// Shorthand for LanguageService::Instance().GetText(text).
+QString GetText(const QString& text);
+
+}  // namespace kavelo

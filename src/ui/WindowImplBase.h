@@ -1,0 +1,116 @@
+#pragma once
+
+#include <QDialog>
+#include <QHash>
+#include <QMenu>
+#include <QString>
+
+#include "ui/WindowMessage.h"
+
+class QAbstractButton;
+class QTimer;
+
+namespace kavelo {
+
+// One notification of a control: the type text ("click", "selectchanged", ...), the
+// control and an optional number (a band index, a wheel step count).
+struct TNotifyUI {
+    QString sType;
+    QWidget* pSender = nullptr;
+    int wParam = 0;
+};
+
+// Path inside the skin of the layout that the resource index maps `layoutId` to;
+// empty when the index or the id is missing.
+QString SkinLayoutPath(const QString& layoutId);
+// Root of the compiled-in skin (":/skin").
+QString SkinRoot();
+
+// The window base every window derives from: loads its layout by id, feeds every
+// notification of its controls to Notify, resolves language keys, and offers modal
+// runs, private messages, timers and menus.
+class WindowImplBase : public QDialog {
+    Q_OBJECT
+public:
+    explicit WindowImplBase(QWidget* owner = nullptr);
+    ~WindowImplBase() override;
+
+    virtual QString GetSkinFile() const = 0;
+    virtual QString GetWindowClassName() const = 0;
+
+    // Loads the layout and initialises the window; returns false when the layout is
+    // missing or broken (the window stays empty and the failure is logged).
+    bool Create(const QString& title);
+    // Centres on the owner (or the screen) and runs modally; returns the Close result,
+    // 0 when the window was closed any other way or the loop was ended by a quit.
+    int ShowModal();
+    void Close(int result);
+    void CenterWindow();
+
+    template <class T>
+    T* FindControl(const QString& name) const {
+        return findChild<T*>(name);
+    }
+    QWidget* FindControl(const QString& name) const { return findChild<QWidget*>(name); }
+
+    // Text setters that keep language keys and re-resolve them on a language switch.
+    static void SetControlText(QWidget* control, const QString& text);
+    static QString ControlTextKey(QWidget* control);
+    void SetWindowTextKey(const QString& text);
+
+    // Selection from code: notifies like a user change unless `notify` is false.
+    static void SetSelected(QAbstractButton* option, bool selected, bool notify = true);
+    static void SelectItem(QWidget* comboOrList, int index, bool notify = true);
+    // A click from code: sends "click".
+    static void Activate(QAbstractButton* button);
+
+    // Delivers a notification synchronously to Notify.
+    void SendNotify(QWidget* sender, const QString& type, int wParam = 0);
+
+    // Timers keyed by id; OnTimer receives them. Setting an existing id restarts it.
+    void SetTimer(int id, int milliseconds);
+    void KillTimer(int id);
+    bool HasTimer(int id) const;
+
+    // Builds a menu from a menu layout ("xml/..._menu.xml"); clicking an item posts
+    // WM_MENU_COMMAND with the item name to `receiver`.
+    QMenu* LoadMenu(const QString& menuFile, QObject* receiver);
+
+    // Applies a DPI value (77, 96, 120, 144, 192) to fonts and the window size.
+    void ApplyDpi(int dpi);
+    int ScalePercent() const { return mScalePercent; }
+
+    static int UserData(QWidget* control);
+
+protected:
+    // Where the layout comes from; the skin's index by default.
+    virtual QString GetLayoutPath() const { return SkinLayoutPath(GetSkinFile()); }
+    virtual void InitWindow() {}
+    virtual void Notify(TNotifyUI& msg);
+    virtual QWidget* CreateCustomControl(const QString& className, QWidget* parent);
+    // Private messages; return true when handled.
+    virtual bool HandleCustomMessage(int id, std::uintptr_t wParam, const Payload& lParam,
+                                     const QString& text);
+    virtual void OnTimer(int id) { (void)id; }
+    virtual bool IsMainWindow() const { return false; }
+
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void reject() override;
+
+private:
+    friend class SkinUiLoader;
+    void HookControl(QWidget* control);
+    void ReResolveTexts();
+    QString ResolveMenuFile(const QString& file) const;
+
+    QWidget* mRoot = nullptr;
+    QSize mLayoutSize;
+    int mScalePercent = 100;
+    QPoint mDragOffset;
+    QHash<int, QTimer*> mTimers;
+    QList<QMenu*> mMenus;
+};
+
+}  // namespace kavelo
