@@ -105,6 +105,30 @@ bool AssignImage(std::vector<std::uint8_t>& image, const ContainerView& v) {
 // image would leave nothing to transfer and no measure of progress.
 constexpr std::size_t kMinContainerSize = kContainerOverhead + 1;
 
+// Reads a single-container file whole after checking its size. With
+// `logOpenError` a file that cannot be opened is logged; `beforeRead` runs
+// once the size passed. Returns UPG_FILE_VALID with the bytes, or the code.
+int ReadContainerFile(const std::string& path, bool logOpenError,
+                      const std::function<void(long)>& beforeRead,
+                      std::vector<std::uint8_t>& bytes) {
+    File file(path);
+    if (!file.IsOpen()) {
+        if (logOpenError) LogPrintA("Error: Open file %s error!\n", path.c_str());
+        return UPG_FILE_OPEN_FAIL;
+    }
+    LogPrintA("Open file %s success!\n", path.c_str());
+    const long size = file.Size();
+    if (size < 0) return Invalid(path, kCheckRead);
+    if (static_cast<unsigned long>(size) > kMaxContainerFileSize)
+        return Invalid(path, kCheckTooLarge);
+    if (static_cast<std::size_t>(size) < kMinContainerSize) return Invalid(path, kCheckTooSmall);
+    if (beforeRead) beforeRead(size);
+    bool noMemory = false;
+    if (!file.ReadAll(size, bytes, noMemory))
+        return Invalid(path, noMemory ? kCheckNoMemory : kCheckRead);
+    return UPG_FILE_VALID;
+}
+
 std::string FileName(const std::string& path) {
     const auto slash = path.find_last_of("/\\");
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -178,19 +202,9 @@ int CopyFileToBuffer(UpgradeImages& images, const UpgradeParseContext& ctx,
                      const std::string& path) {
     LogPrintA("CopyFileToBuffer\n");
     images.FreeMcuImage();
-    File file(path);
-    if (!file.IsOpen()) return UPG_FILE_OPEN_FAIL;
-    LogPrintA("Open file %s success!\n", path.c_str());
-    const long size = file.Size();
-    if (size < 0) return Invalid(path, kCheckRead);
-    if (static_cast<unsigned long>(size) > kMaxContainerFileSize)
-        return Invalid(path, kCheckTooLarge);
-    if (static_cast<std::size_t>(size) < kMinContainerSize) return Invalid(path, kCheckTooSmall);
-
     std::vector<std::uint8_t> bytes;
-    bool noMemory = false;
-    if (!file.ReadAll(size, bytes, noMemory))
-        return Invalid(path, noMemory ? kCheckNoMemory : kCheckRead);
+    const int rc = ReadContainerFile(path, false, nullptr, bytes);
+    if (rc != UPG_FILE_VALID) return rc;
 
     const ContainerView v = ViewContainer(bytes.data(), bytes.size());
     LogPrintA("cal MCU encrypt_checksum=0x%x!\n", v.computed);
@@ -228,24 +242,15 @@ int FlashUpgParsingFile(UpgradeImages& images, const UpgradeParseContext& ctx,
         LogPrintA("FlashUpgParsingFile return USB disconnected!\n");
         return UPG_CONNECT_FAIL;
     }
-    File file(path);
-    if (!file.IsOpen()) {
-        LogPrintA("Error: Open file %s error!\n", path.c_str());
-        return UPG_FILE_OPEN_FAIL;
-    }
-    LogPrintA("Open file %s success!\n", path.c_str());
-    const long size = file.Size();
-    if (size < 0) return Invalid(path, kCheckRead);
-    if (static_cast<unsigned long>(size) > kMaxContainerFileSize)
-        return Invalid(path, kCheckTooLarge);
-    if (static_cast<std::size_t>(size) < kMinContainerSize) return Invalid(path, kCheckTooSmall);
-
-    if (ctx.emptyReceiveRing) ctx.emptyReceiveRing();
-    LogPrintA("%s file size is %ld\n", path.c_str(), size);
     std::vector<std::uint8_t> bytes;
-    bool noMemory = false;
-    if (!file.ReadAll(size, bytes, noMemory))
-        return Invalid(path, noMemory ? kCheckNoMemory : kCheckRead);
+    const int rc = ReadContainerFile(
+        path, true,
+        [&](long size) {
+            if (ctx.emptyReceiveRing) ctx.emptyReceiveRing();
+            LogPrintA("%s file size is %ld\n", path.c_str(), size);
+        },
+        bytes);
+    if (rc != UPG_FILE_VALID) return rc;
 
     const ContainerView v = ViewContainer(bytes.data(), bytes.size());
     LogPrintA("cal FLASH checksum=0x%x!\n", v.computed);
