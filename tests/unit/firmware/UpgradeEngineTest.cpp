@@ -1,0 +1,524 @@
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "TempDir.h"
+#include "UpgradeFiles.h"
+#include "firmware/UpgradeEngine.h"
+
+namespace kavelo {
+namespace {
+
+enum class Ack { Ready, NotReady };
+constexpr std::uint8_t kReady = 0x0A;
+constexpr std::uint8_t kNotReady = 0x60;
+
+struct Written {
+    std::uint8_t cls;
+    std::uint8_t sub;
+    std::vector<std::uint8_t> payload;
+};
+
+// A link whose amplifier answers from a script. Acknowledgements move the
+// upgrade state by the same rules as the link's decoders.
+class FakeLink : public UpgradeLinkPort {
+public:
+    // Replies queued for each written command, in the order they are read.
+    std::function<std::vector<Ack>(const Written&)> replies = [](const Written& w) {
+        const bool noReply = (w.cls == 3 && (w.sub == 0x04 || w.sub == 0xA3 || w.sub == 0x8F)) ||
+                             (w.cls == 2 && w.sub == 0x05);
+        return noReply ? std::vector<Ack>{} : std::vector<Ack>{Ack::Ready};
+    };
+    bool normalMode = true;
+    bool open = true;
+    int opensBeforeBack = 0;     // failing opens after a close
+    int unplugAfterWrites = -1;  // the device vanishes after this many writes
+    bool failWrites = false;
+    int silentReads = 0;  // the next reads time out even when a reply is due
+    std::int32_t state = UPG_IDLE;
+
+    std::vector<Written> writes;
+    std::vector<std::string> events;  // close, open, sleep <ms>
+    int reads = 0;
+    int emptied = 0;
+
+    std::uint8_t ModelId() override { return 87; }
+    bool IsDeviceOpen() override { return open; }
+    bool IsMcuNormalMode() override { return normalMode; }
+    void OpenDevice() override {
+        events.push_back("open");
+        if (unplugged) return;
+        if (opensBeforeBack > 0) {
+            --opensBeforeBack;
+            return;
+        }
+        open = true;
+    }
+    void CloseDeviceQuietly() override {
+        events.push_back("close");
+        open = false;
+        pending.clear();
+    }
+    void EmptyReceiveRing() override { ++emptied; }
+    bool SendSet(std::uint8_t cmd, std::uint8_t subcmd, const std::uint8_t* payload,
+                 std::uint8_t len) override {
+        if (!open || failWrites) return false;
+        Written w{cmd, subcmd, std::vector<std::uint8_t>(payload, payload + len)};
+        writes.push_back(w);
+        for (Ack a : replies(w)) pending.push_back({cmd, subcmd, a});
+        if (unplugAfterWrites >= 0 && static_cast<int>(writes.size()) >= unplugAfterWrites) {
+            open = false;
+            unplugged = true;
+            pending.clear();
+        }
+        return true;
+    }
+    bool ReadReply(int timeoutMs, std::vector<std::uint8_t>& report) override {
+        EXPECT_EQ(timeoutMs, 10000);
+        ++reads;
+        if (silentReads > 0) {
+            --silentReads;
+            return false;
+        }
+        if (!open || pending.empty()) return false;
+        const Reply r = pending.front();
+        pending.pop_front();
+        const std::uint8_t s = r.ack == Ack::Ready ? kReady : kNotReady;
+        report = {0xAA, 0x55, 0x04, r.cls, r.sub, 0xEE, s};
+        Decode(r.cls, r.sub, s);
+        return true;
+    }
+    void SleepMs(int ms) override { events.push_back("sleep " + std::to_string(ms)); }
+    std::int32_t UpgradeState() override { return state; }
+    void SetUpgradeState(std::int32_t s) override { state = s; }
+
+    std::vector<Written> DataWrites() const {
+        std::vector<Written> out;
+        for (const auto& w : writes)
+            if ((w.cls == 3 && (w.sub == 0x03 || w.sub == 0xA2)) || (w.cls == 2 && w.sub == 0x04))
+                out.push_back(w);
+        return out;
+    }
+
+private:
+    struct Reply {
+        std::uint8_t cls;
+        std::uint8_t sub;
+        Ack ack;
+    };
+    void Decode(std::uint8_t cls, std::uint8_t sub, std::uint8_t s) {
+        if (cls == 3) {
+            if ((sub == 0x01 || sub == 0xA0) && s == kReady) state = UPG_START;
+            if (sub == 0x02 || sub == 0xA1) state = s == kReady ? UPG_SEND_BIN_DATA : UPG_FAIL;
+            if ((sub == 0x03 || sub == 0xA2) && s == kReady && state == UPG_WAITING_BIN_DATA_ACK)
+                state = UPG_SEND_BIN_DATA;
+        } else if (cls == 2) {
+            if (sub == 0x03 && s == kReady && state == UPG_START) state = UPG_SEND_BIN_DATA;
+            if (sub == 0x03 && s == kNotReady) state = UPG_FAIL;
+            if (sub == 0x04 && s == kReady && state == UPG_WAITING_BIN_DATA_ACK)
+                state = UPG_SEND_BIN_DATA;
+        }
+    }
+    std::deque<Reply> pending;
+    bool unplugged = false;
+};
+
+class UpgradeEngineTest : public ::testing::Test {
+protected:
+    std::string WriteMcu(std::size_t n, const char* name = "MCU_UPG.BIN") {
+        ContainerSpec spec;
+        spec.kind = 1;
+        spec.start = {0xA1, 0xB2, 0xC3, 0xD4};
+        spec.data = PatternBytes(n, 5);
+        image = spec.data;
+        return Write(MakeContainer(spec), name);
+    }
+    std::string WriteDsp(std::size_t n) {
+        ContainerSpec spec;
+        spec.kind = 2;
+        spec.start = {0x01, 0x02, 0x03, 0x04};
+        spec.data = PatternBytes(n, 6);
+        image = spec.data;
+        return Write(MakeContainer(spec), "FLASH_UPG.BIN");
+    }
+    std::string Write(const std::vector<std::uint8_t>& bytes, const char* name) {
+        const auto path = dir.path() / name;
+        WriteBytes(path, bytes);
+        return path.string();
+    }
+    // Steps until the engine ends; the step results in order.
+    std::vector<int> RunSteps(int limit = 10000) {
+        std::vector<int> results;
+        while (static_cast<int>(results.size()) < limit) {
+            results.push_back(engine.Step(link));
+            if (results.back() > 100) break;
+        }
+        return results;
+    }
+    void ExpectIdle() {
+        EXPECT_EQ(link.state, UPG_IDLE);
+        EXPECT_FALSE(engine.Images().HasMcuImage());
+        EXPECT_FALSE(engine.Images().HasDspImage());
+    }
+
+    TempDir dir;
+    FakeLink link;
+    UpgradeEngine engine;
+    std::vector<std::uint8_t> image;
+};
+
+// ---- whole transfers -------------------------------------------------------
+
+struct TransferCase {
+    const char* name;
+    const char* file;  // name selecting the parser
+    bool dsp;
+    std::size_t length;
+    std::vector<std::pair<std::uint32_t, std::size_t>> blocks;
+    std::uint8_t enterSub, startSub, dataSub, finishSub;
+    bool restarts;  // closes and reopens after entering upgrade mode
+};
+void PrintTo(const TransferCase& c, std::ostream* os) { *os << c.name; }
+
+class UpgradeTransferRunTest : public UpgradeEngineTest,
+                               public ::testing::WithParamInterface<TransferCase> {};
+
+TEST_P(UpgradeTransferRunTest, WritesEveryBlockInOrderThenFinishes) {
+    const TransferCase& c = GetParam();
+    const std::string path = c.dsp ? WriteDsp(c.length) : WriteMcu(c.length, c.file);
+    ASSERT_EQ(engine.Start(link, path), UPG_FILE_VALID);
+    EXPECT_EQ(link.state, UPG_SEND_BIN_DATA);
+    const std::vector<int> steps = RunSteps();
+    EXPECT_EQ(steps.back(), kUpgradeStepDone);
+    ExpectIdle();
+
+    const std::uint8_t cls = c.dsp ? 2 : 3;
+    ASSERT_GE(link.writes.size(), 2u);
+    EXPECT_EQ(link.writes[0].cls, 3);
+    EXPECT_EQ(link.writes[0].sub, c.enterSub);
+    EXPECT_TRUE(link.writes[0].payload.empty());
+    EXPECT_EQ(link.writes[1].cls, cls);
+    EXPECT_EQ(link.writes[1].sub, c.startSub);
+    const std::vector<std::uint8_t> param = c.dsp
+                                                ? std::vector<std::uint8_t>{1, 2, 3, 4}
+                                                : std::vector<std::uint8_t>{0xA1, 0xB2, 0xC3, 0xD4};
+    EXPECT_EQ(link.writes[1].payload, param);
+
+    const auto data = link.DataWrites();
+    ASSERT_EQ(data.size(), c.blocks.size());
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        const auto [offset, n] = c.blocks[i];
+        const auto& p = data[i].payload;
+        EXPECT_EQ(data[i].cls, cls);
+        EXPECT_EQ(data[i].sub, c.dataSub);
+        ASSERT_EQ(p.size(), c.dsp ? 5 + n : 36u) << "block " << i;
+        const std::uint32_t got = (std::uint32_t{p[0]} << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
+        EXPECT_EQ(got, offset) << "block " << i;
+        const std::size_t at = c.dsp ? 5 : 4;
+        if (c.dsp) {
+            EXPECT_EQ(p[4], n);
+        }
+        EXPECT_EQ(std::vector<std::uint8_t>(p.begin() + at, p.begin() + at + n),
+                  std::vector<std::uint8_t>(image.begin() + offset, image.begin() + offset + n));
+        // MCU blocks are zero-filled to 32 bytes.
+        for (std::size_t k = at + n; k < p.size(); ++k) EXPECT_EQ(p[k], 0);
+    }
+    const std::size_t finishAt = 2 + data.size();
+    ASSERT_GT(link.writes.size(), finishAt);
+    EXPECT_EQ(link.writes[finishAt].cls, cls);
+    EXPECT_EQ(link.writes[finishAt].sub, c.finishSub);
+    if (c.dsp) {
+        ASSERT_EQ(link.writes.size(), finishAt + 2);
+        EXPECT_EQ(link.writes.back().cls, 3);
+        EXPECT_EQ(link.writes.back().sub, 0x8F);
+    } else {
+        EXPECT_EQ(link.writes.size(), finishAt + 1);
+    }
+    const std::vector<std::string> restart{"close", "sleep 8000", "open"};
+    EXPECT_EQ(link.events, c.restarts ? restart : std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, UpgradeTransferRunTest,
+    ::testing::Values(
+        TransferCase{
+            "Mcu64", "MCU_UPG.BIN", false, 64, {{32, 32}, {0, 32}}, 0x01, 0x02, 0x03, 0x04, true},
+        TransferCase{"Mcu70",
+                     "mcu_upg.bin",
+                     false,
+                     70,
+                     {{64, 6}, {32, 32}, {0, 32}},
+                     0x01,
+                     0x02,
+                     0x03,
+                     0x04,
+                     true},
+        TransferCase{"Bootloader70",
+                     "BL_UPG.BIN",
+                     false,
+                     70,
+                     {{64, 6}, {32, 32}, {0, 32}},
+                     0xA0,
+                     0xA1,
+                     0xA2,
+                     0xA3,
+                     false},
+        TransferCase{"Dsp50", "", true, 50, {{0, 50}}, 0x01, 0x03, 0x04, 0x05, true},
+        TransferCase{"Dsp120",
+                     "",
+                     true,
+                     120,
+                     {{0, 50}, {50, 50}, {100, 20}},
+                     0x01,
+                     0x03,
+                     0x04,
+                     0x05,
+                     true}));
+
+TEST_F(UpgradeEngineTest, DspFiftyBytesReportsFullProgressAfterItsBlock) {
+    ASSERT_EQ(engine.Start(link, WriteDsp(50)), UPG_FILE_VALID);
+    // send block, read pending, read ack, send finish, reboot and end.
+    EXPECT_EQ(RunSteps(), (std::vector<int>{100, 100, 100, 100, kUpgradeStepDone}));
+}
+
+TEST_F(UpgradeEngineTest, McuProgressCountsFromTheEnd) {
+    ASSERT_EQ(engine.Start(link, WriteMcu(70)), UPG_FILE_VALID);
+    EXPECT_EQ(RunSteps(),
+              (std::vector<int>{8, 8, 8, 54, 54, 54, 100, 100, 100, 100, kUpgradeStepDone}));
+}
+
+TEST_F(UpgradeEngineTest, CombinedFileSendsItsDspImage) {
+    ContainerSpec mcu;
+    mcu.data = PatternBytes(40, 1);
+    ContainerSpec dsp;
+    dsp.kind = 2;
+    dsp.start = {9, 8, 7, 6};
+    dsp.data = PatternBytes(60, 2);
+    const std::string path =
+        Write(MakeCombined(0x00, 0x73, {MakeContainer(mcu), MakeContainer(dsp)}), "UPG_FW.bin");
+    ASSERT_EQ(engine.Start(link, path), UPG_FILE_VALID);
+    EXPECT_EQ(RunSteps().back(), kUpgradeStepDone);
+    const auto data = link.DataWrites();
+    ASSERT_EQ(data.size(), 2u);
+    EXPECT_EQ(data[1].payload[3], 50);
+    EXPECT_EQ(data[1].payload[4], 10);
+    EXPECT_EQ(link.writes[1].payload, (std::vector<std::uint8_t>{9, 8, 7, 6}));
+    ExpectIdle();
+}
+
+// ---- acknowledgements ------------------------------------------------------
+
+TEST_F(UpgradeEngineTest, NotReadyBlockIsReadAgainNotResent) {
+    int dataWrites = 0;
+    link.replies = [&](const Written& w) {
+        if (w.sub == 0x03 && ++dataWrites == 1) return std::vector<Ack>{Ack::NotReady, Ack::Ready};
+        if (w.sub == 0x04) return std::vector<Ack>{};
+        return std::vector<Ack>{Ack::Ready};
+    };
+    ASSERT_EQ(engine.Start(link, WriteMcu(64)), UPG_FILE_VALID);
+    const int readsAfterStart = link.reads;
+    EXPECT_EQ(RunSteps().back(), kUpgradeStepDone);
+    const auto data = link.DataWrites();
+    ASSERT_EQ(data.size(), 2u);
+    EXPECT_EQ(data[0].payload[3], 32);
+    EXPECT_EQ(data[1].payload[3], 0);
+    EXPECT_EQ(link.reads - readsAfterStart, 3);
+}
+
+struct SilenceCase {
+    const char* name;
+    int silentReads;  // before the block's acknowledgement arrives
+    int expected;
+};
+void PrintTo(const SilenceCase& c, std::ostream* os) { *os << c.name; }
+
+class AckSilenceTest : public UpgradeEngineTest,
+                       public ::testing::WithParamInterface<SilenceCase> {};
+
+TEST_P(AckSilenceTest, GivesUpAfterThreeConsecutiveTimeouts) {
+    ASSERT_EQ(engine.Start(link, WriteMcu(64)), UPG_FILE_VALID);
+    // The first block's acknowledgement is late by this many read time-outs.
+    link.silentReads = GetParam().silentReads;
+    const std::vector<int> steps = RunSteps(100);
+    EXPECT_EQ(steps.back(), GetParam().expected);
+    ExpectIdle();
+}
+
+INSTANTIATE_TEST_SUITE_P(Silences, AckSilenceTest,
+                         ::testing::Values(SilenceCase{"TwoTimeoutsThenAck", 2, kUpgradeStepDone},
+                                           SilenceCase{"ThreeTimeouts", 3, kUpgradeStepFailed}));
+
+TEST_F(UpgradeEngineTest, UnplugDuringTransferFails) {
+    link.unplugAfterWrites = 4;  // enter, start, two blocks
+    ASSERT_EQ(engine.Start(link, WriteMcu(128)), UPG_FILE_VALID);
+    const std::vector<int> steps = RunSteps(50);
+    EXPECT_EQ(steps.back(), kUpgradeStepFailed);
+    EXPECT_EQ(link.DataWrites().size(), 2u);
+    ExpectIdle();
+}
+
+TEST_F(UpgradeEngineTest, UnplugDuringDspTransferStillTriesTheReboot) {
+    link.unplugAfterWrites = 3;
+    ASSERT_EQ(engine.Start(link, WriteDsp(200)), UPG_FILE_VALID);
+    EXPECT_EQ(RunSteps(50).back(), kUpgradeStepFailed);
+    ExpectIdle();
+}
+
+TEST_F(UpgradeEngineTest, FailedBlockWriteFailsAtOnce) {
+    ASSERT_EQ(engine.Start(link, WriteMcu(64)), UPG_FILE_VALID);
+    link.failWrites = true;
+    // The block was taken, so the progress already counts it.
+    EXPECT_EQ(RunSteps(5), (std::vector<int>{50, kUpgradeStepFailed}));
+    ExpectIdle();
+}
+
+TEST_F(UpgradeEngineTest, AfterTheEndStepsChangeNothing) {
+    ASSERT_EQ(engine.Start(link, WriteMcu(32)), UPG_FILE_VALID);
+    EXPECT_EQ(RunSteps().back(), kUpgradeStepDone);
+    const std::size_t writes = link.writes.size();
+    EXPECT_EQ(engine.Step(link), 0);
+    EXPECT_EQ(link.writes.size(), writes);
+}
+
+// ---- start -----------------------------------------------------------------
+
+struct StartCase {
+    const char* name;
+    std::function<void(FakeLink&)> setup;
+    bool dsp;
+    int expected;
+    std::vector<std::string> events;
+    std::size_t writes;
+};
+void PrintTo(const StartCase& c, std::ostream* os) { *os << c.name; }
+
+class UpgradeStartTest : public UpgradeEngineTest,
+                         public ::testing::WithParamInterface<StartCase> {};
+
+TEST_P(UpgradeStartTest, EndsWithResult) {
+    const StartCase& c = GetParam();
+    c.setup(link);
+    const std::string path = c.dsp ? WriteDsp(60) : WriteMcu(60);
+    EXPECT_EQ(engine.Start(link, path), c.expected);
+    EXPECT_EQ(link.events, c.events);
+    EXPECT_EQ(link.writes.size(), c.writes);
+    if (c.expected != UPG_FILE_VALID) ExpectIdle();
+}
+
+std::vector<Ack> ReadyUnless(const Written& w, std::uint8_t sub, std::vector<Ack> instead) {
+    return w.sub == sub ? instead : std::vector<Ack>{Ack::Ready};
+}
+
+const std::vector<std::string> kRestartOnce{"close", "sleep 8000", "open"};
+std::vector<std::string> RestartTries(int opens) {
+    std::vector<std::string> e{"close", "sleep 8000"};
+    for (int i = 0; i < opens; ++i) {
+        if (i > 0) e.push_back("sleep 500");
+        e.push_back("open");
+    }
+    return e;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UpgradeStartTest,
+    ::testing::Values(
+        StartCase{"LoaderModeDoesNotReopen",
+                  [](FakeLink& l) { l.normalMode = false; },
+                  false,
+                  UPG_FILE_VALID,
+                  {},
+                  2},
+        StartCase{"BackOnThirdAttempt", [](FakeLink& l) { l.opensBeforeBack = 2; }, false,
+                  UPG_FILE_VALID, RestartTries(3), 2},
+        StartCase{"NeverBack", [](FakeLink& l) { l.opensBeforeBack = 100; }, false,
+                  UPG_CONNECT_FAIL, RestartTries(10), 1},
+        StartCase{"EnterUnanswered",
+                  [](FakeLink& l) {
+                      l.replies = [](const Written& w) { return ReadyUnless(w, 0x01, {}); };
+                  },
+                  false,
+                  UPG_REFUSED,
+                  {},
+                  1},
+        StartCase{"EnterRefused",
+                  [](FakeLink& l) {
+                      l.replies = [](const Written& w) {
+                          return ReadyUnless(w, 0x01, {Ack::NotReady});
+                      };
+                  },
+                  false,
+                  UPG_REFUSED,
+                  {},
+                  1},
+        StartCase{"StartRefused",
+                  [](FakeLink& l) {
+                      l.replies = [](const Written& w) {
+                          return ReadyUnless(w, 0x02, {Ack::NotReady});
+                      };
+                  },
+                  false, UPG_REFUSED, kRestartOnce, 2},
+        StartCase{"StartUnanswered",
+                  [](FakeLink& l) {
+                      l.replies = [](const Written& w) { return ReadyUnless(w, 0x02, {}); };
+                  },
+                  false, UPG_REFUSED, kRestartOnce, 2},
+        StartCase{"DspStartRefused",
+                  [](FakeLink& l) {
+                      l.replies = [](const Written& w) {
+                          return ReadyUnless(w, 0x03, {Ack::NotReady});
+                      };
+                  },
+                  true, UPG_REFUSED, kRestartOnce, 2},
+        // A DSP image is ready to start when parsed; upgrade mode needs no answer.
+        StartCase{"DspEnterUnanswered",
+                  [](FakeLink& l) {
+                      l.replies = [](const Written& w) { return ReadyUnless(w, 0x01, {}); };
+                  },
+                  true, UPG_FILE_VALID, kRestartOnce, 2},
+        StartCase{"DspStartUnanswered",
+                  [](FakeLink& l) {
+                      l.replies = [](const Written& w) { return ReadyUnless(w, 0x03, {}); };
+                  },
+                  true, UPG_REFUSED, kRestartOnce, 2},
+        StartCase{
+            "NoDevice", [](FakeLink& l) { l.open = false; }, false, UPG_CONNECT_FAIL, {}, 0}));
+
+TEST_F(UpgradeEngineTest, StartUnansweredReadsABoundedNumberOfTimes) {
+    link.normalMode = false;
+    link.replies = [](const Written& w) { return ReadyUnless(w, 0x02, {}); };
+    ASSERT_EQ(engine.Start(link, WriteMcu(10)), UPG_REFUSED);
+    EXPECT_EQ(link.reads, 1 + 3);  // enter, then three silent reads for the start
+}
+
+TEST_F(UpgradeEngineTest, UnknownNameSendsNothing) {
+    link.state = UPG_ENTER;
+    EXPECT_EQ(engine.Start(link, WriteMcu(10, "firmware.bin")), UPG_FILE_INVALID);
+    EXPECT_TRUE(link.writes.empty());
+    ExpectIdle();
+}
+
+TEST_F(UpgradeEngineTest, InvalidFileLeavesStateIdle) {
+    ContainerSpec spec;
+    spec.model = 0x56;
+    spec.data = PatternBytes(10);
+    EXPECT_EQ(engine.Start(link, Write(MakeContainer(spec), "MCU_UPG.BIN")), UPG_FILE_INVALID);
+    EXPECT_TRUE(link.writes.empty());
+    ExpectIdle();
+}
+
+TEST_F(UpgradeEngineTest, MissingFileGivesOne) {
+    EXPECT_EQ(engine.Start(link, (dir.path() / "FLASH_UPG.BIN").string()), UPG_FILE_OPEN_FAIL);
+    ExpectIdle();
+}
+
+TEST_F(UpgradeEngineTest, ReceiveRingEmptiedBeforeStart) {
+    ASSERT_EQ(engine.Start(link, WriteMcu(10)), UPG_FILE_VALID);
+    EXPECT_EQ(link.emptied, 1);
+}
+
+}  // namespace
+}  // namespace kavelo
