@@ -8,6 +8,7 @@
 
 #include "TempDir.h"
 #include "UpgradeFiles.h"
+#include "app/Log.h"
 #include "firmware/UpgradeEngine.h"
 
 namespace kavelo {
@@ -518,6 +519,43 @@ TEST_F(UpgradeEngineTest, MissingFileGivesOne) {
 TEST_F(UpgradeEngineTest, ReceiveRingEmptiedBeforeStart) {
     ASSERT_EQ(engine.Start(link, WriteMcu(10)), UPG_FILE_VALID);
     EXPECT_EQ(link.emptied, 1);
+}
+
+class UpgradeEngineLogTest : public UpgradeEngineTest {
+protected:
+    void SetUp() override { ASSERT_TRUE(InitConsoleWindow((logDir.path() / "save.log").string())); }
+    void TearDown() override { LogShutdown(); }
+    std::string Log() {
+        LogShutdown();
+        return ReadWholeFile(logDir.path() / "save.log");
+    }
+    TempDir logDir;
+};
+
+TEST_F(UpgradeEngineLogTest, SilentBlockFailureNamesTheBlock) {
+    ASSERT_EQ(engine.Start(link, WriteMcu(70)), UPG_FILE_VALID);
+    link.silentReads = 3;
+    EXPECT_EQ(RunSteps().back(), kUpgradeStepFailed);
+    const std::string log = Log();
+    for (const char* line :
+         {"UpgradeStart filename\n", "before MCUUpgParsingFile\n", "Parsing return 0x0\n",
+          "MCU_Enter_Upg_Mode\n", "UpgradeStart Device Connected\n",
+          "UpgradeStart MCUUpgStart return 0x0\n", "begain to read data...\n", "read data error! ",
+          "upgrade failed: block at offset 0x40 (6 bytes) not acknowledged after 3 reads\n"})
+        EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+}
+
+TEST_F(UpgradeEngineLogTest, DspTransferLogsPositionsAndReboot) {
+    ASSERT_EQ(engine.Start(link, WriteDsp(120)), UPG_FILE_VALID);
+    EXPECT_EQ(RunSteps().back(), kUpgradeStepDone);
+    const std::string log = Log();
+    for (const char* line :
+         {"before FlashUpgParsingFile\n", "UpgradeStart FlashUpgStart return 0x0\n",
+          "Total file len 120; current read pos: 50;  has read len 50.\n",
+          "Total file len 120; current read pos: 20;  has read len 120.\n",
+          "has send out 7 dtata... \n", "data return from devices is:\n",
+          "AA 55 04 02 04 EE 0A \n\r", "upgrade dsp finished!\n", "MCU_Reboot_Ctrl\n"})
+        EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
 }
 
 }  // namespace
