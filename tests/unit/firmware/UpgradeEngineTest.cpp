@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "FakeUpgradeLink.h"
 #include "TempDir.h"
 #include "UpgradeFiles.h"
 #include "app/Log.h"
@@ -13,120 +13,6 @@
 
 namespace kavelo {
 namespace {
-
-enum class Ack { Ready, NotReady };
-constexpr std::uint8_t kReady = 0x0A;
-constexpr std::uint8_t kNotReady = 0x60;
-
-struct Written {
-    std::uint8_t cls;
-    std::uint8_t sub;
-    std::vector<std::uint8_t> payload;
-};
-
-// A link whose amplifier answers from a script. Acknowledgements move the
-// upgrade state by the same rules as the link's decoders.
-class FakeLink : public UpgradeLinkPort {
-public:
-    // Replies queued for each written command, in the order they are read.
-    std::function<std::vector<Ack>(const Written&)> replies = [](const Written& w) {
-        const bool noReply = (w.cls == 3 && (w.sub == 0x04 || w.sub == 0xA3 || w.sub == 0x8F)) ||
-                             (w.cls == 2 && w.sub == 0x05);
-        return noReply ? std::vector<Ack>{} : std::vector<Ack>{Ack::Ready};
-    };
-    bool normalMode = true;
-    bool open = true;
-    int opensBeforeBack = 0;     // failing opens after a close
-    int unplugAfterWrites = -1;  // the device vanishes after this many writes
-    bool failWrites = false;
-    int silentReads = 0;  // the next reads time out even when a reply is due
-    std::int32_t state = UPG_IDLE;
-
-    std::vector<Written> writes;
-    std::vector<std::string> events;  // close, open, sleep <ms>
-    int reads = 0;
-    int emptied = 0;
-
-    std::uint8_t ModelId() override { return 87; }
-    bool IsDeviceOpen() override { return open; }
-    bool IsMcuNormalMode() override { return normalMode; }
-    void OpenDevice() override {
-        events.push_back("open");
-        if (unplugged) return;
-        if (opensBeforeBack > 0) {
-            --opensBeforeBack;
-            return;
-        }
-        open = true;
-    }
-    void CloseDeviceQuietly() override {
-        events.push_back("close");
-        open = false;
-        pending.clear();
-    }
-    void EmptyReceiveRing() override { ++emptied; }
-    bool SendSet(std::uint8_t cmd, std::uint8_t subcmd, const std::uint8_t* payload,
-                 std::uint8_t len) override {
-        if (!open || failWrites) return false;
-        Written w{cmd, subcmd, std::vector<std::uint8_t>(payload, payload + len)};
-        writes.push_back(w);
-        for (Ack a : replies(w)) pending.push_back({cmd, subcmd, a});
-        if (unplugAfterWrites >= 0 && static_cast<int>(writes.size()) >= unplugAfterWrites) {
-            open = false;
-            unplugged = true;
-            pending.clear();
-        }
-        return true;
-    }
-    bool ReadReply(int timeoutMs, std::vector<std::uint8_t>& report) override {
-        EXPECT_EQ(timeoutMs, 10000);
-        ++reads;
-        if (silentReads > 0) {
-            --silentReads;
-            return false;
-        }
-        if (!open || pending.empty()) return false;
-        const Reply r = pending.front();
-        pending.pop_front();
-        const std::uint8_t s = r.ack == Ack::Ready ? kReady : kNotReady;
-        report = {0xAA, 0x55, 0x04, r.cls, r.sub, 0xEE, s};
-        Decode(r.cls, r.sub, s);
-        return true;
-    }
-    void SleepMs(int ms) override { events.push_back("sleep " + std::to_string(ms)); }
-    std::int32_t UpgradeState() override { return state; }
-    void SetUpgradeState(std::int32_t s) override { state = s; }
-
-    std::vector<Written> DataWrites() const {
-        std::vector<Written> out;
-        for (const auto& w : writes)
-            if ((w.cls == 3 && (w.sub == 0x03 || w.sub == 0xA2)) || (w.cls == 2 && w.sub == 0x04))
-                out.push_back(w);
-        return out;
-    }
-
-private:
-    struct Reply {
-        std::uint8_t cls;
-        std::uint8_t sub;
-        Ack ack;
-    };
-    void Decode(std::uint8_t cls, std::uint8_t sub, std::uint8_t s) {
-        if (cls == 3) {
-            if ((sub == 0x01 || sub == 0xA0) && s == kReady) state = UPG_START;
-            if (sub == 0x02 || sub == 0xA1) state = s == kReady ? UPG_SEND_BIN_DATA : UPG_FAIL;
-            if ((sub == 0x03 || sub == 0xA2) && s == kReady && state == UPG_WAITING_BIN_DATA_ACK)
-                state = UPG_SEND_BIN_DATA;
-        } else if (cls == 2) {
-            if (sub == 0x03 && s == kReady && state == UPG_START) state = UPG_SEND_BIN_DATA;
-            if (sub == 0x03 && s == kNotReady) state = UPG_FAIL;
-            if (sub == 0x04 && s == kReady && state == UPG_WAITING_BIN_DATA_ACK)
-                state = UPG_SEND_BIN_DATA;
-        }
-    }
-    std::deque<Reply> pending;
-    bool unplugged = false;
-};
 
 class UpgradeEngineTest : public ::testing::Test {
 protected:
@@ -167,7 +53,7 @@ protected:
     }
 
     TempDir dir;
-    FakeLink link;
+    FakeUpgradeLink link;
     UpgradeEngine engine;
     std::vector<std::uint8_t> image;
 };
@@ -239,6 +125,7 @@ TEST_P(UpgradeTransferRunTest, WritesEveryBlockInOrderThenFinishes) {
     } else {
         EXPECT_EQ(link.writes.size(), finishAt + 1);
     }
+    for (int t : link.timeouts) EXPECT_EQ(t, 10000);
     const std::vector<std::string> restart{"close", "sleep 8000", "open"};
     EXPECT_EQ(link.events, c.restarts ? restart : std::vector<std::string>{});
 }
@@ -389,7 +276,7 @@ TEST_F(UpgradeEngineTest, AfterTheEndStepsChangeNothing) {
 
 struct StartCase {
     const char* name;
-    std::function<void(FakeLink&)> setup;
+    std::function<void(FakeUpgradeLink&)> setup;
     bool dsp;
     int expected;
     std::vector<std::string> events;
@@ -428,17 +315,17 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, UpgradeStartTest,
     ::testing::Values(
         StartCase{"LoaderModeDoesNotReopen",
-                  [](FakeLink& l) { l.normalMode = false; },
+                  [](FakeUpgradeLink& l) { l.normalMode = false; },
                   false,
                   UPG_FILE_VALID,
                   {},
                   2},
-        StartCase{"BackOnThirdAttempt", [](FakeLink& l) { l.opensBeforeBack = 2; }, false,
+        StartCase{"BackOnThirdAttempt", [](FakeUpgradeLink& l) { l.opensBeforeBack = 2; }, false,
                   UPG_FILE_VALID, RestartTries(3), 2},
-        StartCase{"NeverBack", [](FakeLink& l) { l.opensBeforeBack = 100; }, false,
+        StartCase{"NeverBack", [](FakeUpgradeLink& l) { l.opensBeforeBack = 100; }, false,
                   UPG_CONNECT_FAIL, RestartTries(10), 1},
         StartCase{"EnterUnanswered",
-                  [](FakeLink& l) {
+                  [](FakeUpgradeLink& l) {
                       l.replies = [](const Written& w) { return ReadyUnless(w, 0x01, {}); };
                   },
                   false,
@@ -446,7 +333,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {},
                   1},
         StartCase{"EnterRefused",
-                  [](FakeLink& l) {
+                  [](FakeUpgradeLink& l) {
                       l.replies = [](const Written& w) {
                           return ReadyUnless(w, 0x01, {Ack::NotReady});
                       };
@@ -456,19 +343,19 @@ INSTANTIATE_TEST_SUITE_P(
                   {},
                   1},
         StartCase{"StartRefused",
-                  [](FakeLink& l) {
+                  [](FakeUpgradeLink& l) {
                       l.replies = [](const Written& w) {
                           return ReadyUnless(w, 0x02, {Ack::NotReady});
                       };
                   },
                   false, UPG_REFUSED, kRestartOnce, 2},
         StartCase{"StartUnanswered",
-                  [](FakeLink& l) {
+                  [](FakeUpgradeLink& l) {
                       l.replies = [](const Written& w) { return ReadyUnless(w, 0x02, {}); };
                   },
                   false, UPG_REFUSED, kRestartOnce, 2},
         StartCase{"DspStartRefused",
-                  [](FakeLink& l) {
+                  [](FakeUpgradeLink& l) {
                       l.replies = [](const Written& w) {
                           return ReadyUnless(w, 0x03, {Ack::NotReady});
                       };
@@ -476,17 +363,21 @@ INSTANTIATE_TEST_SUITE_P(
                   true, UPG_REFUSED, kRestartOnce, 2},
         // A DSP image is ready to start when parsed; upgrade mode needs no answer.
         StartCase{"DspEnterUnanswered",
-                  [](FakeLink& l) {
+                  [](FakeUpgradeLink& l) {
                       l.replies = [](const Written& w) { return ReadyUnless(w, 0x01, {}); };
                   },
                   true, UPG_FILE_VALID, kRestartOnce, 2},
         StartCase{"DspStartUnanswered",
-                  [](FakeLink& l) {
+                  [](FakeUpgradeLink& l) {
                       l.replies = [](const Written& w) { return ReadyUnless(w, 0x03, {}); };
                   },
                   true, UPG_REFUSED, kRestartOnce, 2},
-        StartCase{
-            "NoDevice", [](FakeLink& l) { l.open = false; }, false, UPG_CONNECT_FAIL, {}, 0}));
+        StartCase{"NoDevice",
+                  [](FakeUpgradeLink& l) { l.open = false; },
+                  false,
+                  UPG_CONNECT_FAIL,
+                  {},
+                  0}));
 
 TEST_F(UpgradeEngineTest, StartUnansweredReadsABoundedNumberOfTimes) {
     link.normalMode = false;
