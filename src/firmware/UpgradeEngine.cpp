@@ -61,8 +61,9 @@ KindCommands CommandsFor(std::uint8_t device) {
 bool UpgradeEngine::SendAndRead(UpgradeLinkPort& link, std::uint8_t cmd, std::uint8_t subcmd,
                                 const std::uint8_t* payload, std::uint8_t len,
                                 std::vector<std::uint8_t>& report) {
-    if (!link.SendSet(cmd, subcmd, payload, len)) return false;
-    return link.ReadReply(mTiming.replyReadMs, report);
+    bool written = false;
+    link.Exchange(cmd, subcmd, payload, len, mTiming.replyReadMs, report, &written);
+    return written;
 }
 
 void UpgradeEngine::Abandon(UpgradeLinkPort& link) {
@@ -173,9 +174,8 @@ int UpgradeEngine::SendStart(UpgradeLinkPort& link) {
     const auto& param =
         mImages.upg_device == UPG_DEVICE_DSP_FLASH ? mImages.dspStartParam : mImages.mcuStartParam;
     std::vector<std::uint8_t> report;
-    const bool written =
-        link.SendSet(cmds.cls, cmds.start, param.data(), static_cast<std::uint8_t>(param.size()));
-    if (written) link.ReadReply(mTiming.replyReadMs, report);
+    const bool written = SendAndRead(link, cmds.cls, cmds.start, param.data(),
+                                     static_cast<std::uint8_t>(param.size()), report);
     // A start that is neither acknowledged nor refused would leave the
     // transfer waiting for ever: read a few more times, then give up.
     for (int reads = 1; written && link.UpgradeState() == UPG_START &&

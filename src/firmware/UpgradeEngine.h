@@ -36,6 +36,14 @@ public:
     // Reads one report with the time-out and decodes it (which may move the
     // upgrade state). True when a report arrived; `report` gets its bytes.
     virtual bool ReadReply(int timeoutMs, std::vector<std::uint8_t>& report) = 0;
+    // A command and the read of its reply as one exchange, so that no other
+    // thread's read takes the reply. `written` tells whether the write went out.
+    virtual bool Exchange(std::uint8_t cmd, std::uint8_t subcmd, const std::uint8_t* payload,
+                          std::uint8_t len, int timeoutMs, std::vector<std::uint8_t>& report,
+                          bool* written) {
+        *written = SendSet(cmd, subcmd, payload, len);
+        return *written && ReadReply(timeoutMs, report);
+    }
     virtual void SleepMs(int ms) = 0;
     // The link's upgrade state (sys_upg_status).
     virtual std::int32_t UpgradeState() = 0;
@@ -81,6 +89,7 @@ private:
     void ReadAck(UpgradeLinkPort& link);
     void SendNext(UpgradeLinkPort& link);
     std::uint8_t End(UpgradeLinkPort& link, bool finished);
+    // Returns whether the command was written.
     bool SendAndRead(UpgradeLinkPort& link, std::uint8_t cmd, std::uint8_t subcmd,
                      const std::uint8_t* payload, std::uint8_t len,
                      std::vector<std::uint8_t>& report);

@@ -256,6 +256,14 @@ TEST_F(UpgradeEngineTest, UnplugDuringDspTransferStillTriesTheReboot) {
     ExpectIdle();
 }
 
+TEST_F(UpgradeEngineTest, DeviceGoneBeforeNextBlockFails) {
+    ASSERT_EQ(engine.Start(link, WriteDsp(120)), UPG_FILE_VALID);
+    link.open = false;
+    EXPECT_EQ(RunSteps(5), (std::vector<int>{0, kUpgradeStepFailed}));
+    EXPECT_TRUE(link.DataWrites().empty());
+    ExpectIdle();
+}
+
 TEST_F(UpgradeEngineTest, FailedBlockWriteFailsAtOnce) {
     ASSERT_EQ(engine.Start(link, WriteMcu(64)), UPG_FILE_VALID);
     link.failWrites = true;
