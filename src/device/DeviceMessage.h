@@ -21,8 +21,8 @@ enum DeviceMessageId : int {
 
 // What a message carries besides its wParam: nothing, a number, or one decoded
 // record. Records travel by value, so nothing leaks when no window receives them.
-using Payload = std::variant<std::monostate, std::int64_t, McuHandshakeRecord,
-                             McuFlashVersionRecord>;
+using Payload =
+    std::variant<std::monostate, std::int64_t, McuHandshakeRecord, McuFlashVersionRecord>;
 
 struct DeviceMessage {
     int id = 0;

@@ -194,7 +194,7 @@ int UpgradeEngine::SendStart(UpgradeLinkPort& link) {
 }
 
 std::uint8_t UpgradeEngine::Step(UpgradeLinkPort& link) {
-    if (mAckWait == ACK_WAIT_SENT) {
+    if (mAckWait == ACK_WAIT_BLOCK_SENT) {
         mAckWait = ACK_WAIT_READING;
         return UpgradeProgress(mImages);
     }
@@ -280,7 +280,7 @@ void UpgradeEngine::SendNext(UpgradeLinkPort& link) {
             return;
         }
         link.SetUpgradeState(UPG_WAITING_BIN_DATA_ACK);
-        mAckWait = ACK_WAIT_SENT;
+        mAckWait = ACK_WAIT_BLOCK_SENT;
         return;
     }
     const bool written = link.SendSet(cmds.cls, cmds.finish, nullptr, 0);

@@ -63,7 +63,7 @@ struct UpgradeTiming {
 // AckWait values.
 enum UpgradeAckWait : int {
     ACK_WAIT_NONE = 0,
-    ACK_WAIT_SENT = 1,
+    ACK_WAIT_BLOCK_SENT = 1,
     ACK_WAIT_READING = 2,
     ACK_WAIT_CLOSED = 3,
 };

@@ -1,0 +1,153 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "device/HidPort.h"
+#include "device/PacketCodec.h"
+
+// The amplifier's side of the link, behind the same HID seam as the real
+// device: it parses host reports with the link's codec, keeps its own state and
+// answers as the amplifier does. Also the record of what we believe the
+// amplifier does, so it stays close to the observed protocol.
+namespace kavelo {
+
+class VirtualAmplifier : public HidPort {
+public:
+    using Clock = std::chrono::steady_clock;
+    using InputReport = std::array<std::uint8_t, kInputReportSize>;
+
+    VirtualAmplifier();
+    ~VirtualAmplifier() override;
+
+    // --- HidPort ---
+    int Init() override;
+    // Null while unplugged or when the ids are not the amplifier's.
+    std::unique_ptr<HidDevice> Open(std::uint16_t vendorId, std::uint16_t productId) override;
+
+    // --- identity ---
+    void SetModel(int model);
+    void SetVersions(int master, int slave);
+    // In loader mode the amplifier runs no application and says so on the handshake.
+    void SetLoaderMode(bool loader);
+    void SetFlashVersion(const std::array<std::uint8_t, 4>& version);
+    void SetInitResult(int result);
+
+    // --- plugging ---
+    void Plug();
+    // Pulls the cable: open handles fail from now on, Open finds nothing.
+    void Unplug();
+    bool IsPlugged() const;
+    // Number of restarts (re-enumerations), e.g. after a factory reset.
+    int RestartCount() const;
+    // Whether the host last said it is connected (PC_Connect).
+    bool HostConnected() const;
+
+    // --- fault injection ---
+    // Answer nothing at all.
+    void SetSilent(bool silent);
+    // Every reply becomes readable only this long after the command.
+    void SetReplyDelay(std::chrono::milliseconds delay);
+    // Every report becomes readable this long after the previous one (USB frames).
+    void SetReportLatency(std::chrono::milliseconds latency);
+    // Replies carry a wrong checksum.
+    void SetBadChecksum(bool bad);
+    // Each reply is split over two transfers after `firstPart` bytes (0: off).
+    // The parts arrive as short reads, so padding does not land inside the
+    // packet; the host must join them across reads.
+    void SetSplitReplies(std::size_t firstPart);
+    // The amplifier is unplugged when the host writes its nth report (1-based;
+    // that write fails). 0 switches this off.
+    void UnplugAtExchange(int n);
+
+    // --- unsolicited reports ---
+    void SendPing();
+    void SendVersionReport();
+    void SendInitNotice();
+    // Any raw packet, for tests of the host's decoders.
+    void SendPacket(std::uint8_t cmd, std::uint8_t subcmd, std::uint8_t optype,
+                    const std::vector<std::uint8_t>& payload);
+    // Raw report bytes exactly as given (padded to 64), for framing tests.
+    void SendRawReport(const std::vector<std::uint8_t>& bytes);
+
+    // --- observation ---
+    std::vector<OutputReport> WrittenReports() const;
+    std::size_t WriteCount() const;
+    void ClearWrittenReports();
+    // Waits up to `timeout` until at least n reports have been written.
+    bool WaitForWrites(std::size_t n, std::chrono::milliseconds timeout) const;
+    std::size_t PendingReportCount() const;
+
+private:
+    class Device;
+    friend class Device;
+
+    struct PendingReport {
+        Clock::time_point readyAt;
+        InputReport bytes{};
+        std::size_t length = kInputReportSize;  // bytes the read returns
+        bool restartAfter = false;              // the amplifier restarts once this was read
+    };
+
+    // Called by the device objects; `generation` identifies the enumeration
+    // the handle belongs to.
+    int DeviceWrite(std::uint64_t generation, const std::uint8_t* data, std::size_t length);
+    int DeviceRead(std::uint64_t generation, std::uint8_t* data, std::size_t length,
+                   int milliseconds);
+    bool HandleAlive(std::uint64_t generation) const;
+
+    // Packet handlers by class; all run with mMutex held.
+    void HandlePacket(const Packet& packet);
+    void HandleMcu(const Packet& packet);
+    void HandleDsp(const Packet& packet);
+    void HandleFlash(const Packet& packet);
+    // The firmware upgrade subcommands of the MCU and FLASH classes.
+    void HandleUpgrade(const Packet& packet);
+
+    // Queues one reply packet, applying the reply faults.
+    void Reply(std::uint8_t cmd, std::uint8_t subcmd, std::uint8_t optype,
+               const std::vector<std::uint8_t>& payload, bool restartAfter = false);
+    // Queues one report; `shortRead` makes the read return only `length` bytes.
+    void QueueBytes(const std::uint8_t* bytes, std::size_t length, bool restartAfter,
+                    Clock::time_point earliest, bool shortRead = false);
+    void Restart();
+
+    mutable std::mutex mMutex;
+    mutable std::condition_variable mChanged;
+
+    // identity
+    int mModel = 87;
+    int mMasterVersion = 1;
+    int mSlaveVersion = 18;
+    bool mLoaderMode = false;
+    std::array<std::uint8_t, 4> mFlashVersion{1, 0, 0, 0};
+    int mInitResult = 0;
+
+    // connection
+    bool mPlugged = true;
+    bool mHostConnected = false;
+    std::uint64_t mGeneration = 1;
+    int mRestarts = 0;
+
+    // faults
+    bool mSilent = false;
+    std::chrono::milliseconds mReplyDelay{0};
+    std::chrono::milliseconds mReportLatency{0};
+    bool mBadChecksum = false;
+    std::size_t mSplitAt = 0;
+    int mUnplugAt = 0;
+
+    PacketParser mParser;
+    std::deque<PendingReport> mPending;
+    Clock::time_point mLastReportReady{};
+    std::vector<OutputReport> mWritten;
+    std::size_t mWriteCount = 0;
+};
+
+}  // namespace kavelo

@@ -1,0 +1,64 @@
+#include "device/DspEncoding.h"
+
+#include <algorithm>
+
+namespace kavelo {
+
+std::uint8_t Tenths(float x) { return static_cast<std::uint8_t>(static_cast<int>(x * 10.0f) % 10); }
+
+std::array<std::uint8_t, 2> EncodeGain(float gainDb) {
+    const float shifted = gainDb + 18.0f;
+    return {static_cast<std::uint8_t>(static_cast<int>(shifted)), Tenths(shifted)};
+}
+
+std::array<std::uint8_t, 2> EncodeQuality(float q) {
+    const int product = static_cast<int>(q * 10.0f) % 256;
+    return {static_cast<std::uint8_t>(static_cast<int>(q)),
+            static_cast<std::uint8_t>(product % 10)};
+}
+
+std::array<std::uint8_t, 3> EncodeDelay(float delayMs) {
+    const auto micros = static_cast<std::uint16_t>(static_cast<int>(delayMs * 1000.0f));
+    const auto beyond = static_cast<std::uint16_t>(micros % 1000);
+    return {static_cast<std::uint8_t>(static_cast<int>(delayMs)),
+            static_cast<std::uint8_t>(beyond >> 8), static_cast<std::uint8_t>(beyond & 0xFF)};
+}
+
+std::uint8_t EncodeSignedByte(float value) {
+    return static_cast<std::uint8_t>(static_cast<std::int8_t>(static_cast<int>(value)));
+}
+
+void AppendBe16(std::vector<std::uint8_t>& out, std::uint16_t value) {
+    out.push_back(static_cast<std::uint8_t>(value >> 8));
+    out.push_back(static_cast<std::uint8_t>(value & 0xFF));
+}
+
+void AppendLe32(std::vector<std::uint8_t>& out, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+ChannelRange ClampRange(int first, int last) {
+    ChannelRange range;
+    if (first < 0 || first > kLastChannel || last < first) return range;
+    range.first = first;
+    range.last = std::min(last, kLastChannel);
+    return range;
+}
+
+bool BuildRangePayload(std::uint8_t scene, std::uint8_t source, int first, int last,
+                       std::vector<std::uint8_t>& out,
+                       const std::function<void(int channel)>& entry) {
+    out.clear();
+    if (first < 0 || first > kLastChannel) return false;
+    if (last < first) {
+        out = {scene, source, static_cast<std::uint8_t>(first), static_cast<std::uint8_t>(last)};
+        return true;
+    }
+    const ChannelRange range = ClampRange(first, last);
+    out = {scene, source, static_cast<std::uint8_t>(range.first),
+           static_cast<std::uint8_t>(range.last)};
+    for (int channel = range.first; channel <= range.last; ++channel) entry(channel);
+    return true;
+}
+
+}  // namespace kavelo

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+// Value encodings of the DSP setting commands. Pure functions; the byte forms
+// are what the amplifier expects and must not change.
+namespace kavelo {
+
+// By-channel arrays hold 16 slots; slot c is channel c.
+inline constexpr int kChannelSlots = 16;
+inline constexpr int kLastChannel = kChannelSlots - 1;
+template <typename T>
+using ChannelArray = std::array<T, kChannelSlots>;
+
+// tenths(x): x times 10 in single precision, toward zero, modulo 10.
+std::uint8_t Tenths(float x);
+
+// EQ gain g dB travels as int(g + 18) and tenths(g + 18).
+std::array<std::uint8_t, 2> EncodeGain(float gainDb);
+
+// EQ quality Q travels as int(Q) and its tenths (the product cut to 8 bits
+// first). The amplifier reports the fraction byte back as hundredths, so a Q
+// of 2.5 reads back as 2.05: the asymmetry belongs to the device protocol and
+// is kept byte for byte.
+std::array<std::uint8_t, 2> EncodeQuality(float q);
+
+// Delay d ms travels as whole milliseconds and a 16-bit count of the
+// microseconds beyond them.
+std::array<std::uint8_t, 3> EncodeDelay(float delayMs);
+
+// Output trim and main volume travel as int(x) in a signed byte.
+std::uint8_t EncodeSignedByte(float value);
+
+void AppendBe16(std::vector<std::uint8_t>& out, std::uint16_t value);
+void AppendLe32(std::vector<std::uint8_t>& out, std::uint32_t value);
+
+// A channel range as it travels: first and last inclusive, limited to the 16
+// channel slots. `count` is 0 when nothing is in range (last below first, or
+// first beyond the last slot); a last channel above 15 is cut to 15.
+struct ChannelRange {
+    int first = 0;
+    int last = -1;
+    int count() const { return last >= first ? last - first + 1 : 0; }
+};
+ChannelRange ClampRange(int first, int last);
+
+// Payload of a range command: scene, source, first and last channel, then
+// `entry(channel)` appended per channel of the clamped range. A last channel
+// below the first gives the header alone. Returns false, with `out` empty, when
+// the first channel lies beyond the channel slots.
+bool BuildRangePayload(std::uint8_t scene, std::uint8_t source, int first, int last,
+                       std::vector<std::uint8_t>& out,
+                       const std::function<void(int channel)>& entry);
+
+}  // namespace kavelo

@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <ostream>
+
+#include "HexBytes.h"
+#include "ScriptedHidPort.h"
+#include "device/DeviceLink.h"
+
+namespace kavelo {
+namespace {
+
+using test::ScriptedHidPort;
+
+struct OpenCase {
+    const char* name;
+    ScriptedHidPort::Script script;
+    int expectedResult;
+    bool expectedOpen;
+};
+
+void PrintTo(const OpenCase& c, std::ostream* os) { *os << c.name; }
+
+class OpenHIDDeviceTest : public ::testing::TestWithParam<OpenCase> {};
+
+TEST_P(OpenHIDDeviceTest, OpensOnlyAUsableAmplifier) {
+    const OpenCase& c = GetParam();
+    ScriptedHidPort port;
+    port.script = c.script;
+    {
+        DeviceLink link(port);
+        EXPECT_EQ(link.OpenHIDDevice(), c.expectedResult);
+        EXPECT_EQ(link.IsDeviceOpen(), c.expectedOpen);
+        if (c.script.initResult == 0) {
+            EXPECT_EQ(port.openedVendor, 0x0483);
+            EXPECT_EQ(port.openedProduct, 0x5750);
+        } else {
+            EXPECT_EQ(port.CountEvents("open"), 0);
+        }
+        // Only an accepted device is switched to non-blocking mode; a rejected
+        // one is closed again.
+        EXPECT_EQ(port.CountEvents("nonblocking:1"), c.expectedOpen ? 1 : 0);
+        const bool rejectedAfterOpen =
+            c.script.present && c.script.initResult == 0 && !c.expectedOpen;
+        EXPECT_EQ(port.CountEvents("close"), rejectedAfterOpen ? 1 : 0);
+        link.CloseHIDDevice(false);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Transport, OpenHIDDeviceTest,
+    ::testing::Values(
+        OpenCase{"Accepted", {}, 0, true},
+        OpenCase{"InitFails", {-1, true, 0, false, false}, -1, false},
+        OpenCase{"NoDevice", {0, false, 0, false, false}, 0, false},
+        OpenCase{"TwoStringsUnreadableAccepted", {0, true, 4 | 8, false, false}, 0, true},
+        OpenCase{"ThreeStringsUnreadableRejected", {0, true, 2 | 4 | 8, false, false}, 0, false},
+        OpenCase{"AllStringsUnreadableRejected", {0, true, 15, false, false}, 0, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DeviceLinkTransport, SendWithoutDeviceWritesNothing) {
+    ScriptedHidPort port;
+    DeviceLink link(port);
+    const std::uint8_t payload[] = {1};
+    EXPECT_FALSE(link.SendCtrlCommand(CMD_MCU, 0x1F, OP_SET, payload, 1));
+    EXPECT_FALSE(link.ReadHIDData(link.ReceiveBuffer(), 10));
+    EXPECT_EQ(port.CountEvents("write"), 0);
+    EXPECT_EQ(port.CountEvents("read"), 0);
+}
+
+TEST(DeviceLinkTransport, WriteFailureIsReportedAndNotRetried) {
+    ScriptedHidPort port;
+    port.script.writeFails = true;
+    DeviceLink link(port);
+    link.OpenHIDDevice();
+    ASSERT_TRUE(link.IsDeviceOpen());
+    EXPECT_FALSE(link.SendCtrlCommand(CMD_DSP, 0x02, OP_GET, nullptr, 0));
+    EXPECT_EQ(port.CountEvents("write"), 1);
+    link.CloseHIDDevice(false);
+}
+
+TEST(DeviceLinkTransport, WritesTheWholeReportAndRefusesAnOversizedPayload) {
+    ScriptedHidPort port;
+    DeviceLink link(port);
+    link.OpenHIDDevice();
+    const std::uint8_t payload[] = {1};
+    ASSERT_TRUE(link.SendCtrlCommand(CMD_MCU, 0x1F, OP_SET, payload, 1));
+    ASSERT_EQ(port.Writes().size(), 1u);
+    const auto report = port.Writes()[0];
+    ASSERT_EQ(report.size(), 65u);
+    EXPECT_EQ(ToHex(report.data(), 9), "00 AA 55 04 03 1F BB 01 1E");
+
+    std::uint8_t big[58] = {};
+    EXPECT_FALSE(link.SendCtrlCommand(CMD_DSP, 0x30, OP_SET, big, sizeof big));
+    EXPECT_EQ(port.Writes().size(), 1u);
+    link.CloseHIDDevice(false);
+}
+
+TEST(DeviceLinkTransport, CloseNotifiesTheAmplifierOnlyWhenAsked) {
+    for (bool notify : {true, false}) {
+        ScriptedHidPort port;
+        DeviceLink link(port);
+        link.OpenHIDDevice();
+        link.CloseHIDDevice(notify);
+        EXPECT_FALSE(link.IsDeviceOpen());
+        const auto writes = port.Writes();
+        ASSERT_EQ(writes.size(), notify ? 1u : 0u);
+        if (notify) {
+            EXPECT_EQ(ToHex(writes[0].data(), 9), "00 AA 55 04 03 1F BB 00 1F");
+        }
+        EXPECT_EQ(port.CountEvents("close"), 1);
+        link.CloseHIDDevice(notify);  // closing twice does nothing
+        EXPECT_EQ(port.Writes().size(), writes.size());
+    }
+}
+
+// A close from another thread waits for a read in progress instead of
+// releasing the handle under it.
+TEST(DeviceLinkTransport, CloseWaitsForTheReadInProgress) {
+    ScriptedHidPort port;
+    port.script.holdReads = true;
+    DeviceLink link(port);
+    link.OpenHIDDevice();
+    std::thread reader([&] { link.ReadHIDData(link.ReceiveBuffer(), 5000); });
+    ASSERT_TRUE(port.WaitForReads(1, std::chrono::seconds(5)));
+    std::thread closer([&] { link.CloseHIDDevice(false); });
+    port.Release();
+    reader.join();
+    closer.join();
+    const auto events = port.Events();
+    ASSERT_GE(events.size(), 2u);
+    EXPECT_EQ(events[events.size() - 2], "read-end");
+    EXPECT_EQ(events.back(), "close");
+}
+
+}  // namespace
+}  // namespace kavelo

@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <variant>
+
+#include "HexBytes.h"
+#include "RecordingSink.h"
+#include "device/DeviceLink.h"
+#include "sim/VirtualAmplifier.h"
+
+namespace kavelo {
+namespace {
+
+using namespace std::chrono_literals;
+
+class AmplifierLinkTest : public ::testing::Test {
+protected:
+    AmplifierLinkTest() : link(amp) { link.MainReceiver = &sink; }
+    ~AmplifierLinkTest() override { link.CloseHIDDevice(false); }
+
+    void Connect() {
+        link.OpenHIDDevice();
+        ASSERT_TRUE(link.IsDeviceOpen());
+    }
+    const McuHandshakeRecord* LastHandshake() {
+        messages = sink.Messages();
+        if (messages.empty()) return nullptr;
+        return std::get_if<McuHandshakeRecord>(&messages.back().lParam);
+    }
+
+    VirtualAmplifier amp;
+    test::RecordingSink sink;
+    DeviceLink link;
+    std::vector<DeviceMessage> messages;
+};
+
+TEST_F(AmplifierLinkTest, HandshakeIdentifiesTheAmplifier) {
+    amp.SetVersions(2, 7);
+    Connect();
+    link.PC_Connect(1);
+    EXPECT_TRUE(amp.HostConnected());
+    ASSERT_TRUE(link.Hand_Connect());
+    EXPECT_TRUE(link.McuNormalMode);
+    EXPECT_EQ(link.DeviceModel, 87);
+    const McuHandshakeRecord* record = LastHandshake();
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->model, 87);
+    EXPECT_EQ(record->masterVersion, 2);
+    EXPECT_EQ(record->slaveVersion, 7);
+
+    const auto reports = amp.WrittenReports();
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(ToHex(reports[0].data(), 9), "00 AA 55 04 03 1F BB 01 1E");
+    EXPECT_EQ(ToHex(reports[1].data(), 8), "00 AA 55 03 03 08 BB 37");
+
+    link.CloseHIDDevice(true);
+    EXPECT_FALSE(amp.HostConnected());
+    EXPECT_EQ(amp.WriteCount(), 3u);
+}
+
+TEST_F(AmplifierLinkTest, WrongModelIsReportedAsIs) {
+    amp.SetModel(12);
+    Connect();
+    ASSERT_TRUE(link.Hand_Connect());
+    EXPECT_EQ(link.DeviceModel, 12);
+}
+
+TEST_F(AmplifierLinkTest, LoaderModeIsReportedAsAbnormal) {
+    amp.SetLoaderMode(true);
+    Connect();
+    ASSERT_TRUE(link.Hand_Connect());
+    EXPECT_FALSE(link.McuNormalMode);
+    EXPECT_EQ(link.DeviceModel, -1);
+    messages = sink.Messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].id, WM_DEVICE_ABNORMAL);
+}
+
+TEST_F(AmplifierLinkTest, UnsolicitedReportsAreDecodedOnTheNextRead) {
+    Connect();
+    ASSERT_TRUE(link.Hand_Connect());
+    amp.SetFlashVersion({4, 3, 2, 1});
+    amp.SendVersionReport();
+    amp.SendPing();
+    ASSERT_TRUE(link.ReadHIDData(link.ReceiveBuffer(), 1000));
+    ASSERT_TRUE(link.ReadHIDData(link.ReceiveBuffer(), 1000));
+    messages = sink.Messages();
+    ASSERT_EQ(messages.size(), 3u);
+    const auto* version = std::get_if<McuFlashVersionRecord>(&messages[1].lParam);
+    ASSERT_NE(version, nullptr);
+    EXPECT_EQ(version->version[0], 4);
+    EXPECT_EQ(version->version[3], 1);
+    EXPECT_EQ(messages[2].wParam, 147u);
+    EXPECT_FALSE(link.McuNormalMode);
+}
+
+TEST_F(AmplifierLinkTest, SilentAmplifierReadTimesOut) {
+    amp.SetSilent(true);
+    Connect();
+    EXPECT_TRUE(link.SendCtrlCommand(CMD_MCU, MCU_HANDSHAKE, OP_SET, nullptr, 0));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(link.ReadHIDData(link.ReceiveBuffer(), 100));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 100ms);
+    EXPECT_EQ(link.DeviceModel, -1);
+}
+
+TEST_F(AmplifierLinkTest, LateReplyArrivesWithinALongEnoughRead) {
+    amp.SetReplyDelay(50ms);
+    Connect();
+    link.SendCtrlCommand(CMD_MCU, MCU_HANDSHAKE, OP_SET, nullptr, 0);
+    EXPECT_FALSE(link.ReadHIDData(link.ReceiveBuffer(), 1));
+    EXPECT_TRUE(link.ReadHIDData(link.ReceiveBuffer(), 5000));
+    EXPECT_EQ(link.DeviceModel, 87);
+}
+
+TEST_F(AmplifierLinkTest, BadChecksumReplyArrivesButIsNotDecoded) {
+    amp.SetBadChecksum(true);
+    Connect();
+    EXPECT_TRUE(link.Hand_Connect());
+    EXPECT_EQ(link.DeviceModel, -1);
+    EXPECT_TRUE(sink.Messages().empty());
+}
+
+TEST_F(AmplifierLinkTest, SplitReplyIsCompletedByTheNextRead) {
+    amp.SetSplitReplies(6);
+    Connect();
+    ASSERT_TRUE(link.Hand_Connect());
+    EXPECT_EQ(link.DeviceModel, -1);  // only the first part so far
+    ASSERT_TRUE(link.ReadHIDData(link.ReceiveBuffer(), 1000));
+    EXPECT_EQ(link.DeviceModel, 87);
+}
+
+TEST_F(AmplifierLinkTest, UnplugAtTheNthExchange) {
+    amp.UnplugAtExchange(2);
+    Connect();
+    ASSERT_TRUE(link.Hand_Connect());
+    EXPECT_FALSE(link.SendCtrlCommand(CMD_MCU, MCU_HANDSHAKE, OP_SET, nullptr, 0));
+    EXPECT_FALSE(link.ReadHIDData(link.ReceiveBuffer(), 10));
+    link.CloseHIDDevice(false);
+    link.OpenHIDDevice();
+    EXPECT_FALSE(link.IsDeviceOpen());
+    amp.Plug();
+    Connect();
+    EXPECT_TRUE(link.Hand_Connect());
+}
+
+TEST_F(AmplifierLinkTest, FactoryResetRestartsTheAmplifier) {
+    Connect();
+    ASSERT_TRUE(link.MCU_Factory_Reset_Ctrl());
+    EXPECT_EQ(amp.RestartCount(), 1);
+    // The old handle is gone with the restart; a reopen finds the new interface.
+    EXPECT_FALSE(link.SendCtrlCommand(CMD_MCU, MCU_HANDSHAKE, OP_SET, nullptr, 0));
+    link.CloseHIDDevice(false);
+    Connect();
+    EXPECT_TRUE(link.Hand_Connect());
+    EXPECT_EQ(link.DeviceModel, 87);
+}
+
+TEST_F(AmplifierLinkTest, QueuedHandshakeIsDecodedByTheWorker) {
+    Connect();
+    link.EnableCmdQueue();
+    ASSERT_TRUE(link.SendOrQueue(CMD_MCU, MCU_HANDSHAKE, OP_SET, nullptr, 0, false));
+    ASSERT_TRUE(sink.WaitForCount(1, 10s));
+    EXPECT_EQ(link.DeviceModel, 87);
+}
+
+}  // namespace
+}  // namespace kavelo
