@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "device/DspEncoding.h"
 #include "device/HidPort.h"
 #include "device/LinkClock.h"
+#include "firmware/UpgradeEngine.h"
 #include "device/PacketCodec.h"
 
 namespace kavelo {
@@ -26,24 +28,8 @@ inline constexpr std::uint16_t kAmpProductId = 0x5750;
 inline constexpr int kDefaultReplyTimeoutMs = 10000;
 inline constexpr int kFactoryResetTimeoutMs = 30000;
 
-// Upgrade engine states (sys_upg_status).
-enum UpgStatus : int {
-    UPG_IDLE = 0,
-    UPG_ENTER = 16,
-    UPG_START = 32,
-    UPG_SEND_BIN_DATA = 48,
-    UPG_WAITING_BIN_DATA_ACK = 49,
-    UPG_FINISH = 64,
-    UPG_FAIL = 80,
-};
-
-// Acknowledgement wait of the upgrade engine (AckWait).
-enum AckWaitState : int {
-    ACK_WAIT_NONE = 0,
-    ACK_WAIT_BLOCK_SENT = 1,
-    ACK_WAIT_READING = 2,
-    ACK_WAIT_CLOSED = 3,
-};
+// Upgrade states (sys_upg_status) and AckWait values are the engine's, in
+// firmware/UpgradeEngine.h.
 
 // Fixed facts of the link's peer, set once by the owner.
 struct LinkConfig {
@@ -229,6 +215,12 @@ public:
 
     LinkClock& Clock() { return mClock; }
 
+    // --- firmware upgrade (firmware/DeviceLinkUpgrade.cpp) ---
+    // Parses the file, enters upgrade mode and starts; an UpgradeResult.
+    int UpgradeStart(const std::string& path);
+    // One transfer action: 0..100 progress, 101 done, 255 failed.
+    std::uint8_t UpgradeStep();
+
     // --- state written by the reply processors ---
     std::atomic<bool> McuNormalMode{false};
     std::atomic<int> DeviceModel{-1};
@@ -245,6 +237,7 @@ public:
     std::uint8_t* ReceiveBuffer() { return mReceiveBuffer.data(); }
 
 private:
+    UpgradeEngine mUpgrade;
     void McuCmdThread();
     static void LogRecord(const CommandRecord& record);
     static void Post(const std::atomic<MessageSink*>& slot, int id, std::uintptr_t wParam,

@@ -1,0 +1,312 @@
+#include "firmware/UpgradeEngine.h"
+
+#include <cerrno>
+#include <chrono>
+#include <ctime>
+
+#include "app/Log.h"
+
+namespace kavelo {
+
+namespace {
+
+// The date-and-time line the link writes around its exchanges.
+void LogTime() {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t t = std::chrono::system_clock::to_time_t(now);
+    const int ms = static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+        1000);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    LogPrintA("%d.%02d.%02d %02d:%d:%d:%d\n", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
+              tm.tm_hour, tm.tm_min, tm.tm_sec, ms);
+}
+
+void LogReport(const std::vector<std::uint8_t>& report) {
+    LogTime();
+    LogPrintA("has send out %d dtata... \n", static_cast<int>(report.size()));
+    LogPrintA("data return from devices is:\n");
+    LogTimestampEnabled = false;
+    for (std::uint8_t b : report) LogPrintA("%02X ", b);
+    LogPrintA("\n\r");
+    LogTimestampEnabled = true;
+}
+
+struct KindCommands {
+    std::uint8_t cls;
+    std::uint8_t start;
+    std::uint8_t data;
+    std::uint8_t finish;
+    const char* startName;
+    const char* finishedText;
+};
+
+KindCommands CommandsFor(std::uint8_t device) {
+    switch (device) {
+        case UPG_DEVICE_BOOTLOADER:
+            return {kUpgClassMcu,       kMcuSubBLUpgStart, kMcuSubBLUpgData,
+                    kMcuSubBLUpgFinish, "MCUUpgBLStart",   "upgrade mcu bootloader finished!\n"};
+        case UPG_DEVICE_DSP_FLASH:
+            return {kUpgClassFlash,     kFlashSubUpgStart, kFlashSubUpgData,
+                    kFlashSubUpgFinish, "FlashUpgStart",   "upgrade dsp finished!\n"};
+        default:
+            return {kUpgClassMcu,     kMcuSubUpgStart, kMcuSubUpgData,
+                    kMcuSubUpgFinish, "MCUUpgStart",   "upgrade mcu finished!\n"};
+    }
+}
+
+}  // namespace
+
+bool UpgradeEngine::SendAndRead(UpgradeLinkPort& link, std::uint8_t cmd, std::uint8_t subcmd,
+                                const std::uint8_t* payload, std::uint8_t len,
+                                std::vector<std::uint8_t>& report) {
+    bool written = false;
+    link.Exchange(cmd, subcmd, payload, len, mTiming.replyReadMs, report, &written);
+    return written;
+}
+
+void UpgradeEngine::Abandon(UpgradeLinkPort& link) {
+    mImages.FreeAll();
+    link.SetUpgradeState(UPG_IDLE);
+    mAckWait = ACK_WAIT_CLOSED;
+}
+
+int UpgradeEngine::Start(UpgradeLinkPort& link, const std::string& path) {
+    LogPrintA("UpgradeStart filename\n");
+    mAckWait = ACK_WAIT_NONE;
+    mSilentReads = 0;
+    mLastBlock = UpgradeBlock{};
+
+    const UpgradeFileKind kind = RecogniseUpgradeFile(path);
+    if (kind == UpgradeFileKind::Unknown) {
+        LogPrintA("UpgradeStart UPG_FILE_INVALID\n");
+        Abandon(link);
+        return UPG_FILE_INVALID;
+    }
+    UpgradeParseContext ctx;
+    ctx.modelId = link.ModelId();
+    ctx.deviceOpen = link.IsDeviceOpen();
+    ctx.emptyReceiveRing = [&link] { link.EmptyReceiveRing(); };
+    int rc = UPG_FILE_INVALID;
+    switch (kind) {
+        case UpgradeFileKind::Bootloader:
+            LogPrintA("before MCUUpgBLParsingFile\n");
+            rc = MCUUpgBLParsingFile(mImages, ctx, path);
+            break;
+        case UpgradeFileKind::DspFlash:
+            LogPrintA("before FlashUpgParsingFile\n");
+            rc = FlashUpgParsingFile(mImages, ctx, path);
+            break;
+        case UpgradeFileKind::Mcu:
+            LogPrintA("before MCUUpgParsingFile\n");
+            rc = MCUUpgParsingFile(mImages, ctx, path);
+            break;
+        case UpgradeFileKind::Combined:
+            LogPrintA("before ParsingUpgFWFile\n");
+            rc = ParsingUpgFWFile(mImages, ctx, path);
+            break;
+        case UpgradeFileKind::Unknown:
+            break;
+    }
+    LogPrintA("Parsing return 0x%0x\n", static_cast<unsigned>(rc));
+    if (rc != UPG_FILE_VALID) {
+        // A refused file must not leave the link believing an upgrade runs.
+        Abandon(link);
+        return rc;
+    }
+    link.SetUpgradeState(mImages.statusAfterParse);
+
+    if (!SendEnter(link)) {
+        Abandon(link);
+        return UPG_REFUSED;
+    }
+    if (link.UpgradeState() != UPG_START) {
+        Abandon(link);
+        return UPG_REFUSED;
+    }
+    if (link.IsMcuNormalMode() && mImages.upg_device != UPG_DEVICE_BOOTLOADER) Reconnect(link);
+
+    if (!link.IsDeviceOpen()) {
+        LogPrintA("UpgradeStart Device not Connected\n");
+        Abandon(link);
+        LogPrintA("UpgradeStart UPG_CONNECT_FAIL\n");
+        return UPG_CONNECT_FAIL;
+    }
+    LogPrintA("UpgradeStart Device Connected\n");
+    link.EmptyReceiveRing();
+    const int result = SendStart(link);
+    LogPrintA("UpgradeStart %s return 0x%0x\n", CommandsFor(mImages.upg_device).startName,
+              static_cast<unsigned>(result));
+    return result;
+}
+
+bool UpgradeEngine::SendEnter(UpgradeLinkPort& link) {
+    std::vector<std::uint8_t> report;
+    switch (mImages.upg_device) {
+        case UPG_DEVICE_BOOTLOADER:
+            SendAndRead(link, kUpgClassMcu, kMcuSubEnterBLUpg, nullptr, 0, report);
+            return true;
+        case UPG_DEVICE_MCU:
+        case UPG_DEVICE_DSP_FLASH:
+            LogPrintA("MCU_Enter_Upg_Mode\n");
+            SendAndRead(link, kUpgClassMcu, kMcuSubEnterUpg, nullptr, 0, report);
+            return true;
+        default:
+            LogPrintA("unknown upg_device: 0x%0x\n", static_cast<unsigned>(mImages.upg_device));
+            return false;
+    }
+}
+
+void UpgradeEngine::Reconnect(UpgradeLinkPort& link) {
+    // The amplifier restarts into its loader and enumerates again.
+    link.CloseDeviceQuietly();
+    link.SleepMs(mTiming.restartWaitMs);
+    for (int attempt = 0; attempt < mTiming.reopenAttempts; ++attempt) {
+        if (attempt > 0) link.SleepMs(mTiming.reopenIntervalMs);
+        link.OpenDevice();
+        if (link.IsDeviceOpen()) return;
+    }
+}
+
+int UpgradeEngine::SendStart(UpgradeLinkPort& link) {
+    const KindCommands cmds = CommandsFor(mImages.upg_device);
+    const auto& param =
+        mImages.upg_device == UPG_DEVICE_DSP_FLASH ? mImages.dspStartParam : mImages.mcuStartParam;
+    std::vector<std::uint8_t> report;
+    const bool written = SendAndRead(link, cmds.cls, cmds.start, param.data(),
+                                     static_cast<std::uint8_t>(param.size()), report);
+    // A start that is neither acknowledged nor refused would leave the
+    // transfer waiting for ever: read a few more times, then give up.
+    for (int reads = 1; written && link.UpgradeState() == UPG_START &&
+                        reads < mTiming.maxAckReadTimeouts && link.IsDeviceOpen();
+         ++reads)
+        link.ReadReply(mTiming.replyReadMs, report);
+
+    const std::int32_t state = link.UpgradeState();
+    if (state == UPG_SEND_BIN_DATA) {
+        mAckWait = ACK_WAIT_NONE;
+        return UPG_FILE_VALID;
+    }
+    if (state != UPG_FAIL) LogPrintA("UpgradeStart %s not acknowledged\n", cmds.startName);
+    Abandon(link);
+    return UPG_REFUSED;
+}
+
+std::uint8_t UpgradeEngine::Step(UpgradeLinkPort& link) {
+    if (mAckWait == ACK_WAIT_BLOCK_SENT) {
+        mAckWait = ACK_WAIT_READING;
+        return UpgradeProgress(mImages);
+    }
+    if (mAckWait == ACK_WAIT_READING) {
+        ReadAck(link);
+        return UpgradeProgress(mImages);
+    }
+    switch (link.UpgradeState()) {
+        case UPG_SEND_BIN_DATA:
+            SendNext(link);
+            return UpgradeProgress(mImages);
+        case UPG_FINISH:
+            return End(link, true);
+        case UPG_FAIL:
+            return End(link, false);
+        default:
+            return UpgradeProgress(mImages);
+    }
+}
+
+void UpgradeEngine::ReadAck(UpgradeLinkPort& link) {
+    if (!link.IsDeviceOpen()) {
+        mAckWait = ACK_WAIT_CLOSED;
+        link.SetUpgradeState(UPG_FAIL);
+        return;
+    }
+    LogTime();
+    LogPrintA("begain to read data...\n");
+    std::vector<std::uint8_t> report;
+    if (link.ReadReply(mTiming.replyReadMs, report)) {
+        mSilentReads = 0;
+        LogReport(report);
+        // ACK_NOT_READY (or an unrelated report) keeps us waiting for this block.
+        if (link.UpgradeState() != UPG_WAITING_BIN_DATA_ACK) mAckWait = ACK_WAIT_NONE;
+        return;
+    }
+    LogTime();
+    LogPrintA("read data error! %d\n", errno);
+    if (++mSilentReads >= mTiming.maxAckReadTimeouts) {
+        LogPrintA(
+            "upgrade failed: block at offset 0x%x (%d bytes) not acknowledged after %d "
+            "reads\n",
+            static_cast<unsigned>(mLastBlock.offset), static_cast<int>(mLastBlock.size),
+            mSilentReads);
+        mAckWait = ACK_WAIT_CLOSED;
+        link.SetUpgradeState(UPG_FAIL);
+    }
+}
+
+void UpgradeEngine::SendNext(UpgradeLinkPort& link) {
+    if (!link.IsDeviceOpen()) {
+        mAckWait = ACK_WAIT_CLOSED;
+        link.SetUpgradeState(UPG_FAIL);
+        return;
+    }
+    const KindCommands cmds = CommandsFor(mImages.upg_device);
+    const bool dsp = mImages.upg_device == UPG_DEVICE_DSP_FLASH;
+    UpgradeBlock block;
+    if (dsp ? TakeNextDspBlock(mImages, &block) : TakeNextMcuBlock(mImages, &block)) {
+        bool written;
+        if (dsp) {
+            const std::vector<std::uint8_t> payload = DspBlockPayload(block);
+            written = link.SendSet(cmds.cls, cmds.data, payload.data(),
+                                   static_cast<std::uint8_t>(payload.size()));
+            LogTime();
+            LogPrintA("Total file len %ld; current read pos: %ld;  has read len %ld.\n",
+                      static_cast<long>(mImages.dspImage.size()), static_cast<long>(block.size),
+                      static_cast<long>(mImages.dspSent));
+        } else {
+            const auto payload = McuBlockPayload(block);
+            written = link.SendSet(cmds.cls, cmds.data, payload.data(),
+                                   static_cast<std::uint8_t>(payload.size()));
+        }
+        mLastBlock = block;
+        mSilentReads = 0;
+        if (!written) {
+            // Waiting for the acknowledgement of a block that never left
+            // would only end in time-outs.
+            LogPrintA("upgrade failed: block at offset 0x%x (%d bytes) could not be written\n",
+                      static_cast<unsigned>(block.offset), static_cast<int>(block.size));
+            mAckWait = ACK_WAIT_CLOSED;
+            link.SetUpgradeState(UPG_FAIL);
+            return;
+        }
+        link.SetUpgradeState(UPG_WAITING_BIN_DATA_ACK);
+        mAckWait = ACK_WAIT_BLOCK_SENT;
+        return;
+    }
+    const bool written = link.SendSet(cmds.cls, cmds.finish, nullptr, 0);
+    mAckWait = ACK_WAIT_CLOSED;
+    if (!written) {
+        LogPrintA("upgrade failed: the finish command could not be written\n");
+        link.SetUpgradeState(UPG_FAIL);
+        return;
+    }
+    link.SetUpgradeState(UPG_FINISH);
+    LogTime();
+    LogPrintA("%s", cmds.finishedText);
+}
+
+std::uint8_t UpgradeEngine::End(UpgradeLinkPort& link, bool finished) {
+    if (mImages.upg_device == UPG_DEVICE_DSP_FLASH) {
+        // The DSP takes its new program only after a restart.
+        LogPrintA("MCU_Reboot_Ctrl\n");
+        std::vector<std::uint8_t> report;
+        SendAndRead(link, kUpgClassMcu, kMcuSubReboot, nullptr, 0, report);
+    }
+    mImages.FreeAll();
+    link.SetUpgradeState(UPG_IDLE);
+    mAckWait = ACK_WAIT_CLOSED;
+    mSilentReads = 0;
+    return finished ? kUpgradeStepDone : kUpgradeStepFailed;
+}
+
+}  // namespace kavelo
