@@ -3,90 +3,20 @@
 #include <cmath>
 #include <variant>
 
-#include "RecordingSink.h"
+#include "LinkedAmplifier.h"
 #include "device/DeviceLink.h"
 #include "sim/VirtualAmplifier.h"
 
 namespace kavelo {
 namespace {
 
-// Set through the link, query back, compare the decoded record.
-class DspRoundTripTest : public ::testing::Test {
+class DspRoundTripTest : public test::LinkedAmplifier, public ::testing::Test {
 protected:
-    DspRoundTripTest() : link(amp) {
-        link.SetLinkConfig(87, 8, 6, 0, 0);
-        link.MainReceiver = &main;
-        link.MemReceiver = &mem;
-        link.OpenHIDDevice();
-    }
-    ~DspRoundTripTest() override { link.CloseHIDDevice(false); }
-
     std::int64_t LastNumber() {
         const auto messages = main.Messages();
         return messages.empty() ? -999 : std::get<std::int64_t>(messages.back().lParam);
     }
-
-    VirtualAmplifier amp;
-    test::RecordingSink main, mem;
-    DeviceLink link;
 };
-
-TEST_F(DspRoundTripTest, SingleValues) {
-    ASSERT_TRUE(link.Main_Volume_Ctrl(-12.0f, true));
-    ASSERT_TRUE(link.Get_Main_Volume());
-    EXPECT_EQ(LastNumber(), -12);
-    ASSERT_TRUE(link.Source_Switch_Ctrl(3, true));
-    ASSERT_TRUE(link.Get_Source());
-    EXPECT_EQ(LastNumber(), 3);
-    ASSERT_TRUE(link.Mute_Ctrl(1, true));
-    ASSERT_TRUE(link.Get_Mute());
-    EXPECT_EQ(LastNumber(), 1);
-    ASSERT_TRUE(link.Amp_Mute_Ctrl(1, true));
-    ASSERT_TRUE(link.Get_Amp_Mute());
-    EXPECT_EQ(LastNumber(), 1);
-}
-
-TEST_F(DspRoundTripTest, DelaysWithinAMicrosecond) {
-    ChannelArray<float> delays{};
-    for (int c = 0; c < 8; ++c) delays[c] = 0.125f * c + c;
-    ASSERT_TRUE(link.Delay_Ctrl(0, 0, 0, 7, delays, true));
-    ASSERT_TRUE(link.Get_Delay(0, 0, 0, 7));
-    const auto records = main.RecordsOf<DspDelayRecord>();
-    ASSERT_EQ(records.size(), 8u);
-    for (int c = 0; c < 8; ++c) EXPECT_NEAR(records[c].delayMs, delays[c], 0.001) << c;
-}
-
-TEST_F(DspRoundTripTest, TrimsPhasesAndMutes) {
-    ChannelArray<float> trims{};
-    ChannelArray<std::uint8_t> flags{};
-    for (int c = 0; c < 8; ++c) {
-        trims[c] = -static_cast<float>(c);
-        flags[c] = c % 2;
-    }
-    ASSERT_TRUE(link.Trim_Ctrl(0, 0, 0, 7, trims, true));
-    ASSERT_TRUE(link.Phase_Ctrl(0, 0, 0, 7, flags, true));
-    ASSERT_TRUE(link.Mute_Ch_Ctrl(0, 0, 0, 7, flags, true));
-    ASSERT_TRUE(link.Get_Trim(0, 0, 0, 7));
-    ASSERT_TRUE(link.Get_Phase(0, 0, 0, 7));
-    ASSERT_TRUE(link.Get_Mute_Ch(0, 0, 0, 7));
-    const auto trimRecords = main.RecordsOf<DspTrimRecord>();
-    ASSERT_EQ(trimRecords.size(), 8u);
-    for (int c = 0; c < 8; ++c) EXPECT_FLOAT_EQ(trimRecords[c].trimDb, trims[c]);
-    const auto values = main.RecordsOf<DspChannelValueRecord>();
-    ASSERT_EQ(values.size(), 16u);
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(values[i].value, flags[i % 8]) << i;
-}
-
-TEST_F(DspRoundTripTest, MemoryWords) {
-    ASSERT_TRUE(link.Set_MemData(0x00401234, 0xCAFEF00D, true));
-    ASSERT_TRUE(link.Get_MemData(0x00401234));
-    ASSERT_TRUE(link.Get_MemData(0x00400000));  // never written: reads 0
-    const auto words = mem.RecordsOf<DspMemRecord>();
-    ASSERT_EQ(words.size(), 2u);
-    EXPECT_EQ(words[0].address, 0x00401234u);
-    EXPECT_EQ(words[0].data, 0xCAFEF00Du);
-    EXPECT_EQ(words[1].data, 0u);
-}
 
 TEST_F(DspRoundTripTest, QueuedSettersReachTheAmplifierInOrder) {
     link.EnableCmdQueue();
@@ -105,11 +35,7 @@ TEST_F(DspRoundTripTest, QueuedSettersReachTheAmplifierInOrder) {
 namespace kavelo {
 namespace {
 
-class SceneRoundTripTest : public DspRoundTripTest {
-protected:
-    SceneRoundTripTest() { link.SceneReceiver = &scenes; }
-    test::RecordingSink scenes;
-};
+using SceneRoundTripTest = DspRoundTripTest;
 
 ChannelArray<float> Trims(float dB) {
     ChannelArray<float> trims{};
