@@ -343,3 +343,42 @@ INSTANTIATE_TEST_SUITE_P(Catalogue, SetQueryRoundTrip, ::testing::ValuesIn(Cases
 
 }  // namespace
 }  // namespace kavelo
+
+#include <random>
+
+#include "sim/VirtualAmplifierState.h"
+
+namespace kavelo {
+namespace {
+
+// Random host commands of the DSP and scene classes: the amplifier never
+// crashes, answers every DSP command at once (nothing is left for the host to
+// time out on), and whatever state results still saves and loads unchanged.
+TEST(VirtualAmplifierRandomCommands, AreAnsweredAndLeaveASavableState) {
+    test::LinkedAmplifier rig;
+    std::mt19937 random(4242);
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (int i = 0; i < 3000; ++i) {
+        const std::uint8_t cmd = byte(random) % 2 ? CMD_DSP : CMD_FLASH;
+        const auto subcmd = static_cast<std::uint8_t>(byte(random) % 0x48);
+        if (cmd == CMD_FLASH && subcmd >= FLASH_UPG_START && subcmd <= FLASH_UPG_FINISH) continue;
+        const std::uint8_t optype = byte(random) % 2 ? OP_SET : OP_GET;
+        std::vector<std::uint8_t> payload(byte(random) % (kMaxHostPayload + 1));
+        for (std::uint8_t& b : payload) b = static_cast<std::uint8_t>(byte(random) % 12);
+        ASSERT_TRUE(rig.link.SendCtrlCommand(cmd, subcmd, optype, payload.data(),
+                                             static_cast<std::uint8_t>(payload.size())));
+        const bool answered = rig.link.ReadHIDData(rig.link.ReceiveBuffer(), 0);
+        if (cmd == CMD_DSP) {
+            EXPECT_TRUE(answered) << "subcmd " << int(subcmd);
+        }
+        while (rig.link.ReadHIDData(rig.link.ReceiveBuffer(), 0)) {
+        }
+    }
+    const AmplifierSnapshot state = rig.amp.Snapshot();
+    AmplifierSnapshot loaded = FactorySnapshot();
+    ASSERT_EQ(ParseAmplifierState(AmplifierStateText(state), loaded), "");
+    EXPECT_EQ(loaded, state);
+}
+
+}  // namespace
+}  // namespace kavelo
