@@ -69,12 +69,12 @@ bool UpgradeEngine::SendAndRead(UpgradeLinkPort& link, std::uint8_t cmd, std::ui
 void UpgradeEngine::Abandon(UpgradeLinkPort& link) {
     mImages.FreeAll();
     link.SetUpgradeState(UPG_IDLE);
-    mAckWait = ACK_WAIT_CLOSED;
+    link.SetAckWait(ACK_WAIT_CLOSED);
 }
 
 int UpgradeEngine::Start(UpgradeLinkPort& link, const std::string& path) {
     LogPrintA("UpgradeStart filename\n");
-    mAckWait = ACK_WAIT_NONE;
+    link.SetAckWait(ACK_WAIT_NONE);
     mSilentReads = 0;
     mLastBlock = UpgradeBlock{};
 
@@ -117,9 +117,16 @@ int UpgradeEngine::Start(UpgradeLinkPort& link, const std::string& path) {
     }
     link.SetUpgradeState(mImages.statusAfterParse);
 
-    if (!SendEnter(link)) {
-        Abandon(link);
-        return UPG_REFUSED;
+    switch (SendEnter(link)) {
+        case EnterResult::Sent:
+            break;
+        case EnterResult::WriteFailed:
+            LogPrintA("UpgradeStart enter command could not be written: UPG_CONNECT_FAIL\n");
+            Abandon(link);
+            return UPG_CONNECT_FAIL;
+        case EnterResult::UnknownKind:
+            Abandon(link);
+            return UPG_REFUSED;
     }
     if (link.UpgradeState() != UPG_START) {
         Abandon(link);
@@ -141,21 +148,23 @@ int UpgradeEngine::Start(UpgradeLinkPort& link, const std::string& path) {
     return result;
 }
 
-bool UpgradeEngine::SendEnter(UpgradeLinkPort& link) {
+UpgradeEngine::EnterResult UpgradeEngine::SendEnter(UpgradeLinkPort& link) {
     std::vector<std::uint8_t> report;
+    std::uint8_t subcmd = kMcuSubEnterUpg;
     switch (mImages.upg_device) {
         case UPG_DEVICE_BOOTLOADER:
-            SendAndRead(link, kUpgClassMcu, kMcuSubEnterBLUpg, nullptr, 0, report);
-            return true;
+            subcmd = kMcuSubEnterBLUpg;
+            break;
         case UPG_DEVICE_MCU:
         case UPG_DEVICE_DSP_FLASH:
             LogPrintA("MCU_Enter_Upg_Mode\n");
-            SendAndRead(link, kUpgClassMcu, kMcuSubEnterUpg, nullptr, 0, report);
-            return true;
+            break;
         default:
             LogPrintA("unknown upg_device: 0x%0x\n", static_cast<unsigned>(mImages.upg_device));
-            return false;
+            return EnterResult::UnknownKind;
     }
+    return SendAndRead(link, kUpgClassMcu, subcmd, nullptr, 0, report) ? EnterResult::Sent
+                                                                       : EnterResult::WriteFailed;
 }
 
 void UpgradeEngine::Reconnect(UpgradeLinkPort& link) {
@@ -176,16 +185,22 @@ int UpgradeEngine::SendStart(UpgradeLinkPort& link) {
     std::vector<std::uint8_t> report;
     const bool written = SendAndRead(link, cmds.cls, cmds.start, param.data(),
                                      static_cast<std::uint8_t>(param.size()), report);
+    if (!written) {
+        // The amplifier vanished between reconnecting and starting.
+        LogPrintA("UpgradeStart %s could not be written: UPG_CONNECT_FAIL\n", cmds.startName);
+        Abandon(link);
+        return UPG_CONNECT_FAIL;
+    }
     // A start that is neither acknowledged nor refused would leave the
     // transfer waiting for ever: read a few more times, then give up.
-    for (int reads = 1; written && link.UpgradeState() == UPG_START &&
-                        reads < mTiming.maxAckReadTimeouts && link.IsDeviceOpen();
+    for (int reads = 1; link.UpgradeState() == UPG_START && reads < mTiming.maxAckReadTimeouts &&
+                        link.IsDeviceOpen();
          ++reads)
         link.ReadReply(mTiming.replyReadMs, report);
 
     const std::int32_t state = link.UpgradeState();
     if (state == UPG_SEND_BIN_DATA) {
-        mAckWait = ACK_WAIT_NONE;
+        link.SetAckWait(ACK_WAIT_NONE);
         return UPG_FILE_VALID;
     }
     if (state != UPG_FAIL) LogPrintA("UpgradeStart %s not acknowledged\n", cmds.startName);
@@ -194,11 +209,11 @@ int UpgradeEngine::SendStart(UpgradeLinkPort& link) {
 }
 
 std::uint8_t UpgradeEngine::Step(UpgradeLinkPort& link) {
-    if (mAckWait == ACK_WAIT_BLOCK_SENT) {
-        mAckWait = ACK_WAIT_READING;
+    if (link.AckWait() == ACK_WAIT_BLOCK_SENT) {
+        link.SetAckWait(ACK_WAIT_READING);
         return UpgradeProgress(mImages);
     }
-    if (mAckWait == ACK_WAIT_READING) {
+    if (link.AckWait() == ACK_WAIT_READING) {
         ReadAck(link);
         return UpgradeProgress(mImages);
     }
@@ -217,7 +232,7 @@ std::uint8_t UpgradeEngine::Step(UpgradeLinkPort& link) {
 
 void UpgradeEngine::ReadAck(UpgradeLinkPort& link) {
     if (!link.IsDeviceOpen()) {
-        mAckWait = ACK_WAIT_CLOSED;
+        link.SetAckWait(ACK_WAIT_CLOSED);
         link.SetUpgradeState(UPG_FAIL);
         return;
     }
@@ -228,7 +243,7 @@ void UpgradeEngine::ReadAck(UpgradeLinkPort& link) {
         mSilentReads = 0;
         LogReport(report);
         // ACK_NOT_READY (or an unrelated report) keeps us waiting for this block.
-        if (link.UpgradeState() != UPG_WAITING_BIN_DATA_ACK) mAckWait = ACK_WAIT_NONE;
+        if (link.UpgradeState() != UPG_WAITING_BIN_DATA_ACK) link.SetAckWait(ACK_WAIT_NONE);
         return;
     }
     LogTime();
@@ -239,14 +254,14 @@ void UpgradeEngine::ReadAck(UpgradeLinkPort& link) {
             "reads\n",
             static_cast<unsigned>(mLastBlock.offset), static_cast<int>(mLastBlock.size),
             mSilentReads);
-        mAckWait = ACK_WAIT_CLOSED;
+        link.SetAckWait(ACK_WAIT_CLOSED);
         link.SetUpgradeState(UPG_FAIL);
     }
 }
 
 void UpgradeEngine::SendNext(UpgradeLinkPort& link) {
     if (!link.IsDeviceOpen()) {
-        mAckWait = ACK_WAIT_CLOSED;
+        link.SetAckWait(ACK_WAIT_CLOSED);
         link.SetUpgradeState(UPG_FAIL);
         return;
     }
@@ -275,16 +290,16 @@ void UpgradeEngine::SendNext(UpgradeLinkPort& link) {
             // would only end in time-outs.
             LogPrintA("upgrade failed: block at offset 0x%x (%d bytes) could not be written\n",
                       static_cast<unsigned>(block.offset), static_cast<int>(block.size));
-            mAckWait = ACK_WAIT_CLOSED;
+            link.SetAckWait(ACK_WAIT_CLOSED);
             link.SetUpgradeState(UPG_FAIL);
             return;
         }
         link.SetUpgradeState(UPG_WAITING_BIN_DATA_ACK);
-        mAckWait = ACK_WAIT_BLOCK_SENT;
+        link.SetAckWait(ACK_WAIT_BLOCK_SENT);
         return;
     }
     const bool written = link.SendSet(cmds.cls, cmds.finish, nullptr, 0);
-    mAckWait = ACK_WAIT_CLOSED;
+    link.SetAckWait(ACK_WAIT_CLOSED);
     if (!written) {
         LogPrintA("upgrade failed: the finish command could not be written\n");
         link.SetUpgradeState(UPG_FAIL);
@@ -296,15 +311,24 @@ void UpgradeEngine::SendNext(UpgradeLinkPort& link) {
 }
 
 std::uint8_t UpgradeEngine::End(UpgradeLinkPort& link, bool finished) {
+    std::vector<std::uint8_t> report;
     if (mImages.upg_device == UPG_DEVICE_DSP_FLASH) {
         // The DSP takes its new program only after a restart.
         LogPrintA("MCU_Reboot_Ctrl\n");
-        std::vector<std::uint8_t> report;
-        SendAndRead(link, kUpgClassMcu, kMcuSubReboot, nullptr, 0, report);
+        if (!SendAndRead(link, kUpgClassMcu, kMcuSubReboot, nullptr, 0, report) && finished) {
+            // Without the restart the new program is not running: not a success.
+            LogPrintA("upgrade failed: MCU_Reboot_Ctrl could not be written\n");
+            finished = false;
+        }
+    } else if (finished && mImages.upg_device == UPG_DEVICE_BOOTLOADER && link.IsDeviceOpen()) {
+        // The application keeps running after a bootloader upgrade, so its
+        // acknowledgement of the finish command would otherwise be taken as
+        // the reply to the next command anyone sends.
+        link.ReadReply(mTiming.replyReadMs, report);
     }
     mImages.FreeAll();
     link.SetUpgradeState(UPG_IDLE);
-    mAckWait = ACK_WAIT_CLOSED;
+    link.SetAckWait(ACK_WAIT_CLOSED);
     mSilentReads = 0;
     return finished ? kUpgradeStepDone : kUpgradeStepFailed;
 }
