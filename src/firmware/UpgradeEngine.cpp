@@ -1,30 +1,16 @@
 #include "firmware/UpgradeEngine.h"
 
 #include <cerrno>
-#include <chrono>
-#include <ctime>
 
 #include "app/Log.h"
+#include "device/DeviceLink.h"
 
 namespace kavelo {
 
 namespace {
 
-// The date-and-time line the link writes around its exchanges.
-void LogTime() {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t t = std::chrono::system_clock::to_time_t(now);
-    const int ms = static_cast<int>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
-        1000);
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    LogPrintA("%d.%02d.%02d %02d:%d:%d:%d\n", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
-              tm.tm_hour, tm.tm_min, tm.tm_sec, ms);
-}
-
 void LogReport(const std::vector<std::uint8_t>& report) {
-    LogTime();
+    DeviceLink::LogDateTime();
     LogPrintA("has send out %d dtata... \n", static_cast<int>(report.size()));
     LogPrintA("data return from devices is:\n");
     LogTimestampEnabled = false;
@@ -236,7 +222,7 @@ void UpgradeEngine::ReadAck(UpgradeLinkPort& link) {
         link.SetUpgradeState(UPG_FAIL);
         return;
     }
-    LogTime();
+    DeviceLink::LogDateTime();
     LogPrintA("begain to read data...\n");
     std::vector<std::uint8_t> report;
     if (link.ReadReply(mTiming.replyReadMs, report)) {
@@ -246,7 +232,7 @@ void UpgradeEngine::ReadAck(UpgradeLinkPort& link) {
         if (link.UpgradeState() != UPG_WAITING_BIN_DATA_ACK) link.SetAckWait(ACK_WAIT_NONE);
         return;
     }
-    LogTime();
+    DeviceLink::LogDateTime();
     LogPrintA("read data error! %d\n", errno);
     if (++mSilentReads >= mTiming.maxAckReadTimeouts) {
         LogPrintA(
@@ -274,7 +260,7 @@ void UpgradeEngine::SendNext(UpgradeLinkPort& link) {
             const std::vector<std::uint8_t> payload = DspBlockPayload(block);
             written = link.SendSet(cmds.cls, cmds.data, payload.data(),
                                    static_cast<std::uint8_t>(payload.size()));
-            LogTime();
+            DeviceLink::LogDateTime();
             LogPrintA("Total file len %ld; current read pos: %ld;  has read len %ld.\n",
                       static_cast<long>(mImages.dspImage.size()), static_cast<long>(block.size),
                       static_cast<long>(mImages.dspSent));
@@ -306,7 +292,7 @@ void UpgradeEngine::SendNext(UpgradeLinkPort& link) {
         return;
     }
     link.SetUpgradeState(UPG_FINISH);
-    LogTime();
+    DeviceLink::LogDateTime();
     LogPrintA("%s", cmds.finishedText);
 }
 
