@@ -62,6 +62,7 @@ int UpgradeEngine::Start(UpgradeLinkPort& link, const std::string& path) {
     LogPrintA("UpgradeStart filename\n");
     link.SetAckWait(ACK_WAIT_NONE);
     mSilentReads = 0;
+    mUnreadyReports = 0;
     mLastBlock = UpgradeBlock{};
 
     const UpgradeFileKind kind = RecogniseUpgradeFile(path);
@@ -228,8 +229,22 @@ void UpgradeEngine::ReadAck(UpgradeLinkPort& link) {
     if (link.ReadReply(mTiming.replyReadMs, report)) {
         mSilentReads = 0;
         LogReport(report);
-        // ACK_NOT_READY (or an unrelated report) keeps us waiting for this block.
-        if (link.UpgradeState() != UPG_WAITING_BIN_DATA_ACK) link.SetAckWait(ACK_WAIT_NONE);
+        if (link.UpgradeState() != UPG_WAITING_BIN_DATA_ACK) {
+            link.SetAckWait(ACK_WAIT_NONE);
+            return;
+        }
+        // ACK_NOT_READY (or an unrelated report) keeps us waiting for this
+        // block, but an amplifier that never gets ready must not hold the
+        // transfer for ever.
+        if (++mUnreadyReports >= mTiming.maxUnreadyReports) {
+            LogPrintA(
+                "upgrade failed: block at offset 0x%x (%d bytes) not acknowledged after %d "
+                "reports\n",
+                static_cast<unsigned>(mLastBlock.offset), static_cast<int>(mLastBlock.size),
+                mUnreadyReports);
+            link.SetAckWait(ACK_WAIT_CLOSED);
+            link.SetUpgradeState(UPG_FAIL);
+        }
         return;
     }
     DeviceLink::LogDateTime();
@@ -271,6 +286,7 @@ void UpgradeEngine::SendNext(UpgradeLinkPort& link) {
         }
         mLastBlock = block;
         mSilentReads = 0;
+        mUnreadyReports = 0;
         if (!written) {
             // Waiting for the acknowledgement of a block that never left
             // would only end in time-outs.
