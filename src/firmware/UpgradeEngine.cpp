@@ -1,30 +1,16 @@
 #include "firmware/UpgradeEngine.h"
 
 #include <cerrno>
-#include <chrono>
-#include <ctime>
 
 #include "app/Log.h"
+#include "device/DeviceLink.h"
 
 namespace kavelo {
 
 namespace {
 
-// The date-and-time line the link writes around its exchanges.
-void LogTime() {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t t = std::chrono::system_clock::to_time_t(now);
-    const int ms = static_cast<int>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
-        1000);
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    LogPrintA("%d.%02d.%02d %02d:%d:%d:%d\n", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
-              tm.tm_hour, tm.tm_min, tm.tm_sec, ms);
-}
-
 void LogReport(const std::vector<std::uint8_t>& report) {
-    LogTime();
+    DeviceLink::LogDateTime();
     LogPrintA("has send out %d dtata... \n", static_cast<int>(report.size()));
     LogPrintA("data return from devices is:\n");
     LogTimestampEnabled = false;
@@ -76,6 +62,7 @@ int UpgradeEngine::Start(UpgradeLinkPort& link, const std::string& path) {
     LogPrintA("UpgradeStart filename\n");
     link.SetAckWait(ACK_WAIT_NONE);
     mSilentReads = 0;
+    mUnreadyReports = 0;
     mLastBlock = UpgradeBlock{};
 
     const UpgradeFileKind kind = RecogniseUpgradeFile(path);
@@ -236,17 +223,31 @@ void UpgradeEngine::ReadAck(UpgradeLinkPort& link) {
         link.SetUpgradeState(UPG_FAIL);
         return;
     }
-    LogTime();
+    DeviceLink::LogDateTime();
     LogPrintA("begain to read data...\n");
     std::vector<std::uint8_t> report;
     if (link.ReadReply(mTiming.replyReadMs, report)) {
         mSilentReads = 0;
         LogReport(report);
-        // ACK_NOT_READY (or an unrelated report) keeps us waiting for this block.
-        if (link.UpgradeState() != UPG_WAITING_BIN_DATA_ACK) link.SetAckWait(ACK_WAIT_NONE);
+        if (link.UpgradeState() != UPG_WAITING_BIN_DATA_ACK) {
+            link.SetAckWait(ACK_WAIT_NONE);
+            return;
+        }
+        // ACK_NOT_READY (or an unrelated report) keeps us waiting for this
+        // block, but an amplifier that never gets ready must not hold the
+        // transfer for ever.
+        if (++mUnreadyReports >= mTiming.maxUnreadyReports) {
+            LogPrintA(
+                "upgrade failed: block at offset 0x%x (%d bytes) not acknowledged after %d "
+                "reports\n",
+                static_cast<unsigned>(mLastBlock.offset), static_cast<int>(mLastBlock.size),
+                mUnreadyReports);
+            link.SetAckWait(ACK_WAIT_CLOSED);
+            link.SetUpgradeState(UPG_FAIL);
+        }
         return;
     }
-    LogTime();
+    DeviceLink::LogDateTime();
     LogPrintA("read data error! %d\n", errno);
     if (++mSilentReads >= mTiming.maxAckReadTimeouts) {
         LogPrintA(
@@ -274,7 +275,7 @@ void UpgradeEngine::SendNext(UpgradeLinkPort& link) {
             const std::vector<std::uint8_t> payload = DspBlockPayload(block);
             written = link.SendSet(cmds.cls, cmds.data, payload.data(),
                                    static_cast<std::uint8_t>(payload.size()));
-            LogTime();
+            DeviceLink::LogDateTime();
             LogPrintA("Total file len %ld; current read pos: %ld;  has read len %ld.\n",
                       static_cast<long>(mImages.dspImage.size()), static_cast<long>(block.size),
                       static_cast<long>(mImages.dspSent));
@@ -285,6 +286,7 @@ void UpgradeEngine::SendNext(UpgradeLinkPort& link) {
         }
         mLastBlock = block;
         mSilentReads = 0;
+        mUnreadyReports = 0;
         if (!written) {
             // Waiting for the acknowledgement of a block that never left
             // would only end in time-outs.
@@ -306,7 +308,7 @@ void UpgradeEngine::SendNext(UpgradeLinkPort& link) {
         return;
     }
     link.SetUpgradeState(UPG_FINISH);
-    LogTime();
+    DeviceLink::LogDateTime();
     LogPrintA("%s", cmds.finishedText);
 }
 

@@ -63,6 +63,7 @@ struct UpgradeTiming {
     int reopenAttempts = 10;   // opening it again afterwards
     int reopenIntervalMs = 500;
     int maxAckReadTimeouts = 3;  // consecutive silent reads before giving up
+    int maxUnreadyReports = 64;  // reports without ACK_READY for one block
 };
 
 // AckWait values.
@@ -105,6 +106,7 @@ private:
     UpgradeImages mImages;
     UpgradeTiming mTiming;
     int mSilentReads = 0;     // consecutive acknowledgement reads without a report
+    int mUnreadyReports = 0;  // reports read for the current block without ACK_READY
     UpgradeBlock mLastBlock;  // the block whose acknowledgement is awaited
 };
 

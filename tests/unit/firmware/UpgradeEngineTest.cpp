@@ -217,6 +217,34 @@ TEST_F(UpgradeEngineTest, NotReadyBlockIsReadAgainNotResent) {
     EXPECT_EQ(link.reads - readsAfterStart, 3);
 }
 
+// An amplifier that keeps answering ACK_NOT_READY ends the transfer too.
+struct UnreadyCase {
+    const char* name;
+    int notReady;  // answers before ACK_READY
+    int expected;
+};
+void PrintTo(const UnreadyCase& c, std::ostream* os) { *os << c.name; }
+
+class UnreadyTest : public UpgradeEngineTest, public ::testing::WithParamInterface<UnreadyCase> {};
+
+TEST_P(UnreadyTest, GivesUpOnlyAfterTheLimit) {
+    const int notReady = GetParam().notReady;
+    link.replies = [&](const Written& w) {
+        if (w.sub != 0x03) return std::vector<Ack>{Ack::Ready};
+        std::vector<Ack> acks(notReady, Ack::NotReady);
+        acks.push_back(Ack::Ready);
+        return acks;
+    };
+    ASSERT_EQ(engine.Start(link, WriteMcu(64)), UPG_FILE_VALID);
+    EXPECT_EQ(RunSteps().back(), GetParam().expected);
+    ExpectIdle();
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, UnreadyTest,
+                         ::testing::Values(UnreadyCase{"ReadyAtTheLimit", 63, kUpgradeStepDone},
+                                           UnreadyCase{"NeverReadyInTime", 64,
+                                                       kUpgradeStepFailed}));
+
 struct SilenceCase {
     const char* name;
     int silentReads;  // before the block's acknowledgement arrives
