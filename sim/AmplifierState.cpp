@@ -44,6 +44,12 @@ AmpEqBand WireEqBand(int frequency, float q, float gainDb) {
     return band;
 }
 
+void AppendEqBandBlock(std::vector<std::uint8_t>& out, const AmpEqBand& band) {
+    out.insert(out.end(), {static_cast<std::uint8_t>(band.frequency >> 8),
+                           static_cast<std::uint8_t>(band.frequency & 0xFF), band.qInteger,
+                           band.qFraction, band.gainInteger, band.gainTenths});
+}
+
 AmpSceneSettings SceneSettingsFromState(const DspState& state) {
     AmpSceneSettings out;
     for (int o = 0; o < kAmpOutputs; ++o) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <type_traits>
+#include <vector>
 
 // The virtual amplifier's settings as the amplifier keeps them: wire values,
 // not the host's units. A query answers these bytes back unchanged, so what a
@@ -120,6 +121,8 @@ AmplifierSnapshot FactorySnapshot();
 
 // The wire form of an EQ band as the host writes it (frequency, Q, gain in dB).
 AmpEqBand WireEqBand(int frequency, float q, float gainDb);
+// Appends the six-byte reply block of a band.
+void AppendEqBandBlock(std::vector<std::uint8_t>& out, const AmpEqBand& band);
 
 // Field lists of the records above, one place for comparing, saving and
 // loading them: FieldList<T>::Each(f) calls f(name, member pointer) per field.

@@ -216,6 +216,12 @@ private:
     // channel sent).
     void ReplyRange(std::uint8_t subcmd, const std::uint8_t* header, int entrySize,
                     const std::function<void(int, std::vector<std::uint8_t>&)>& entry);
+    // A band or point list reply: `header` (without the last index), the last
+    // index actually sent, then `entry(index, out)` from `first` up to the
+    // requested last, cut to `count` entries and to what fits one report.
+    static std::vector<std::uint8_t> ListReply(
+        std::vector<std::uint8_t> header, int first, int requestedLast, int count, int entrySize,
+        const std::function<void(int, std::vector<std::uint8_t>&)>& entry);
     void ScenesChanged() { mScenesChanged = true; }
 
     AmpLiveState mLive = FactoryLiveState();

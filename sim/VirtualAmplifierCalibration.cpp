@@ -18,7 +18,6 @@ constexpr std::uint8_t kStatusDelayTest = 3, kStatusRtaUpdate = 7, kStatusEqUpda
                        kStatusDone = 10, kStatusFail = 11, kStatusExit = 12;
 constexpr std::uint8_t kFailNoSpeaker = 2;
 constexpr std::uint8_t kModuleEq = 1, kModuleDelay = 2, kModulePhase = 4;
-constexpr int kMaxReplyPayload = static_cast<int>(kInputReportSize) - 7;
 constexpr int kCalibrationFrequencies[kAmpCalibrationBands] = {20,   40,   80,   160,   315,  630,
                                                                1250, 2500, 5000, 10000, 20000};
 
@@ -175,35 +174,21 @@ void VirtualAmplifier::HandleCalibration(std::uint8_t subcmd, std::uint8_t optyp
             }
             return ReplyTogether(CMD_DSP, kIrcDistance, distances, kIrc, status);
         }
-        case kIrcEq: {
+        case kIrcEq:
             if (n < 3 || p[0] >= kAmpOutputs) return ack(false);
-            const int first = p[1];
-            const int last = std::min({static_cast<int>(p[2]), kAmpCalibrationBands - 1,
-                                       first + (kMaxReplyPayload - 3) / 6 - 1});
-            std::vector<std::uint8_t> reply = {p[0], p[1], static_cast<std::uint8_t>(last)};
-            if (p[2] < first) reply[2] = p[2];
-            for (int b = first; b <= last; ++b) {
-                const AmpEqBand band = CalibrationBand(p[0], b);
-                reply.insert(reply.end(),
-                             {static_cast<std::uint8_t>(band.frequency >> 8),
-                              static_cast<std::uint8_t>(band.frequency & 0xFF), band.qInteger,
-                              band.qFraction, band.gainInteger, band.gainTenths});
-            }
-            return Reply(CMD_DSP, kIrcEq, OP_UPDATE, reply);
-        }
-        case kIrcSpectrum: {
+            return Reply(CMD_DSP, kIrcEq, OP_UPDATE,
+                         ListReply({p[0], p[1]}, p[1], p[2], kAmpCalibrationBands, 6,
+                                   [&](int b, std::vector<std::uint8_t>& out) {
+                                       AppendEqBandBlock(out, CalibrationBand(p[0], b));
+                                   }));
+        case kIrcSpectrum:
             if (n < 3 || p[0] >= kAmpOutputs) return ack(false);
-            const int first = p[1];
-            const int last = std::min({static_cast<int>(p[2]), kAmpSpectrumPoints - 1,
-                                       first + (kMaxReplyPayload - 3) / 5 - 1});
-            std::vector<std::uint8_t> reply = {p[0], p[1], static_cast<std::uint8_t>(last)};
-            if (p[2] < first) reply[2] = p[2];
-            for (int i = first; i <= last; ++i) {
-                const auto point = SpectrumPoint(p[0], i);
-                reply.insert(reply.end(), point.begin(), point.end());
-            }
-            return Reply(CMD_DSP, kIrcSpectrum, OP_UPDATE, reply);
-        }
+            return Reply(CMD_DSP, kIrcSpectrum, OP_UPDATE,
+                         ListReply({p[0], p[1]}, p[1], p[2], kAmpSpectrumPoints, 5,
+                                   [&](int i, std::vector<std::uint8_t>& out) {
+                                       const auto point = SpectrumPoint(p[0], i);
+                                       out.insert(out.end(), point.begin(), point.end());
+                                   }));
         default:
             return ack(false);
     }

@@ -30,10 +30,6 @@ void AppendBe(std::vector<std::uint8_t>& out, std::uint16_t v) {
 }
 std::uint16_t Be16(const std::uint8_t* b) { return static_cast<std::uint16_t>(b[0] << 8 | b[1]); }
 
-void AppendBand(std::vector<std::uint8_t>& out, const AmpEqBand& band) {
-    AppendBe(out, band.frequency);
-    out.insert(out.end(), {band.qInteger, band.qFraction, band.gainInteger, band.gainTenths});
-}
 void AppendFilter(std::vector<std::uint8_t>& out, const AmpFilter& f) {
     out.push_back(f.type);
     AppendBe(out, f.frequency);
@@ -205,16 +201,22 @@ void VirtualAmplifier::HandleDspSet(std::uint8_t subcmd, const std::uint8_t* p, 
 void VirtualAmplifier::ReplyRange(
     std::uint8_t subcmd, const std::uint8_t* header, int entrySize,
     const std::function<void(int, std::vector<std::uint8_t>&)>& entry) {
-    const int first = header[2];
-    int last = header[3];
+    Reply(CMD_DSP, subcmd, OP_UPDATE,
+          ListReply({header[0], header[1], header[2]}, header[2], header[3], kAmpOutputs, entrySize,
+                    entry));
+}
+
+std::vector<std::uint8_t> VirtualAmplifier::ListReply(
+    std::vector<std::uint8_t> header, int first, int requestedLast, int count, int entrySize,
+    const std::function<void(int, std::vector<std::uint8_t>&)>& entry) {
+    int last = requestedLast;
     if (last >= first) {
-        const int fits = (kMaxReplyPayload - 4) / entrySize;
-        last = std::min({last, kAmpOutputs - 1, first + fits - 1});
+        const int fits = (kMaxReplyPayload - static_cast<int>(header.size()) - 1) / entrySize;
+        last = std::min({last, count - 1, first + fits - 1});
     }
-    std::vector<std::uint8_t> reply = {header[0], header[1], header[2],
-                                       static_cast<std::uint8_t>(last)};
-    for (int c = first; c <= last; ++c) entry(c, reply);
-    Reply(CMD_DSP, subcmd, OP_UPDATE, reply);
+    header.push_back(static_cast<std::uint8_t>(last));
+    for (int i = first; i <= last; ++i) entry(i, header);
+    return header;
 }
 
 void VirtualAmplifier::HandleDspGet(std::uint8_t subcmd, const std::uint8_t* p, int n) {
@@ -263,17 +265,13 @@ void VirtualAmplifier::HandleDspGet(std::uint8_t subcmd, const std::uint8_t* p, 
             return ReplyRange(subcmd, p, 1, [&](int c, std::vector<std::uint8_t>& out) {
                 out.push_back(static_cast<std::uint8_t>(scene->mix[p[1]][c] & 0xFF));
             });
-        case kEq: {
+        case kEq:
             if (!scene || n < 5 || p[2] >= kAmpOutputs) return refuse();
-            const int first = p[3];
-            const int last = std::min(
-                {static_cast<int>(p[4]), kAmpBands - 1, first + (kMaxReplyPayload - 5) / 6 - 1});
-            std::vector<std::uint8_t> reply = {p[0], p[1], p[2], p[3],
-                                               static_cast<std::uint8_t>(std::max(last, 0))};
-            if (p[4] < first) reply[4] = p[4];
-            for (int b = first; b <= last; ++b) AppendBand(reply, scene->channels[p[2]].bands[b]);
-            return Reply(CMD_DSP, subcmd, OP_UPDATE, reply);
-        }
+            return Reply(CMD_DSP, subcmd, OP_UPDATE,
+                         ListReply({p[0], p[1], p[2], p[3]}, p[3], p[4], kAmpBands, 6,
+                                   [&](int b, std::vector<std::uint8_t>& out) {
+                                       AppendEqBandBlock(out, scene->channels[p[2]].bands[b]);
+                                   }));
         case kLink: {
             if (!scene) return refuse();
             // One byte per link pair: from-channel in the high nibble, to-channel
@@ -289,17 +287,13 @@ void VirtualAmplifier::HandleDspGet(std::uint8_t subcmd, const std::uint8_t* p, 
             if (!scene) return refuse();
             return Reply(CMD_DSP, subcmd, OP_UPDATE,
                          {p[0], static_cast<std::uint8_t>(scene->lock & 0xFF)});
-        case kInputMixTrim: {
+        case kInputMixTrim:
             if (!scene || n < 5 || p[1] >= kAmpSources || p[2] >= kAmpInputRows) return refuse();
-            const int first = p[3];
-            int last = p[4];
-            if (last >= first)
-                last = std::min({last, kAmpOutputs - 1, first + kMaxReplyPayload - 6});
-            std::vector<std::uint8_t> reply = {p[0], p[1], p[2], p[3],
-                                               static_cast<std::uint8_t>(last)};
-            for (int c = first; c <= last; ++c) reply.push_back(scene->inputMixTrim[p[1]][p[2]][c]);
-            return Reply(CMD_DSP, subcmd, OP_UPDATE, reply);
-        }
+            return Reply(CMD_DSP, subcmd, OP_UPDATE,
+                         ListReply({p[0], p[1], p[2], p[3]}, p[3], p[4], kAmpOutputs, 1,
+                                   [&](int c, std::vector<std::uint8_t>& out) {
+                                       out.push_back(scene->inputMixTrim[p[1]][p[2]][c]);
+                                   }));
         case kMem: {
             if (n < 4) return refuse();
             const std::uint32_t address = Le32(p);
