@@ -24,6 +24,8 @@ void SelectConfiguredLanguage(int lan) {
 }
 
 void CMainWnd::InitWindow() {
+    BuildSubLayout(QStringLiteral("channel_settings"),
+                   QStringLiteral("xml/channel_settings_6in_mixer.xml"));
     ApplyDpi(StartupDpiFromScreens());
     RegisterLanguages();
     SelectConfiguredLanguage(ConfigFile().GetInt(QStringLiteral("lan")));

@@ -18,7 +18,8 @@ int main(int argc, char* argv[]) {
     int result = 0;
     {
         kavelo::CMainWnd window;
-        window.setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+        // The skin draws its own title bar; the native frame would show a second one.
+        window.setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinMaxButtonsHint);
         window.Create(QStringLiteral("Kavelo DSP Audio"));
         window.CenterWindow();
         window.show();

@@ -53,6 +53,12 @@ public:
     }
     QWidget* FindControl(const QString& name) const { return findChild<QWidget*>(name); }
 
+    // Builds a layout file of the skin ("xml/...") into the named container of this
+    // window, with this window's custom-control factory; its controls notify like the
+    // window's own. Returns the new root, or nullptr (logged) when the container or the
+    // file is missing or the file is broken.
+    QWidget* BuildSubLayout(const QString& containerName, const QString& file);
+
     // Text setters that keep language keys and re-resolve them on a language switch.
     static void SetControlText(QWidget* control, const QString& text);
     static QString ControlTextKey(QWidget* control);
@@ -102,6 +108,8 @@ protected:
 private:
     friend class SkinUiLoader;
     void HookControl(QWidget* control);
+    QWidget* LoadLayoutFile(const QString& path, QWidget* parent);
+    void ScaleGeometry();
     void ReResolveTexts();
     QString ResolveMenuFile(const QString& file) const;
 
