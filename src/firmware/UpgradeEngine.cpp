@@ -116,6 +116,7 @@ int UpgradeEngine::Start(UpgradeLinkPort& link, const std::string& path) {
             return UPG_REFUSED;
     }
     if (link.UpgradeState() != UPG_START) {
+        LogPrintA("UpgradeStart upgrade mode not acknowledged: UPG_REFUSED\n");
         Abandon(link);
         return UPG_REFUSED;
     }

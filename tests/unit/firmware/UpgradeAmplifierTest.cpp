@@ -277,6 +277,17 @@ TEST_P(UpgradeKindTest, LoaderModeStartsWithoutReopening) {
     EXPECT_EQ(amp.RestartCount(), 1);  // out of the loader into the new program
 }
 
+TEST_P(UpgradeKindTest, AmplifierRunsItsLoaderWhileUpgrading) {
+    Connect();
+    ASSERT_TRUE(link.McuNormalMode);
+    ASSERT_EQ(link.UpgradeStart(File(100)), UPG_FILE_VALID);
+    ASSERT_TRUE(link.Hand_Connect());
+    EXPECT_FALSE(link.McuNormalMode);
+    EXPECT_EQ(RunSteps().back(), kUpgradeStepDone);
+    Reconnect();
+    EXPECT_TRUE(link.McuNormalMode);
+}
+
 // The cable comes out either after a block arrived (its acknowledgement read
 // fails) or as a block is written (the write fails).
 TEST_P(UpgradeKindTest, UnplugMidTransferFailsWithinBoundedTime) {
