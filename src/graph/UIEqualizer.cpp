@@ -31,6 +31,11 @@ QRect ToQRect(const IntRect& r) { return QRect(r.left, r.top, r.Width(), r.Heigh
 UIEqualizer::UIEqualizer(QWidget* parent) : QWidget(parent), mCurves(kCurveSlots) {
     setMouseTracking(true);  // hover selects bands
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // The all-bypass hint is a language text.
+    connect(&LanguageService::Instance(), &LanguageService::LanguageChanged, this, [this] {
+        mLayerDirty = true;
+        update();
+    });
 }
 
 UIEqualizer::~UIEqualizer() = default;
@@ -42,6 +47,7 @@ void UIEqualizer::SetBands(const EqBand* bands, int count, int selected) {
         mBands[static_cast<size_t>(i)] = bands[i];
         if (bands[i].eqGain != 0.0f) allZero = false;
     }
+    if (mAllBypass != allZero) mLayerDirty = true;
     mAllBypass = allZero;
     mCurrentControlIndex = selected;
     if (selected >= 0 && selected < mBandCount) mUserText = QString::number(selected);
@@ -73,13 +79,23 @@ void UIEqualizer::setCurEqHpLp(int hp, int lp) {
 void UIEqualizer::SetCurves(const ResponseCurve* curves, int count, int current,
                             const std::uint8_t* show) {
     if (count <= 0 || !curves) return;
-    mSlotCount = std::min(count, kCurveSlots);
+    const int used = std::min(count, kCurveSlots);
+    // Only what changed is rebuilt: during a drag the owner hands in all eight curves
+    // though usually only the current output's moved.
+    const bool currentChanged = current != mCurrent || used != mSlotCount;
     for (int i = 0; i < kCurveSlots; ++i) {
-        mShow[static_cast<size_t>(i)] = i < mSlotCount && show && show[i] != 0;
-        mCurves[static_cast<size_t>(i)] = i < mSlotCount ? curves[i] : ResponseCurve{};
+        const size_t k = static_cast<size_t>(i);
+        const bool shown = i < used && show && show[i] != 0;
+        const ResponseCurve next = i < used ? curves[i] : ResponseCurve{};
+        const bool dataChanged = next.freq != mCurves[k].freq || next.db != mCurves[k].db;
+        if (dataChanged || currentChanged) mPathDirty[k] = true;
+        if (i != current && (dataChanged || shown != mShow[k])) mLayerDirty = true;
+        mShow[k] = shown;
+        if (dataChanged) mCurves[k] = next;
     }
+    if (currentChanged) mLayerDirty = true;
+    mSlotCount = used;
     mCurrent = current;
-    mPathsDirty = true;
     update();
 }
 
@@ -101,7 +117,10 @@ IntPoint UIEqualizer::GetMarkerCenter(int index) const {
 void UIEqualizer::FullLayout() {
     mScale = DisplayScaleOf(this);
     const EqAxes axes = MakeEqAxes(OwnRect());
-    if (!(axes.plot == mAxes.plot) || axes.y0 != mAxes.y0) mPathsDirty = true;
+    if (!(axes.plot == mAxes.plot) || axes.y0 != mAxes.y0 || mScale != mLayerScale) {
+        mPathDirty.fill(true);
+        mLayerDirty = true;
+    }
     mAxes = axes;
     if (mAxes.H != 0 && mAxes.W != 0 && mAxes.y0 != 0) mLayoutValid = true;
     for (int i = 0; i < mBandCount; ++i) {
@@ -153,16 +172,17 @@ void UIEqualizer::LayoutHandles() {
 
 void UIEqualizer::RebuildPaths() {
     for (int i = 0; i < kCurveSlots; ++i) {
-        QPainterPath& path = mPaths[static_cast<size_t>(i)];
-        path = QPainterPath();
+        const size_t k = static_cast<size_t>(i);
+        if (!mPathDirty[k]) continue;
+        mPathDirty[k] = false;
+        mPaths[k] = QPainterPath();
         if (i >= mSlotCount) continue;
-        const ResponseCurve& c = mCurves[static_cast<size_t>(i)];
+        const ResponseCurve& c = mCurves[k];
         // Other outputs are smoothed; the current one is drawn as computed.
         const auto pts =
             EqCurvePoints(mAxes, c.freq.data(), c.db.data(), kResponsePoints, i != mCurrent);
-        path = BezierChainPath(pts, static_cast<int>(pts.size()) - 1);
+        mPaths[k] = BezierChainPath(pts, static_cast<int>(pts.size()) - 1);
     }
-    mPathsDirty = false;
 }
 
 void UIEqualizer::Notify(const char* type) { NotifyOwner(this, QString::fromLatin1(type)); }
@@ -175,7 +195,6 @@ void UIEqualizer::SelectBand(int index) {
 bool UIEqualizer::SetAttribute(const QString& name, const QString& value) {
     if (name == QLatin1String("curvecolor")) {
         mCurveColors = ParseColorList(value, kMaxCurveColors);
-        mPathsDirty = true;
     } else if (name == QLatin1String("curvelogo")) {
         mLogo = value;
         // A logo that cannot be loaded is logged and treated as absent, so the
@@ -190,6 +209,7 @@ bool UIEqualizer::SetAttribute(const QString& name, const QString& value) {
     } else {
         return false;
     }
+    mLayerDirty = true;
     update();
     return true;
 }
@@ -214,6 +234,15 @@ bool UIEqualizer::event(QEvent* event) {
     return QWidget::event(event);
 }
 
+void UIEqualizer::changeEvent(QEvent* event) {
+    const auto t = event->type();
+    if (t == QEvent::PaletteChange || t == QEvent::FontChange || t == QEvent::StyleChange) {
+        mLayerDirty = true;
+        update();
+    }
+    QWidget::changeEvent(event);
+}
+
 void UIEqualizer::resizeEvent(QResizeEvent* event) {
     // Markers and handles follow the new plot at the next paint.
     mNeedsFullLayout = true;
@@ -230,17 +259,9 @@ void UIEqualizer::focusOutEvent(QFocusEvent* event) {
     QWidget::focusOutEvent(event);
 }
 
-void UIEqualizer::paintEvent(QPaintEvent*) {
-    qCDebug(lcEqualizer, "DoPaint!!");
-    if (!mLayoutValid || mNeedsFullLayout || mScale != DisplayScaleOf(this))
-        FullLayout();
-    else
-        PartialLayout();
-    if (mPathsDirty) RebuildPaths();
-
+void UIEqualizer::PaintLayer(QPainter& p) const {
     const int S = mScale;
     const int L = mAxes.plot.left, T = mAxes.plot.top, R = mAxes.plot.right, B = mAxes.plot.bottom;
-    QPainter p(this);
     p.fillRect(ToQRect(mAxes.plot), palette().color(QPalette::Window));
 
     QPen grid(kGridColor, S / 100);
@@ -283,7 +304,36 @@ void UIEqualizer::paintEvent(QPaintEvent*) {
         p.setPen(QPen(color, otherWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.drawPath(mPaths[static_cast<size_t>(i)]);
     }
+}
+
+void UIEqualizer::paintEvent(QPaintEvent*) {
+    qCDebug(lcEqualizer, "DoPaint!!");
+    if (!mLayoutValid || mNeedsFullLayout || mScale != DisplayScaleOf(this))
+        FullLayout();
+    else
+        PartialLayout();
+    RebuildPaths();
+
+    // Grid, texts under the curves and the other outputs' curves change only with
+    // the data; they are kept as an image and the rest is drawn over it.
+    const qreal dpr = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * dpr).toSize();
+    if (mLayerDirty || mLayer.size() != pixels || mLayer.devicePixelRatioF() != dpr) {
+        mLayer = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        mLayer.setDevicePixelRatio(dpr);
+        mLayer.fill(Qt::transparent);
+        QPainter layer(&mLayer);
+        PaintLayer(layer);
+        mLayerDirty = false;
+        mLayerScale = mScale;
+    }
+
+    const int S = mScale;
+    QPainter p(this);
+    p.drawImage(QPoint(0, 0), mLayer);
+    const int colors = static_cast<int>(mCurveColors.size());
     if (mCurrent >= 0 && mCurrent < mSlotCount) {
+        p.setRenderHint(QPainter::Antialiasing, true);
         const QColor color =
             mCurrent < colors ? mCurveColors[static_cast<size_t>(mCurrent)] : kCurrentCurveColor;
         p.setPen(QPen(color, 2.0 * S / 100.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));

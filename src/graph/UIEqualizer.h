@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QWidget>
@@ -81,6 +82,7 @@ public:
 protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -105,6 +107,7 @@ private:
     }
     void SelectBand(int index);
     void RebuildPaths();
+    void PaintLayer(QPainter& p) const;
     void Notify(const char* type);
 
     std::array<EqBand, kEqMaxBands> mBands{};
@@ -123,9 +126,13 @@ private:
     std::array<bool, kCurveSlots> mShow{};
     int mSlotCount = 0;
     int mCurrent = 0;
-    // Paths are built when curves or the plot change, not on every paint.
+    // Paths are built when curves or the plot change, not on every paint; the
+    // layer under the current curve likewise.
     std::array<QPainterPath, kCurveSlots> mPaths;
-    bool mPathsDirty = true;
+    std::array<bool, kCurveSlots> mPathDirty{};
+    QImage mLayer;
+    bool mLayerDirty = true;
+    int mLayerScale = 0;
 
     EqAxes mAxes;
     int mScale = 100;

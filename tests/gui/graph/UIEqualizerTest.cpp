@@ -208,6 +208,18 @@ TEST_F(CurveControl, RendersAxesAndCurvesWhereTheyBelong) {
     EXPECT_TRUE(test::Near(img.pixel(250, 240), 0xFF00FF00)) << std::hex << img.pixel(250, 240);
     EXPECT_TRUE(test::Near(img.pixel(250, 60), background));
 
+    // Another output's new curve replaces its old one; so does a new current output.
+    curves[1] = test::Flat(6.0);
+    eq->SetCurves(curves.data(), 8, 3, show);
+    img = test::Render(eq);
+    EXPECT_TRUE(test::Near(img.pixel(250, 60), 0xFF00FF00));
+    EXPECT_TRUE(test::Near(img.pixel(250, 240), background));
+    curves[1] = test::Flat(-12.0);
+    eq->SetCurves(curves.data(), 8, 1, show);
+    img = test::Render(eq);
+    EXPECT_TRUE(test::Near(img.pixel(250, 240), 0xFF00FF00));  // now current, own colour
+    EXPECT_FALSE(test::Near(img.pixel(250, 120), 0xFF00C000));  // output 3 is not shown
+
     // A count of 0 keeps what is shown.
     eq->SetCurves(curves.data(), 0, 0, show);
     EXPECT_TRUE(test::Near(test::Render(eq).pixel(250, 240), 0xFF00FF00));
