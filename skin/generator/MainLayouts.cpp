@@ -172,6 +172,7 @@ Node CarPanel() {
         if (!IsRoleUsed(Defaults(), role)) spk.Hidden();
         car.Child(spk.node);
     }
+    AddItem(box, Spacer("car_spacer_top", false, 0, 0));
     AddItem(box, car.node);
     AddItem(box, Spacer("car_spacer", false, 0, 0));
     card.Layout(box);
@@ -225,9 +226,10 @@ Node CrossoverPanel() {
     AddGridItem(grid, TypeCombo("lp_type", xo.lp.type).node, 4, 0);
     AddGridItem(grid, SlopeCombo("lp_slop", xo.lp.slope).node, 4, 1);
     AddGridItem(grid, Spacer("crossover_spacer", false, 0, 2), 5, 0, 1, 2);
-    AddGridItem(grid, SelectButton("btn_arg_eq", "${geq_mode}", "action").node, 6, 0);
-    AddGridItem(grid, Button("btn_bypass", "${bypass_eq}", "action").node, 6, 1);
-    AddGridItem(grid, Button("btn_reset_eq", "${ui_reset_eq}", "action").node, 7, 0, 1, 2);
+    AddGridItem(grid, Label("eq_title", "${ui_equalizer}", "cardtitle").node, 6, 0, 1, 2);
+    AddGridItem(grid, SelectButton("btn_arg_eq", "${geq_mode}", "action").node, 7, 0);
+    AddGridItem(grid, Button("btn_bypass", "${bypass_eq}", "action").node, 7, 1);
+    AddGridItem(grid, Button("btn_reset_eq", "${ui_reset_eq}", "action").node, 8, 0, 1, 2);
     grid.Attr("columnstretch", "1,1");
     card.Layout(grid);
     return card.node;
