@@ -146,7 +146,7 @@ Node ToolBar() {
     AddItem(row, source.node);
     AddItem(row, Separator("tool_separator_2"));
     AddItem(row, Label("volume_caption", "${ui_main_volume}", "caption").node);
-    AddItem(row, Option("main_mute", "${ui_mute}", "mute").node);
+    AddItem(row, Option("main_mute", "${ui_mute}", "mastermute").node);
     Widget volume = Slider("slider_main_volume", true, 0, 40, 30, 1);
     volume.Role("master").MinSize(150, 0);
     AddItem(row, volume.node);
@@ -172,6 +172,7 @@ Node CarPanel() {
         if (!IsRoleUsed(Defaults(), role)) spk.Hidden();
         car.Child(spk.node);
     }
+    AddItem(box, Spacer("car_spacer_top", false, 0, 0));
     AddItem(box, car.node);
     AddItem(box, Spacer("car_spacer", false, 0, 0));
     card.Layout(box);
@@ -225,9 +226,10 @@ Node CrossoverPanel() {
     AddGridItem(grid, TypeCombo("lp_type", xo.lp.type).node, 4, 0);
     AddGridItem(grid, SlopeCombo("lp_slop", xo.lp.slope).node, 4, 1);
     AddGridItem(grid, Spacer("crossover_spacer", false, 0, 2), 5, 0, 1, 2);
-    AddGridItem(grid, SelectButton("btn_arg_eq", "${geq_mode}", "action").node, 6, 0);
-    AddGridItem(grid, Button("btn_bypass", "${bypass_eq}", "action").node, 6, 1);
-    AddGridItem(grid, Button("btn_reset_eq", "${ui_reset_eq}", "action").node, 7, 0, 1, 2);
+    AddGridItem(grid, Label("eq_title", "${ui_equalizer}", "cardtitle").node, 6, 0, 1, 2);
+    AddGridItem(grid, SelectButton("btn_arg_eq", "${geq_mode}", "action").node, 7, 0);
+    AddGridItem(grid, Button("btn_bypass", "${bypass_eq}", "action").node, 7, 1);
+    AddGridItem(grid, Button("btn_reset_eq", "${ui_reset_eq}", "action").node, 8, 0, 1, 2);
     grid.Attr("columnstretch", "1,1");
     card.Layout(grid);
     return card.node;
@@ -339,7 +341,7 @@ Node OutputStrip(int n) {
     // placeholder with the caption holds its place the rest of the time.
     Node delay = BoxLayout("QHBoxLayout", Indexed("ch_delay_row_", n), {0, 0, 0, 0}, 3);
     Widget placeholder = Frame(Indexed("control_empty_", n), "placeholder");
-    placeholder.User(n).Policy("Preferred", "Preferred");
+    placeholder.User(n).Policy("Ignored", "Preferred", 1);
     Node holder = BoxLayout("QHBoxLayout", Indexed("control_empty_box_", n), {0, 0, 0, 0}, 0);
     AddItem(
         holder,
@@ -355,8 +357,10 @@ Node OutputStrip(int n) {
     AddItem(delay, Edit(Indexed("edit_ch_delay_", n), "0.000 ms", "value")
                        .User(n)
                        .FontScale(0.82)
-                       .Policy("Ignored", "Fixed", 2)
+                       .Policy("Ignored", "Fixed", 1)
                        .node);
+    // Placeholder and slider share one share of the row, so the edit never moves.
+    SetStretch(delay, "1,1,1");
     AddItem(box, delay);
 
     Node inputs = BoxLayout("QHBoxLayout", Indexed("ch_inputs_", n), {0, 0, 0, 0}, 2);

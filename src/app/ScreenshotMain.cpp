@@ -33,6 +33,7 @@ int main(int argc, char* argv[]) {
     std::unique_ptr<WindowImplBase> window;
     if (which == QLatin1String("main")) {
         auto* w = new CMainWnd;
+        w->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinMaxButtonsHint);
         window.reset(w);
         w->Create(QStringLiteral("Kavelo DSP Audio"));
     } else if (which == QLatin1String("msg")) {
@@ -62,6 +63,8 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "unknown window %s\n", argv[1]);
         return 2;
     }
+    // The main window selects the configured language while it initialises.
+    LanguageService::Instance().SetLanguage(language);
     window->ApplyDpi(dpi);
     window->show();
     QApplication::processEvents();

@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QSizeGrip>
 #include <QTimer>
 #include <QUiLoader>
 #include <QVBoxLayout>
@@ -350,6 +351,18 @@ bool WindowImplBase::event(QEvent* event) {
 
 void WindowImplBase::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
+    // A frameless main window has no native border to drag; a grip in the corner
+    // resizes it instead.
+    if (IsMainWindow() && windowFlags().testFlag(Qt::FramelessWindowHint)) {
+        if (!mSizeGrip) {
+            mSizeGrip = new QSizeGrip(this);
+            mSizeGrip->setObjectName(QStringLiteral("qt_size_grip"));
+        }
+        mSizeGrip->setVisible(!isMaximized());
+        mSizeGrip->resize(mSizeGrip->sizeHint());
+        mSizeGrip->move(width() - mSizeGrip->width(), height() - mSizeGrip->height());
+        mSizeGrip->raise();
+    }
     if (mRoot) SendNotify(this, "windowsize");
 }
 

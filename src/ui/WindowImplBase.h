@@ -8,6 +8,7 @@
 #include "ui/WindowMessage.h"
 
 class QAbstractButton;
+class QSizeGrip;
 class QTimer;
 
 namespace kavelo {
@@ -117,6 +118,7 @@ private:
     QSize mLayoutSize;
     int mScalePercent = 100;
     QPoint mDragOffset;
+    QSizeGrip* mSizeGrip = nullptr;
     QHash<int, QTimer*> mTimers;
     QList<QMenu*> mMenus;
 };

@@ -10,6 +10,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QListView>
+#include <QSizeGrip>
 #include <QSlider>
 #include <QTest>
 #include <cstdlib>
@@ -32,10 +33,12 @@ public:
     QString GetWindowClassName() const override { return "MainWnd"; }
 
     QWidget* subLayout = nullptr;
+    bool mainWindow = false;
     QStringList notes;
     QStringList Take() { return std::exchange(notes, {}); }
 
 protected:
+    bool IsMainWindow() const override { return mainWindow; }
     void InitWindow() override {
         subLayout = BuildSubLayout("channel_settings", "xml/channel_settings_6in_mixer.xml");
     }
@@ -371,6 +374,47 @@ TEST_F(MainLayout, FitsItsSizeAndScalesCleanly) {
             << s.dpi;
         EXPECT_EQ(strips->contentsMargins().left(), int(marginsAt96.left() * f)) << s.dpi;
     }
+}
+
+// The floating delay slider takes its placeholder's place beside the delay edit: the
+// strip keeps its height and the edit stays where it was.
+TEST_F(MainLayout, DelaySliderTakesThePlaceholdersPlace) {
+    QApplication::processEvents();
+    auto* strip = Get<QWidget>("ch_strip_3");
+    auto* edit = Get<QWidget>("edit_ch_delay_3");
+    auto* slider = Get<QWidget>("slider_ch_delay_3");
+    auto* placeholder = Get<QWidget>("control_empty_3");
+    EXPECT_TRUE(slider->isHidden());
+    const int height = strip->height();
+    const QRect editAt = edit->geometry();
+    placeholder->hide();
+    slider->show();
+    QApplication::processEvents();
+    EXPECT_EQ(strip->height(), height);
+    EXPECT_EQ(edit->geometry(), editAt);
+    EXPECT_GT(slider->width(), edit->width() / 2);
+    EXPECT_EQ(slider->geometry().center().y(), editAt.center().y());
+}
+
+// Without a native frame the main window keeps a way to be resized: a grip in the
+// bottom-right corner, hidden while maximised.
+TEST(MainLayoutFrame, FramelessMainWindowHasASizeGrip) {
+    RegisterLanguages();
+    MainLayoutWnd window;
+    window.mainWindow = true;
+    window.setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    ASSERT_TRUE(window.Create("Kavelo DSP Audio"));
+    window.ApplyDpi(96);
+    window.show();
+    QApplication::processEvents();
+    auto* grip = window.findChild<QSizeGrip*>();
+    ASSERT_NE(grip, nullptr);
+    EXPECT_TRUE(grip->isVisible());
+    EXPECT_EQ(grip->geometry().bottomRight(), window.rect().bottomRight());
+    window.showMaximized();
+    QApplication::processEvents();
+    EXPECT_FALSE(grip->isVisible());
+    LanguageService::Instance().Clear();
 }
 
 TEST_F(MainLayout, SubLayoutNeedsItsContainerAndFile) {
