@@ -110,34 +110,53 @@ protected:
     test::RecordingSink scenes;
 };
 
+ChannelArray<float> Trims(float dB) {
+    ChannelArray<float> trims{};
+    for (int c = 0; c < 8; ++c) trims[c] = dB;
+    return trims;
+}
+
 TEST_F(SceneRoundTripTest, SaveNameLoadAndDelete) {
-    link.Main_Volume_Ctrl(-20.0f, true);
-    ASSERT_TRUE(link.SaveScene(2, 1));
-    const std::vector<std::uint8_t> name = {'A', 'A', 'A', 'A', 'A', 'A', 'A', 'A',
-                                            'A', 'A', 'A', 'A', 'A', 'A', 'A', 'A'};
+    ASSERT_TRUE(link.Trim_Ctrl(0, 0, 0, 7, Trims(-3.0f), true));
+    ASSERT_TRUE(link.SaveScene(2, 0));  // the live settings become scene 2
+    const std::vector<std::uint8_t> name(16, 'A');
     ASSERT_TRUE(link.SetSceneName(2, name));
     ASSERT_TRUE(link.Get_Scene_Valid());
-    ASSERT_TRUE(link.Get_Scene_Name(3));  // names count from 1
+    ASSERT_TRUE(link.Get_Scene_Name(2));  // names count from 1
     ASSERT_TRUE(link.Get_Scene_Name(1));  // never written: erased
 
-    link.Main_Volume_Ctrl(-3.0f, true);
+    // Queries of scene 2 answer from the stored scene, scene 0 from live.
+    ASSERT_TRUE(link.Trim_Ctrl(0, 0, 0, 7, Trims(-9.0f), true));
     ASSERT_TRUE(link.ReadScene(2, 255));
-    ASSERT_TRUE(link.Get_Main_Volume());
-    EXPECT_EQ(LastNumber(), -20);
+    ASSERT_TRUE(link.Get_Trim(2, 0, 0, 0));
+    ASSERT_TRUE(link.Get_Trim(0, 0, 0, 0));
+    // Loading scene 2 puts it live.
+    ASSERT_TRUE(link.ReadScene(2, 0));
+    ASSERT_TRUE(link.Get_Trim(0, 0, 0, 0));
     ASSERT_TRUE(link.Get_Scene_ID());
 
     ASSERT_TRUE(link.DeleteScene(2));
     ASSERT_TRUE(link.Get_Scene_Valid());
+    ASSERT_TRUE(link.Get_Scene_Name(2));
+
+    const auto trims = main.RecordsOf<DspTrimRecord>();
+    ASSERT_EQ(trims.size(), 3u);
+    EXPECT_EQ(trims[0].scene, 2);
+    EXPECT_FLOAT_EQ(trims[0].trimDb, -3.0f);
+    EXPECT_EQ(trims[1].scene, 0);
+    EXPECT_FLOAT_EQ(trims[1].trimDb, -9.0f);
+    EXPECT_FLOAT_EQ(trims[2].trimDb, -3.0f);
 
     const auto valid = main.RecordsOf<SceneValidRecord>();
     ASSERT_EQ(valid.size(), 2u);
-    EXPECT_EQ(valid[0].valid, 1 << 2);
+    EXPECT_EQ(valid[0].valid, 1 << 1);  // bit k - 1 stands for scene k
     EXPECT_EQ(valid[1].valid, 0);
     const auto names = main.RecordsOf<SceneNameRecord>();
-    ASSERT_EQ(names.size(), 2u);
-    EXPECT_EQ(names[0].index, 2);
+    ASSERT_EQ(names.size(), 3u);
+    EXPECT_EQ(names[0].index, 1);
     for (std::uint8_t b : names[0].name) EXPECT_EQ(b, 'A');  // odd letters are a real name
     for (std::uint8_t b : names[1].name) EXPECT_EQ(b, 0);
+    for (std::uint8_t b : names[2].name) EXPECT_EQ(b, 0);  // deleted: erased again
 
     const auto messages = scenes.Messages();
     ASSERT_EQ(messages.size(), 3u);
@@ -147,6 +166,30 @@ TEST_F(SceneRoundTripTest, SaveNameLoadAndDelete) {
     EXPECT_EQ(std::get<std::int64_t>(messages[1].lParam), 2);
     EXPECT_EQ(messages[2].id, WM_SCENE_DELETED);
     EXPECT_EQ(messages[2].wParam, 2u);
+}
+
+// A whole-configuration write: settings sent with scene k, then stored with
+// store-now 1, without touching the live settings.
+TEST_F(SceneRoundTripTest, SceneAddressedWritesAreStoredWithStoreNow) {
+    const AmpLiveState liveBefore = amp.LiveState();
+    ASSERT_TRUE(link.Trim_Ctrl(10, 0, 0, 7, Trims(-12.0f), true));
+    ASSERT_TRUE(link.EQ_Ctrl(10, 0, 3, 5, 1000, 2.5f, -3.5f, true));
+    EXPECT_FALSE(amp.StoredSceneState(10).valid);
+    ASSERT_TRUE(link.SaveScene(10, 1));
+    const AmpStoredScene stored = amp.StoredSceneState(10);
+    EXPECT_TRUE(stored.valid);
+    EXPECT_EQ(stored.settings.channels[0].trim, 0xF4);
+    EXPECT_EQ(stored.settings.channels[3].bands[5], WireEqBand(1000, 2.5f, -3.5f));
+    EXPECT_EQ(amp.LiveState(), liveBefore);
+}
+
+TEST_F(SceneRoundTripTest, ScenesOutsideOneToTenAreRefused) {
+    for (std::uint8_t scene : {0, 11, 255}) {
+        link.SaveScene(scene, 0);
+        link.DeleteScene(scene);
+    }
+    EXPECT_TRUE(scenes.Messages().empty());  // nothing acknowledged as done
+    for (int k = 1; k <= 10; ++k) EXPECT_FALSE(amp.StoredSceneState(k).valid) << k;
 }
 
 }  // namespace
