@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <variant>
 
 #include "RecordingSink.h"
@@ -190,6 +191,56 @@ TEST_F(SceneRoundTripTest, ScenesOutsideOneToTenAreRefused) {
     }
     EXPECT_TRUE(scenes.Messages().empty());  // nothing acknowledged as done
     for (int k = 1; k <= 10; ++k) EXPECT_FALSE(amp.StoredSceneState(k).valid) << k;
+}
+
+}  // namespace
+}  // namespace kavelo
+
+#include "AmplifierPresets.h"
+
+namespace kavelo {
+namespace {
+
+// The preset helper stores what the host must read back.
+TEST_F(SceneRoundTripTest, RichPresetReadsBackAsItsHostState) {
+    test::ApplyRichPreset(amp);
+    const DspState expected = test::RichLiveState();
+    ASSERT_TRUE(link.Get_Filter(0, 0, 0, 0));
+    ASSERT_TRUE(link.Get_EQ(0, 0, 0, 0, 7));
+    ASSERT_TRUE(link.Get_Trim(0, 0, 0, 7));
+    ASSERT_TRUE(link.Get_Delay(0, 0, 0, 7));
+    ASSERT_TRUE(link.Get_CH_Type(0, 0, 0, 7));
+    ASSERT_TRUE(link.Get_Mix_Ch(0, 3, 0, 7));
+    ASSERT_TRUE(link.Get_Main_Volume());
+    ASSERT_TRUE(link.Get_Trim(5, 0, 6, 6));  // stored scene 5 differs from live
+
+    const auto filters = main.RecordsOf<DspFilterRecord>();
+    ASSERT_EQ(filters.size(), 1u);
+    EXPECT_EQ(filters[0].hpFrequency, 90);
+    EXPECT_EQ(filters[0].hpType, 1);
+    EXPECT_EQ(filters[0].lpSlope, 5);
+    const auto bands = main.RecordsOf<DspEqBandRecord>();
+    ASSERT_EQ(bands.size(), 8u);
+    EXPECT_EQ(bands[3].frequency, expected.channels[0].bands[3].freq);
+    EXPECT_FLOAT_EQ(bands[3].q, 2.5f);
+    EXPECT_FLOAT_EQ(bands[3].gain, -4.5f);
+    const auto trims = main.RecordsOf<DspTrimRecord>();
+    ASSERT_EQ(trims.size(), 9u);
+    for (int o = 0; o < 8; ++o) EXPECT_FLOAT_EQ(trims[o].trimDb, expected.channels[o].gain) << o;
+    EXPECT_EQ(trims[8].scene, 5);
+    EXPECT_FLOAT_EQ(trims[8].trimDb, -9.0f);
+    const auto delays = main.RecordsOf<DspDelayRecord>();
+    ASSERT_EQ(delays.size(), 8u);
+    for (int o = 0; o < 8; ++o) EXPECT_NEAR(delays[o].delayMs, expected.channels[o].delay, 0.001);
+    const auto values = main.RecordsOf<DspChannelValueRecord>();
+    ASSERT_EQ(values.size(), 8u);
+    for (int o = 0; o < 8; ++o) EXPECT_EQ(values[o].value, expected.outputs[o]);
+    const auto mix = main.RecordsOf<DspMixRecord>();
+    ASSERT_EQ(mix.size(), 8u);
+    for (int o = 0; o < 8; ++o) EXPECT_EQ(mix[o].mix, expected.inputs[3][o]);
+    // Position 30 of the main volume: floor(10^((v + 60) / 41.25)) = 30.
+    const auto volume = std::get<std::int64_t>(main.Messages().at(8 + 8 + 1 + 8 + 8 + 8).lParam);
+    EXPECT_EQ(static_cast<int>(std::floor(std::pow(10.0, (volume + 60) / 41.25))), 30);
 }
 
 }  // namespace
