@@ -1,7 +1,6 @@
 #include <QApplication>
-#include <QCommandLineParser>
-#include <QTimer>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "app/AppOptions.h"
@@ -9,20 +8,9 @@
 #include "app/Log.h"
 #include "app/MainWnd.h"
 #include "device/HidPort.h"
-#include "sim/VirtualAmplifier.h"
+#include "sim/DemoAmplifier.h"
 #include "ui/LanguageService.h"
 #include "ui/Skin.h"
-
-namespace {
-
-// The demo amplifier answers like a real one, with USB-like report timing.
-std::unique_ptr<kavelo::HidPort> MakeDemoAmplifier() {
-    auto amp = std::make_unique<kavelo::VirtualAmplifier>();
-    amp->SetReportLatency(std::chrono::milliseconds(1));
-    return amp;
-}
-
-}  // namespace
 
 int main(int argc, char* argv[]) {
     const kavelo::AppOptions options = kavelo::ParseAppOptions(argc, argv);
@@ -38,9 +26,16 @@ int main(int argc, char* argv[]) {
     int result = 0;
     {
         kavelo::HidapiPort hidapi;
-        std::unique_ptr<kavelo::HidPort> demo;
-        if (options.demo) demo = MakeDemoAmplifier();
-        kavelo::CMainWnd window(demo ? *demo : static_cast<kavelo::HidPort&>(hidapi));
+        // The demo amplifier keeps its scenes in the user's data folder.
+        std::unique_ptr<kavelo::DemoAmplifier> demo;
+        if (options.demo) {
+            demo = std::make_unique<kavelo::DemoAmplifier>();
+            if (!demo->LoadError().empty() && std::filesystem::exists(demo->StatePath()))
+                std::fprintf(stderr, "demo amplifier: %s (%s); starting from factory settings\n",
+                             demo->LoadError().c_str(), demo->StatePath().c_str());
+        }
+        kavelo::CMainWnd window(demo ? static_cast<kavelo::HidPort&>(demo->Amplifier())
+                                     : static_cast<kavelo::HidPort&>(hidapi));
         window.setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
         QObject::connect(&window, &QDialog::finished, &app, &QApplication::quit);
         window.Create(QStringLiteral("Kavelo DSP Audio"));

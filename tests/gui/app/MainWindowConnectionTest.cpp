@@ -12,7 +12,9 @@
 #include <functional>
 #include <ostream>
 
+#include "AmplifierPresets.h"
 #include "TempDir.h"
+#include "app/AppOptions.h"
 #include "app/MainMessages.h"
 #include "app/MainWnd.h"
 #include "app/Prompts.h"
@@ -100,6 +102,46 @@ DspState RichState() {
     return s;
 }
 
+// Field by field: what the read-back fills from the amplifier.
+void ExpectReadBack(const DspState& got, const DspState& want) {
+    EXPECT_EQ(got.model, 87);
+    EXPECT_EQ(got.inputSource, want.inputSource);
+    EXPECT_EQ(got.mainVolume, want.mainVolume);
+    EXPECT_EQ(got.mainVolumeMute, want.mainVolumeMute);
+    EXPECT_EQ(got.ampPower, want.ampPower);
+    EXPECT_EQ(got.outputs, want.outputs);
+    EXPECT_EQ(got.linkMode, want.linkMode);
+    EXPECT_EQ(got.lockMode, want.lockMode);
+    EXPECT_EQ(got.linkOutputs, want.linkOutputs);
+    EXPECT_EQ(got.inputs, want.inputs);
+    for (int src = 0; src < kInputSources; ++src)
+        for (int in = 0; in < InputChannelCount(src); ++in)
+            EXPECT_EQ(got.inputMixVolume[src][in], want.inputMixVolume[src][in]) << src << in;
+    for (int n = 0; n < kOutputChannels; ++n) {
+        SCOPED_TRACE(n);
+        const ChannelState& gch = got.channels[n];
+        const ChannelState& wch = want.channels[n];
+        EXPECT_FLOAT_EQ(gch.gain, wch.gain);
+        EXPECT_EQ(gch.mute, wch.mute);
+        EXPECT_EQ(gch.phase, wch.phase);
+        EXPECT_NEAR(gch.delay, wch.delay, 0.001);
+        EXPECT_EQ(gch.bypass, wch.bypass);
+        for (auto [g, w] : {std::pair{gch.crossover.hp, wch.crossover.hp},
+                            std::pair{gch.crossover.lp, wch.crossover.lp}}) {
+            EXPECT_EQ(g.fs, w.fs);
+            EXPECT_EQ(g.type, w.type);
+            EXPECT_EQ(g.slope, w.slope);
+            EXPECT_EQ(g.bypass, w.bypass);
+        }
+        for (int b = 0; b < kEqBands; ++b) {
+            EXPECT_EQ(gch.bands[b].freq, wch.bands[b].freq) << b;
+            EXPECT_NEAR(gch.bands[b].eqFactor, wch.bands[b].eqFactor, 0.006) << b;
+            EXPECT_FLOAT_EQ(gch.bands[b].eqGain, wch.bands[b].eqGain) << b;
+            EXPECT_EQ(gch.bands[b].enable, 1) << b;  // a reported band is applied
+        }
+    }
+}
+
 class Connection : public ::testing::Test {
 protected:
     VirtualAmplifier amp;
@@ -151,43 +193,7 @@ TEST_F(Connection, ReadsTheWholeLiveStateAndShowsIt) {
     Open();
     ASSERT_TRUE(Controller().IsConnected());
 
-    const DspState& live = Controller().Live();
-    EXPECT_EQ(live.model, 87);
-    EXPECT_EQ(live.inputSource, preset.inputSource);
-    EXPECT_EQ(live.mainVolume, preset.mainVolume);
-    EXPECT_EQ(live.mainVolumeMute, preset.mainVolumeMute);
-    EXPECT_EQ(live.ampPower, preset.ampPower);
-    EXPECT_EQ(live.outputs, preset.outputs);
-    EXPECT_EQ(live.linkMode, 1);
-    EXPECT_EQ(live.lockMode, 1);
-    EXPECT_EQ(live.linkOutputs, preset.linkOutputs);
-    EXPECT_EQ(live.inputs, preset.inputs);
-    for (int src = 0; src < kInputSources; ++src)
-        for (int in = 0; in < InputChannelCount(src); ++in)
-            EXPECT_EQ(live.inputMixVolume[src][in], preset.inputMixVolume[src][in]) << src << in;
-    for (int n = 0; n < kOutputChannels; ++n) {
-        SCOPED_TRACE(n);
-        const ChannelState& got = live.channels[n];
-        const ChannelState& want = preset.channels[n];
-        EXPECT_FLOAT_EQ(got.gain, want.gain);
-        EXPECT_EQ(got.mute, want.mute);
-        EXPECT_EQ(got.phase, want.phase);
-        EXPECT_NEAR(got.delay, want.delay, 0.001);
-        EXPECT_EQ(got.bypass, want.bypass);
-        for (auto [g, w] : {std::pair{got.crossover.hp, want.crossover.hp},
-                            std::pair{got.crossover.lp, want.crossover.lp}}) {
-            EXPECT_EQ(g.fs, w.fs);
-            EXPECT_EQ(g.type, w.type);
-            EXPECT_EQ(g.slope, w.slope);
-            EXPECT_EQ(g.bypass, w.bypass);
-        }
-        for (int b = 0; b < kEqBands; ++b) {
-            EXPECT_EQ(got.bands[b].freq, want.bands[b].freq) << b;
-            EXPECT_NEAR(got.bands[b].eqFactor, want.bands[b].eqFactor, 0.006) << b;
-            EXPECT_FLOAT_EQ(got.bands[b].eqGain, want.bands[b].eqGain) << b;
-            EXPECT_EQ(got.bands[b].enable, 1) << b;  // a reported band is applied
-        }
-    }
+    ExpectReadBack(Controller().Live(), preset);
     EXPECT_EQ(Controller().Model().validScenes & (1 << 2), 1 << 2);
     EXPECT_EQ(SceneNameToUtf8(Controller().Model().names[2]), "Club");
 
@@ -230,6 +236,23 @@ TEST_F(Connection, ReadsTheWholeLiveStateAndShowsIt) {
     EXPECT_EQ(Controller().LastCurveView().hp, 60);
     EXPECT_EQ(Controller().LastCurveView().count, kEqBands);
     EXPECT_TRUE(prompts.texts.isEmpty()) << prompts.texts.join(',').toStdString();
+}
+
+TEST_F(Connection, ReadsTheSharedRichPreset) {
+    test::ApplyRichPreset(amp);
+    Open();
+    ASSERT_TRUE(Controller().IsConnected());
+    ExpectReadBack(Controller().Live(), test::RichLiveState());
+}
+
+TEST_F(Connection, ClosingDuringTheReadBackEndsTheWorker) {
+    amp.SetReportLatency(std::chrono::milliseconds(2));
+    window = MakeWindow();
+    ASSERT_TRUE(window->Create(QStringLiteral("Kavelo DSP Audio")));
+    ASSERT_TRUE(amp.WaitForWrites(5, std::chrono::seconds(10)));  // the read-back runs
+    window.reset();  // joins the worker; nothing it touches is gone before
+    EXPECT_FALSE(amp.HostConnected());
+    EXPECT_LT(amp.WriteCount(), 1u + ReadBackExchangeCount());
 }
 
 TEST_F(Connection, ButtonStatesAndConnectTogglesTheLink) {
@@ -441,6 +464,32 @@ TEST_F(Connection, LanguageItemsSwitchAndStoreTheChoice) {
         EXPECT_EQ(LanguageService::Instance().GetLanguage(), r.language) << r.item;
     }
     qunsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(CommandLine, Options) {
+    struct Row {
+        std::vector<const char*> args;
+        int exitCode;
+        const char* outputStart;
+        bool demo;
+    };
+    const Row rows[] = {
+        {{"kavelo-dsp"}, -1, "", false},
+        {{"kavelo-dsp", "--demo"}, -1, "", true},
+        {{"kavelo-dsp", "--version"}, 0, "kavelo-dsp v6.7.55 for TRQ5.40AMP", false},
+        {{"kavelo-dsp", "--help"}, 0, "Usage: kavelo-dsp [--demo]", false},
+        {{"kavelo-dsp", "--demo", "--frobnicate"}, 2, "unknown option: --frobnicate", true},
+    };
+    for (const Row& r : rows) {
+        std::vector<char*> argv;
+        for (const char* a : r.args) argv.push_back(const_cast<char*>(a));
+        const AppOptions o = ParseAppOptions(static_cast<int>(argv.size()), argv.data());
+        EXPECT_EQ(o.exitCode, r.exitCode) << r.args.back();
+        EXPECT_EQ(o.output.rfind(r.outputStart, 0), 0u) << o.output;
+        EXPECT_EQ(o.demo, r.demo) << r.args.back();
+    }
+    const char* shot[] = {"kavelo-dsp", "--demo", "--screenshot", "main.png"};
+    EXPECT_EQ(ParseAppOptions(4, const_cast<char**>(shot)).screenshot, "main.png");
 }
 
 }  // namespace
