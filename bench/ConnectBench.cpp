@@ -59,10 +59,7 @@ void BM_ConnectUntilConnected(benchmark::State& state) {
     amp.SetReportLatency(std::chrono::milliseconds(1));
     amp.Unplug();
     QTemporaryDir lockDir;
-    CMainWnd::Options options;
-    options.monitor = std::make_unique<DeviceMonitor>();
-    options.lockDir = lockDir.path();
-    CMainWnd window(amp, std::move(options));
+    CMainWnd window(amp, CMainWnd::DetachedOptions(lockDir.path()));
     window.Create(QStringLiteral("Kavelo DSP Audio"));
     EqualizerManager& controller = window.Controller();
     amp.Plug();

@@ -62,6 +62,13 @@ bool CMainWnd::IsAmplifierInterface(const QString& interfaceName) {
            interfaceName.contains(vendor);
 }
 
+CMainWnd::Options CMainWnd::DetachedOptions(const QString& lockDir) {
+    Options options;
+    options.monitor = std::make_unique<DeviceMonitor>();
+    options.lockDir = lockDir;
+    return options;
+}
+
 CMainWnd::CMainWnd(HidPort& port, Options options)
     : mEqualizer(port), mOptions(std::move(options)) {
     mMonitor = std::move(mOptions.monitor);
@@ -257,6 +264,13 @@ void CMainWnd::OnTimer(int id) {
 void CMainWnd::OnMenuCommand(const QString& item) {
     LogPrintA("on menu click %s\n", item.toUtf8().constData());
     const QString current = LanguageService::Instance().GetLanguage();
+    if (item.startsWith(QLatin1String("option_item_firmware_upgrade"))) {
+        // Keeps the controller from reconnecting on its own while the update runs.
+        mEqualizer.mManualUpdateFlag = true;
+        if (mEqualizer.Hooks().showUpdateWindow) mEqualizer.Hooks().showUpdateWindow();
+        mEqualizer.mManualUpdateFlag = false;
+        return;
+    }
     if (item.startsWith(QLatin1String("option_item_about"))) {
         ShowAboutWindow(this, mEqualizer.DeviceInfo());
         return;

@@ -26,6 +26,10 @@ public:
         std::unique_ptr<DeviceMonitor> monitor;
     };
 
+    // Options for a window that sees no plug events and locks in `lockDir`
+    // (tools, tests, benchmarks).
+    static Options DetachedOptions(const QString& lockDir);
+
     explicit CMainWnd(HidPort& port, Options options = {});
     ~CMainWnd() override;
 

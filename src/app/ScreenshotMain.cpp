@@ -36,10 +36,9 @@ int main(int argc, char* argv[]) {
     if (which == QLatin1String("main")) {
         // No amplifier, no plug events and a private lock: just the window.
         static HidapiPort noAmplifier;
-        CMainWnd::Options options;
-        options.monitor = std::make_unique<DeviceMonitor>();
-        options.lockDir = QDir::tempPath() + QStringLiteral("/kavelo-screenshot");
-        auto* w = new CMainWnd(noAmplifier, std::move(options));
+        auto* w = new CMainWnd(
+            noAmplifier,
+            CMainWnd::DetachedOptions(QDir::tempPath() + QStringLiteral("/kavelo-screenshot")));
         window.reset(w);
         w->Create(QStringLiteral("Kavelo DSP Audio"));
     } else if (which == QLatin1String("msg")) {

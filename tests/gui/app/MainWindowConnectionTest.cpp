@@ -158,11 +158,8 @@ protected:
         LanguageService::Instance().Clear();
     }
     std::unique_ptr<TestMainWnd> MakeWindow() {
-        CMainWnd::Options options;
-        auto fake = std::make_unique<DeviceMonitor>();
-        monitor = fake.get();
-        options.monitor = std::move(fake);
-        options.lockDir = lockDir.path();
+        CMainWnd::Options options = CMainWnd::DetachedOptions(lockDir.path());
+        monitor = options.monitor.get();
         return std::make_unique<TestMainWnd>(amp, std::move(options));
     }
     // Opens the window (which connects on its own) and waits for the outcome.
@@ -384,6 +381,13 @@ TEST(InterfaceName, NeedsAllThreeTexts) {
     };
     for (const Row& r : rows)
         EXPECT_EQ(CMainWnd::IsAmplifierInterface(r.name), r.matches) << r.name;
+    // What the udev monitor makes of a hidraw node of the amplifier.
+    EXPECT_TRUE(CMainWnd::IsAmplifierInterface(
+        HidInterfaceName("/devices/pci0000:00/0000:00:14.0/usb1/1-4/1-4:1.0/"
+                         "0003:0483:5750.0007/hidraw/hidraw5")));
+    EXPECT_EQ(ChangeOfUdevAction("add"), DeviceMonitor::Change::Arrival);
+    EXPECT_EQ(ChangeOfUdevAction("remove"), DeviceMonitor::Change::Removal);
+    EXPECT_EQ(ChangeOfUdevAction("change"), DeviceMonitor::Change::Other);
 }
 
 TEST_F(Connection, DspStatusReportDisconnects) {
@@ -422,10 +426,7 @@ TEST_F(Connection, SecondInstanceClosesItself) {
     ASSERT_TRUE(Controller().IsConnected());
     ASSERT_TRUE(window->OwnsInstanceLock());
     VirtualAmplifier otherAmp;
-    CMainWnd::Options options;
-    options.monitor = std::make_unique<DeviceMonitor>();
-    options.lockDir = lockDir.path();
-    TestMainWnd second(otherAmp, std::move(options));
+    TestMainWnd second(otherAmp, CMainWnd::DetachedOptions(lockDir.path()));
     ASSERT_TRUE(second.Create(QStringLiteral("Kavelo DSP Audio")));
     second.show();
     EXPECT_EQ(prompts.texts, QStringList{"${mutex_tips}"});

@@ -258,10 +258,7 @@ TEST(MainWindowShell, LoadsWithTitle) {
     VirtualAmplifier amp;
     amp.Unplug();
     QTemporaryDir lockDir;
-    CMainWnd::Options options;
-    options.monitor = std::make_unique<DeviceMonitor>();
-    options.lockDir = lockDir.path();
-    CMainWnd main(amp, std::move(options));
+    CMainWnd main(amp, CMainWnd::DetachedOptions(lockDir.path()));
     ASSERT_TRUE(main.Create("Kavelo DSP Audio"));
     EXPECT_EQ(main.windowTitle(), "Kavelo DSP Audio");
     EXPECT_EQ(main.GetWindowClassName(), "MainWnd");
