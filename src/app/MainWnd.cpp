@@ -86,6 +86,8 @@ QWidget* CMainWnd::CreateCustomControl(const QString& className, QWidget* parent
 }
 
 void CMainWnd::InitWindow() {
+    BuildSubLayout(QStringLiteral("channel_settings"),
+                   QStringLiteral("xml/channel_settings_6in_mixer.xml"));
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
     RegisterLanguages();
     SelectConfiguredLanguage(ConfigFile().GetInt(QStringLiteral("lan")));

@@ -39,6 +39,7 @@ int main(int argc, char* argv[]) {
         auto* w = new CMainWnd(
             noAmplifier,
             CMainWnd::DetachedOptions(QDir::tempPath() + QStringLiteral("/kavelo-screenshot")));
+        w->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinMaxButtonsHint);
         window.reset(w);
         w->Create(QStringLiteral("Kavelo DSP Audio"));
     } else if (which == QLatin1String("msg")) {
@@ -68,6 +69,8 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "unknown window %s\n", argv[1]);
         return 2;
     }
+    // The main window selects the configured language while it initialises.
+    LanguageService::Instance().SetLanguage(language);
     window->ApplyDpi(dpi);
     window->show();
     QApplication::processEvents();

@@ -36,7 +36,8 @@ int main(int argc, char* argv[]) {
         }
         kavelo::CMainWnd window(demo ? static_cast<kavelo::HidPort&>(demo->Amplifier())
                                      : static_cast<kavelo::HidPort&>(hidapi));
-        window.setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+        // The skin draws its own title bar; the native frame would show a second one.
+        window.setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinMaxButtonsHint);
         QObject::connect(&window, &QDialog::finished, &app, &QApplication::quit);
         window.Create(QStringLiteral("Kavelo DSP Audio"));
         window.CenterWindow();

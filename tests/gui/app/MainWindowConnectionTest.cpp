@@ -168,7 +168,12 @@ protected:
         ASSERT_TRUE(window->Create(QStringLiteral("Kavelo DSP Audio")));
         ASSERT_TRUE(WaitUntil([&] { return Settled(); }));
     }
-    bool Settled() { return Controller().WaitForWorkers(0) && !window->LoadingWindowOpen(); }
+    // No worker runs and everything the workers posted has been handled.
+    bool Settled() {
+        if (!Controller().WaitForWorkers(0)) return false;
+        QCoreApplication::sendPostedEvents();
+        return !window->LoadingWindowOpen();
+    }
     EqualizerManager& Controller() { return window->Controller(); }
     template <class T = QWidget>
     T* Control(const QString& name) {
