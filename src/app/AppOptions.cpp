@@ -1,5 +1,6 @@
 #include "app/AppOptions.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QPixmap>
 #include <QTimer>
@@ -72,6 +73,9 @@ void ScreenshotWhenConnected(CMainWnd& window, const QString& path) {
         if (!ready && clock->elapsed() < 30000) return;
         poll->stop();
         if (!ready) std::fprintf(stderr, "screenshot: no connection within 30 s\n");
+        // The picture shows the design size (1230 x 650), whatever the screen.
+        window.ApplyDpi(96);
+        QApplication::processEvents();
         const bool saved = window.grab().save(path);
         std::fprintf(saved ? stdout : stderr, "%s %s\n", saved ? "saved" : "cannot write",
                      path.toLocal8Bit().constData());

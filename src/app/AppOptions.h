@@ -18,8 +18,8 @@ struct AppOptions {
 
 AppOptions ParseAppOptions(int argc, char* argv[]);
 
-// Saves a picture of the window to `path` once it is connected and idle, then
-// closes it; gives up (and says so) when no connection comes within 30 s.
+// Saves a picture of the window at its design size to `path` once it is
+// connected and idle, then closes it; gives up (and says so) when no connection comes within 30 s.
 void ScreenshotWhenConnected(CMainWnd& window, const QString& path);
 
 }  // namespace kavelo
