@@ -171,7 +171,22 @@ std::size_t VirtualAmplifier::PendingReportCount() const {
 
 int VirtualAmplifier::DeviceWrite(std::uint64_t generation, const std::uint8_t* data,
                                   std::size_t length) {
-    std::lock_guard<std::mutex> lock(mMutex);
+    std::unique_lock<std::mutex> lock(mMutex);
+    const int written = WriteLocked(generation, data, length);
+    if (mScenesChanged) {
+        mScenesChanged = false;
+        if (mSceneStoreObserver) {
+            const auto observer = mSceneStoreObserver;
+            const AmplifierSnapshot snapshot = SnapshotLocked();
+            lock.unlock();
+            observer(snapshot);
+        }
+    }
+    return written;
+}
+
+int VirtualAmplifier::WriteLocked(std::uint64_t generation, const std::uint8_t* data,
+                                  std::size_t length) {
     if (!mPlugged || generation != mGeneration) return -1;
     ++mWriteCount;
     mChanged.notify_all();
@@ -245,6 +260,29 @@ void VirtualAmplifier::Reply(std::uint8_t cmd, std::uint8_t subcmd, std::uint8_t
     } else {
         QueueBytes(bytes, n, restartAfter, earliest);
     }
+}
+
+void VirtualAmplifier::ReplyTogether(std::uint8_t cmd, std::uint8_t firstSubcmd,
+                                     const std::vector<std::uint8_t>& firstPayload,
+                                     std::uint8_t secondSubcmd,
+                                     const std::vector<std::uint8_t>& secondPayload) {
+    std::uint8_t bytes[kInputReportSize] = {};
+    const std::size_t first = FramePacket(cmd, firstSubcmd, OP_UPDATE, firstPayload.data(),
+                                          firstPayload.size(), bytes, sizeof bytes);
+    const std::size_t second =
+        FramePacket(cmd, secondSubcmd, OP_UPDATE, secondPayload.data(), secondPayload.size(),
+                    bytes + first, sizeof bytes - first);
+    if (first == 0 || second == 0) {
+        // Too long for one report together: two reports, in the same order.
+        Reply(cmd, firstSubcmd, OP_UPDATE, firstPayload);
+        Reply(cmd, secondSubcmd, OP_UPDATE, secondPayload);
+        return;
+    }
+    if (mBadChecksum) {
+        bytes[first - 1] ^= 0xFF;
+        bytes[first + second - 1] ^= 0xFF;
+    }
+    QueueBytes(bytes, first + second, false, Clock::now() + mReplyDelay);
 }
 
 void VirtualAmplifier::QueueBytes(const std::uint8_t* bytes, std::size_t length, bool restartAfter,

@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -12,6 +13,7 @@
 
 #include "device/HidPort.h"
 #include "device/PacketCodec.h"
+#include "sim/AmplifierState.h"
 
 // The amplifier's side of the link, behind the same HID seam as the real
 // device: it parses host reports with the link's codec, keeps its own state and
@@ -67,7 +69,36 @@ public:
     // that write fails). 0 switches this off.
     void UnplugAtExchange(int n);
 
+    // --- DSP settings, scenes and memory (wire values, see AmplifierState.h) ---
+    AmpLiveState LiveState() const;
+    void SetLiveState(const AmpLiveState& live);
+    // Stored scene k (1..10) as kept in flash; an erased scene for another k.
+    AmpStoredScene StoredSceneState(int k) const;
+    // Presets stored scene k (1..10); also what queries of scene k answer.
+    void SetStoredScene(int k, const AmpStoredScene& scene);
+    // The scene last loaded or saved (0: none).
+    int CurrentSceneId() const;
+    void SetMemoryWord(std::uint32_t address, std::uint32_t data);
+    // Everything the amplifier keeps across a power cycle, and its restore.
+    AmplifierSnapshot Snapshot() const;
+    void Restore(const AmplifierSnapshot& snapshot);
+    // Called after every command that changed stored scenes, names or the
+    // valid set, with the state after it; runs on the writing thread without
+    // the amplifier's lock held, so it may call back into the amplifier.
+    void SetSceneStoreObserver(std::function<void(const AmplifierSnapshot&)> observer);
+
+    // --- automatic calibration ---
+    // The next run fails with status 11 and `reason` once it reaches `status`
+    // (1..9); a negative status lets runs succeed again.
+    void ScriptCalibrationFailure(int status, int reason);
+    // Whether a run is going, and what the last one left behind.
+    bool CalibrationRunning() const;
+    int CalibrationModule() const;
+
     // --- unsolicited reports ---
+    // DSP status report; 0 says the DSP is off.
+    void SendDspStatus(std::uint8_t on);
+    void SendInputThreshold(std::int8_t threshold);
     void SendPing();
     void SendVersionReport();
     void SendInitNotice();
@@ -99,6 +130,7 @@ private:
     // Called by the device objects; `generation` identifies the enumeration
     // the handle belongs to.
     int DeviceWrite(std::uint64_t generation, const std::uint8_t* data, std::size_t length);
+    int WriteLocked(std::uint64_t generation, const std::uint8_t* data, std::size_t length);
     int DeviceRead(std::uint64_t generation, std::uint8_t* data, std::size_t length,
                    int milliseconds);
     bool HandleAlive(std::uint64_t generation) const;
@@ -114,6 +146,11 @@ private:
     // Queues one reply packet, applying the reply faults.
     void Reply(std::uint8_t cmd, std::uint8_t subcmd, std::uint8_t optype,
                const std::vector<std::uint8_t>& payload, bool restartAfter = false);
+    // Queues two packets in one report, as the amplifier does when a report
+    // and a status go out together (the host dispatches both in order).
+    void ReplyTogether(std::uint8_t cmd, std::uint8_t firstSubcmd,
+                       const std::vector<std::uint8_t>& firstPayload, std::uint8_t secondSubcmd,
+                       const std::vector<std::uint8_t>& secondPayload);
     // Queues one report; `shortRead` makes the read return only `length` bytes.
     void QueueBytes(const std::uint8_t* bytes, std::size_t length, bool restartAfter,
                     Clock::time_point earliest, bool shortRead = false);
@@ -122,38 +159,58 @@ private:
     mutable std::mutex mMutex;
     mutable std::condition_variable mChanged;
 
-    // Live DSP settings (the subset modelled so far). Per-channel values are
-    // kept as their wire bytes, slot c for channel c.
-    struct DspLive {
-        std::uint8_t source = 0;
-        std::uint8_t mainVolume = 0;
-        std::uint8_t mute = 0;
-        std::uint8_t ampMute = 0;
-        std::array<std::array<std::uint8_t, 3>, 16> delay{};
-        std::array<std::uint8_t, 16> trim{};
-        std::array<std::uint8_t, 16> muteCh{};
-        std::array<std::uint8_t, 16> phase{};
-        std::map<std::uint32_t, std::uint32_t> memory;
-    };
-    DspLive mDsp;
+    // --- DSP and scene side ---
+    // Settings addressed by a scene number: 0 is live, 1..10 the edit copy of
+    // stored scene k (loaded from flash by ReadScene(k, 255), kept in flash by
+    // SaveScene(k, 1)). Null for any other number.
+    AmpSceneSettings* SceneFor(std::uint8_t scene);
+    void HandleDspSet(std::uint8_t subcmd, const std::uint8_t* p, int n);
+    void HandleDspGet(std::uint8_t subcmd, const std::uint8_t* p, int n);
+    void HandleCalibration(std::uint8_t subcmd, std::uint8_t optype, const std::uint8_t* p, int n);
+    // Replies to a range query (header scene, source, first, last): the header,
+    // then `entry(channel, out)` per output of the range, cut to the outputs
+    // that exist and to what fits one report (the header then names the last
+    // channel sent).
+    void ReplyRange(std::uint8_t subcmd, const std::uint8_t* header, int entrySize,
+                    const std::function<void(int, std::vector<std::uint8_t>&)>& entry);
+    // A band or point list reply: `header` (without the last index), the last
+    // index actually sent, then `entry(index, out)` from `first` up to the
+    // requested last, cut to `count` entries and to what fits one report.
+    static std::vector<std::uint8_t> ListReply(
+        std::vector<std::uint8_t> header, int first, int requestedLast, int count, int entrySize,
+        const std::function<void(int, std::vector<std::uint8_t>&)>& entry);
+    void ScenesChanged() { mScenesChanged = true; }
 
-    // Stored scenes: settings, a 16-byte name (0xFF bytes when erased), the set
-    // of scenes holding data and the scene last loaded or saved.
-    static constexpr int kSceneCount = 10;
-    struct StoredScene {
-        DspLive settings;
-        std::array<std::uint8_t, 16> name{};
-        bool valid = false;
-    };
-    std::array<StoredScene, kSceneCount> mScenes = [] {
-        std::array<StoredScene, kSceneCount> scenes{};
-        for (StoredScene& scene : scenes) scene.name.fill(0xFF);
-        return scenes;
+    AmpLiveState mLive = FactoryLiveState();
+    std::array<AmpStoredScene, kAmpScenes> mScenes = FactorySnapshot().scenes;
+    std::array<AmpSceneSettings, kAmpScenes> mSceneEdits = [] {
+        std::array<AmpSceneSettings, kAmpScenes> edits;
+        edits.fill(FactorySceneSettings());
+        return edits;
     }();
     std::uint8_t mCurrentScene = 0;
-    // Answers a range query from one of the per-channel byte arrays.
-    void ReplyRange(std::uint8_t subcmd, const Packet& packet,
-                    const std::array<std::uint8_t, 16>& values);
+    std::map<std::uint32_t, std::uint32_t> mMemory;
+    bool mScenesChanged = false;
+    std::function<void(const AmplifierSnapshot&)> mSceneStoreObserver;
+    AmplifierSnapshot SnapshotLocked() const;
+
+    // Calibration run: the steps of the script, the current position, the
+    // channels and the result waiting to be kept or discarded.
+    struct CalibrationRun {
+        bool running = false;
+        bool resultPending = false;
+        std::uint8_t module = 0;
+        std::uint16_t channels = 0;
+        std::uint8_t eqMode = 0;
+        std::vector<std::array<std::uint8_t, 5>> steps;  // status replies in order
+        std::size_t next = 0;
+        std::array<std::uint8_t, 5> last{12, 0, 0, 0, 0};  // answered while no run goes
+        int failAtStatus = -1;
+        int failReason = 0;
+    };
+    CalibrationRun mCalibration;
+    void StartCalibration(std::uint16_t channels, std::uint8_t eqMode);
+    void KeepCalibration();
 
     // identity
     int mModel = 87;

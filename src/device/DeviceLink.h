@@ -248,6 +248,10 @@ private:
     // Setter and query plumbing of the DSP and scene classes.
     bool DspSet(std::uint8_t subcmd, const std::vector<std::uint8_t>& payload, bool syncMode);
     bool DspGet(std::uint8_t subcmd, const std::vector<std::uint8_t>& payload);
+    // The range setters whose entries are one byte as given; `format` logs each channel.
+    bool ByteRangeSet(std::uint8_t subcmd, const char* format, std::uint8_t scene,
+                      std::uint8_t source, int first, int last,
+                      const ChannelArray<std::uint8_t>& values, bool syncMode);
     bool RangeQuery(const char* name, std::uint8_t subcmd, std::uint8_t scene, std::uint8_t source,
                     int first, int last);
 

@@ -115,40 +115,33 @@ bool DeviceLink::Trim_Ctrl(std::uint8_t scene, std::uint8_t source, int first, i
     return ok && DspSet(DSP_TRIM, payload, syncMode);
 }
 
-namespace {
-// The range setters whose entries are one byte as given.
-bool ByteRange(std::uint8_t scene, std::uint8_t source, int first, int last,
-               const ChannelArray<std::uint8_t>& values, const char* format,
-               std::vector<std::uint8_t>& payload) {
-    return BuildRangePayload(scene, source, first, last, payload, [&](int channel) {
+bool DeviceLink::ByteRangeSet(std::uint8_t subcmd, const char* format, std::uint8_t scene,
+                              std::uint8_t source, int first, int last,
+                              const ChannelArray<std::uint8_t>& values, bool syncMode) {
+    std::vector<std::uint8_t> payload;
+    const bool ok = BuildRangePayload(scene, source, first, last, payload, [&](int channel) {
         LogPrintA(format, scene, channel, values[channel]);
         payload.push_back(values[channel]);
     });
+    return ok && DspSet(subcmd, payload, syncMode);
 }
-}  // namespace
 
 bool DeviceLink::Mute_Ch_Ctrl(std::uint8_t scene, std::uint8_t source, int first, int last,
                               const ChannelArray<std::uint8_t>& mute, bool syncMode) {
-    std::vector<std::uint8_t> payload;
-    return ByteRange(scene, source, first, last, mute,
-                     "Mute_Ch_Ctrl: scene(%d), channel(%d), mute(%d)\n", payload) &&
-           DspSet(DSP_MUTE_CH, payload, syncMode);
+    return ByteRangeSet(DSP_MUTE_CH, "Mute_Ch_Ctrl: scene(%d), channel(%d), mute(%d)\n", scene,
+                        source, first, last, mute, syncMode);
 }
 
 bool DeviceLink::Phase_Ctrl(std::uint8_t scene, std::uint8_t source, int first, int last,
                             const ChannelArray<std::uint8_t>& phase, bool syncMode) {
-    std::vector<std::uint8_t> payload;
-    return ByteRange(scene, source, first, last, phase,
-                     "Phase_Ctrl: scene(%d), channel(%d), phase(%d)\n", payload) &&
-           DspSet(DSP_PHASE, payload, syncMode);
+    return ByteRangeSet(DSP_PHASE, "Phase_Ctrl: scene(%d), channel(%d), phase(%d)\n", scene, source,
+                        first, last, phase, syncMode);
 }
 
 bool DeviceLink::PEQ_Bypass_Ctrl(std::uint8_t scene, std::uint8_t source, int first, int last,
                                  const ChannelArray<std::uint8_t>& bypass, bool syncMode) {
-    std::vector<std::uint8_t> payload;
-    return ByteRange(scene, source, first, last, bypass,
-                     "PEQ_Bypass_Ctrl: scene(%d), channel(%d), bypass(%d)\n", payload) &&
-           DspSet(DSP_PEQ_BYPASS, payload, syncMode);
+    return ByteRangeSet(DSP_PEQ_BYPASS, "PEQ_Bypass_Ctrl: scene(%d), channel(%d), bypass(%d)\n",
+                        scene, source, first, last, bypass, syncMode);
 }
 
 bool DeviceLink::Mix_Ch_Ctrl(std::uint8_t scene, std::uint8_t input, int first, int last,

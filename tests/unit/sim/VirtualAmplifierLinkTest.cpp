@@ -94,6 +94,25 @@ TEST_F(AmplifierLinkTest, UnsolicitedReportsAreDecodedOnTheNextRead) {
     EXPECT_FALSE(link.McuNormalMode);
 }
 
+// DSP reports the amplifier sends unasked: the DSP status (0 = off) and the
+// input threshold, which the amplifier also keeps.
+TEST_F(AmplifierLinkTest, UnsolicitedDspReportsReachTheMainReceiver) {
+    Connect();
+    amp.SendDspStatus(0);
+    amp.SendDspStatus(1);
+    amp.SendInputThreshold(-42);
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(link.ReadHIDData(link.ReceiveBuffer(), 1000));
+    messages = sink.Messages();
+    ASSERT_EQ(messages.size(), 3u);
+    const std::pair<std::uintptr_t, std::int64_t> expected[] = {{0x46, 0}, {0x46, 1}, {0x26, -42}};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(messages[i].id, WM_READ_DSP_VALUE);
+        EXPECT_EQ(messages[i].wParam, expected[i].first);
+        EXPECT_EQ(std::get<std::int64_t>(messages[i].lParam), expected[i].second);
+    }
+    EXPECT_EQ(static_cast<std::int8_t>(amp.LiveState().inputThreshold), -42);
+}
+
 TEST_F(AmplifierLinkTest, SilentAmplifierReadTimesOut) {
     amp.SetSilent(true);
     Connect();
