@@ -1,0 +1,194 @@
+// dump and apply: the live state (and the stored scenes) read back into a
+// profile, and profiles written into the amplifier and checked.
+#include <iostream>
+#include <mutex>
+
+#include "CliArgs.h"
+#include "CliCommands.h"
+#include "CliProfileInput.h"
+#include "CliSession.h"
+#include "CliStateDiff.h"
+#include "control/ProfileTransfer.h"
+#include "control/ReadBack.h"
+
+namespace kavelo::cli {
+
+namespace {
+
+// Applies what the link reports to a model, as the application's callbacks
+// do, without any control.
+class ModelSink : public MessageSink {
+public:
+    void Post(DeviceMessage m) override {
+        std::lock_guard<std::mutex> lock(mMutex);
+        switch (m.id) {
+            case WM_READ_DSP_VALUE:
+                ApplyDspValue(mModel, static_cast<int>(m.wParam), m.lParam);
+                break;
+            case WM_READ_MCU_VALUE:
+                ApplyMcuValue(mModel, static_cast<int>(m.wParam), m.lParam, true);
+                break;
+            case WM_READ_SCENE_VALUE:
+                ApplySceneValue(mModel, static_cast<int>(m.wParam), m.lParam);
+                break;
+            default:
+                break;
+        }
+    }
+    ControllerModel Model() {
+        std::lock_guard<std::mutex> lock(mMutex);
+        return mModel;
+    }
+
+private:
+    std::mutex mMutex;
+    ControllerModel mModel;
+};
+
+// Installs a model sink as the link's main receiver for its lifetime.
+class ModelReceiver {
+public:
+    explicit ModelReceiver(DeviceLink& link) : mLink(link) { mLink.MainReceiver = &mSink; }
+    ~ModelReceiver() { mLink.MainReceiver = nullptr; }
+    ControllerModel Model() { return mSink.Model(); }
+
+private:
+    DeviceLink& mLink;
+    ModelSink mSink;
+};
+
+int Usage(CliContext& ctx, const std::string& command, const std::string& error) {
+    return Fail(ctx.err, kExitUsage, command + ": " + error + " (see kavelo-cli --help)");
+}
+
+int MissedReplies(CliSession& s, int before, const std::string& what) {
+    const int missed = s.MissedReplies() - before;
+    if (missed <= 0) return kExitOk;
+    return Fail(s.Err(), kExitDevice,
+                std::to_string(missed) + " request(s) of the " + what +
+                    " got no reply; nothing was written");
+}
+
+// The live state's read-back. Returns an exit code.
+int ReadLive(CliSession& s, const char* label) {
+    const int total = ReadBackExchangeCount();
+    int done = 0;
+    ReadBackHooks hooks;
+    hooks.stopRequested = [&] {
+        s.Progress(label, ++done, total);
+        return false;
+    };
+    const int before = s.MissedReplies();
+    const int result = RunStatusInit(s.Link(), hooks);
+    s.ProgressDone();
+    if (result != 0) {
+        return Fail(s.Err(), kExitDevice, "the amplifier stopped answering during the read-back");
+    }
+    return MissedReplies(s, before, "read-back");
+}
+
+// Every stored scene into its slot, then the live state, as the application's
+// whole-configuration save does. Returns an exit code.
+int ReadWhole(CliSession& s, const char* label) {
+    const int before = s.MissedReplies();
+    for (int k = 1; k <= kSceneSlots; ++k) {
+        const std::string what = std::string(label) + " scene " + std::to_string(k);
+        const TransferResult r = ReadSceneIntoSlot(
+            s.Link(), k, [&](int done, int total) { s.Progress(what.c_str(), done, total); });
+        s.ProgressDone();
+        if (!r.ok()) return MissedReplies(s, before, "scene read-back");
+    }
+    s.Link().ReadScene(0, 0);
+    return ReadLive(s, label);
+}
+
+int WriteOutput(CliContext& ctx, const std::string* path, const std::string& text, bool whole,
+                const ControllerModel& model) {
+    if (!path || *path == "-") {
+        ctx.out << text;
+        return kExitOk;
+    }
+    const ProfileResult r =
+        whole ? WriteWholeProfile(model, *path) : WriteSceneProfile(model.live, *path);
+    if (r != ProfileResult::Ok) return Fail(ctx.err, kExitInput, *path + ": cannot be written");
+    return kExitOk;
+}
+
+}  // namespace
+
+int RunDump(CliContext& ctx, const std::vector<std::string>& args) {
+    CommandArgs a;
+    std::string error;
+    if (!ParseCommandArgs(args, {"-o"}, {"--whole"}, 0, 0, a, error)) {
+        return Usage(ctx, "dump", error);
+    }
+    const bool whole = a.Has("--whole");
+    CliSession s(ctx.options, ctx.env, ctx.err);
+    const int connected = s.Connect(CliSession::Need::Application);
+    if (connected != kExitOk) return connected;
+    ModelReceiver receiver(s.Link());
+    const int read = whole ? ReadWhole(s, "reading") : ReadLive(s, "reading");
+    if (read != kExitOk) return read;
+    const ControllerModel model = receiver.Model();
+    const std::string text = whole ? WholeProfileText(model) : SceneProfileText(model.live);
+    return WriteOutput(ctx, a.Value("-o"), text, whole, model);
+}
+
+int RunApply(CliContext& ctx, const std::vector<std::string>& args) {
+    CommandArgs a;
+    std::string error;
+    if (!ParseCommandArgs(args, {}, {}, 1, 1, a, error)) return Usage(ctx, "apply", error);
+    const std::string& path = a.positional[0];
+    const bool whole = IsWholeProfilePath(path);
+    WholeProfile file;
+    const int loaded =
+        whole ? LoadWholeProfile(path, file, ctx.err) : LoadSceneProfile(path, file.live, ctx.err);
+    if (loaded != kExitOk) return loaded;
+
+    CliSession s(ctx.options, ctx.env, ctx.err);
+    const int connected = s.Connect(CliSession::Need::Application);
+    if (connected != kExitOk) return connected;
+    DeviceLink& link = s.Link();
+    s.Scenes().Take();
+    const auto progress = [&](int done, int total) { s.Progress("writing", done, total); };
+    const TransferResult written = whole ? SetReadWholeProfileToMCU(link, file, progress)
+                                         : SetReadCurProfileToMCU(link, file.live, progress);
+    s.ProgressDone();
+    if (!written.ok()) {
+        return Fail(ctx.err, kExitDevice,
+                    std::to_string(written.failed) + " of " + std::to_string(written.commands) +
+                        " commands got no reply; the amplifier holds part of the profile");
+    }
+    std::vector<std::string> differences;
+    if (whole) {
+        int saved = 0;
+        for (const DeviceMessage& m : s.Scenes().Take()) saved += m.id == WM_READ_SCENE_VALUE;
+        if (saved < kSceneSlots) {
+            differences.push_back(std::to_string(kSceneSlots - saved) +
+                                  " scene(s) were not stored by the amplifier");
+        }
+    }
+
+    ModelReceiver receiver(link);
+    const int read = whole ? ReadWhole(s, "checking") : ReadLive(s, "checking");
+    if (read != kExitOk) return read;
+    const ControllerModel device = receiver.Model();
+    CompareStates("live", AsReportedBack(file.live), device.live, true, differences);
+    if (whole) {
+        for (int k = 0; k < kSceneSlots; ++k) {
+            CompareStates("scene " + std::to_string(k + 1), AsReportedBack(file.scenes[k]),
+                          device.scenes[k], false, differences);
+        }
+        CompareNames(file, device, differences);
+    }
+    for (const std::string& line : differences) ctx.out << line << '\n';
+    if (!differences.empty()) {
+        return Fail(ctx.err, kExitRefused,
+                    std::to_string(differences.size()) +
+                        " field(s) differ from the profile after writing it");
+    }
+    ctx.out << "applied " << path << "; every field reads back as written\n";
+    return kExitOk;
+}
+
+}  // namespace kavelo::cli
