@@ -23,7 +23,15 @@ void VirtualAmplifier::HandleMcu(const Packet& packet) {
             }
             return;
         case MCU_FACTORY_RESET:
-            // Defaults restored; the acknowledgement goes out, then the amplifier restarts.
+            // Factory settings live and in every scene (names erased, none
+            // valid); identity and DSP memory stay. The acknowledgement goes
+            // out, then the amplifier restarts.
+            mLive = FactoryLiveState();
+            mScenes = FactorySnapshot().scenes;
+            for (int i = 0; i < kAmpScenes; ++i) mSceneEdits[i] = mScenes[i].settings;
+            mCurrentScene = 0;
+            mCalibration = CalibrationRun{};
+            ScenesChanged();
             Reply(CMD_MCU, MCU_FACTORY_RESET, OP_ACK, {ACK_READY}, /*restartAfter=*/true);
             return;
         case MCU_UPG_ENTER:

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <variant>
 
+#include "AmplifierPresets.h"
 #include "HexBytes.h"
 #include "RecordingSink.h"
 #include "device/DeviceLink.h"
@@ -163,10 +164,16 @@ TEST_F(AmplifierLinkTest, UnplugAtTheNthExchange) {
     EXPECT_TRUE(link.Hand_Connect());
 }
 
-TEST_F(AmplifierLinkTest, FactoryResetRestartsTheAmplifier) {
+TEST_F(AmplifierLinkTest, FactoryResetRestoresDefaultsAndRestarts) {
+    test::ApplyRichPreset(amp);
     Connect();
     ASSERT_TRUE(link.MCU_Factory_Reset_Ctrl());
     EXPECT_EQ(amp.RestartCount(), 1);
+    const AmplifierSnapshot after = amp.Snapshot();
+    EXPECT_EQ(after.live, FactoryLiveState());
+    for (const AmpStoredScene& scene : after.scenes) EXPECT_EQ(scene, ErasedScene());
+    EXPECT_EQ(after.currentScene, 0);
+    EXPECT_EQ(after.memory, test::RichAmplifierSnapshot().memory);  // DSP memory is not settings
     // The old handle is gone with the restart; a reopen finds the new interface.
     EXPECT_FALSE(link.SendCtrlCommand(CMD_MCU, MCU_HANDSHAKE, OP_SET, nullptr, 0));
     link.CloseHIDDevice(false);
