@@ -10,7 +10,7 @@
 #include "firmware/UpgradeEngine.h"
 
 // A device link whose amplifier answers upgrade commands from a script, for
-// engine tests and benchmarks.
+// engine tests.
 namespace kavelo {
 
 enum class Ack { Ready, NotReady };
