@@ -50,7 +50,7 @@ void UIEqualizer::SetBands(const EqBand* bands, int count, int selected) {
     if (mAllBypass != allZero) mLayerDirty = true;
     mAllBypass = allZero;
     mCurrentControlIndex = selected;
-    if (selected >= 0 && selected < mBandCount) mUserText = QString::number(selected);
+    if (selected >= 0 && selected < mBandCount) SetUserText(QString::number(selected));
     FullLayout();
 }
 
@@ -189,7 +189,13 @@ void UIEqualizer::Notify(const char* type) { NotifyOwner(this, QString::fromLati
 
 void UIEqualizer::SelectBand(int index) {
     mCurrentControlIndex = index;
-    mUserText = QString::number(index);
+    SetUserText(QString::number(index));
+}
+
+void UIEqualizer::SetUserText(const QString& text) {
+    mUserText = text;
+    // Also the control's "userdata", which the window layer reads as an index.
+    setProperty("userdata", text);
 }
 
 bool UIEqualizer::SetAttribute(const QString& name, const QString& value) {
