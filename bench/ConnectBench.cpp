@@ -18,17 +18,6 @@
 namespace kavelo {
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "kavelo_bench";
-    static char* argv[] = {name, nullptr};
-    static std::unique_ptr<QApplication> app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return std::make_unique<QApplication>(argc, argv);
-    }();
-    return *app;
-}
-
 class QuietPrompts : public PromptOpener {
 public:
     int Message(QWidget*, const QString&, const QString&, const QString[3], int) override {
@@ -52,7 +41,6 @@ double RoundTripMs(std::chrono::milliseconds latency) {
 }
 
 void BM_ConnectUntilConnected(benchmark::State& state) {
-    App();
     QuietPrompts prompts;
     PromptOpener* previous = SetPromptOpener(&prompts);
     VirtualAmplifier amp;

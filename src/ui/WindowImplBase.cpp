@@ -26,6 +26,7 @@
 
 #include "app/DisplayScale.h"
 #include "app/Log.h"
+#include "graph/GraphControls.h"
 #include "ui/LanguageService.h"
 #include "ui/WindowPlacement.h"
 
@@ -328,7 +329,9 @@ void WindowImplBase::Notify(TNotifyUI& msg) {
     }
 }
 
-QWidget* WindowImplBase::CreateCustomControl(const QString&, QWidget*) { return nullptr; }
+QWidget* WindowImplBase::CreateCustomControl(const QString& className, QWidget* parent) {
+    return CreateGraphControl(className, parent);
+}
 
 bool WindowImplBase::HandleCustomMessage(int, std::uintptr_t, const Payload&, const QString&) {
     return false;
