@@ -20,6 +20,7 @@
 #include "control/DspOperations.h"
 #include "control/EqualizerManager.h"
 #include "control/SpeakerRoles.h"
+#include "graph/UIEqualizer.h"
 #include "ui/LanguageService.h"
 #include "ui/WindowImplBase.h"
 #include "ui/WindowMessage.h"
@@ -721,6 +722,11 @@ void EqualizerManager::ShowCurveControl(const std::array<EqBand, kEqBands>& band
     mCurveView.channel = channel;
     for (int n = 0; n < kOutputChannels; ++n)
         mCurveView.show[n] = static_cast<std::uint8_t>(live.showChEqualizer[n]);
+    if (auto* curve = dynamic_cast<UIEqualizer*>(mUi.equalizer)) {
+        curve->SetBands(mCurveView.bands.data(), count, selected);
+        curve->setCurEqHpLp(mCurveView.hp, mCurveView.lp);
+        curve->SetCurves(mCurves.data(), kOutputChannels, channel, mCurveView.show.data());
+    }
 }
 
 void EqualizerManager::RefreshBandEditors(int channel) {

@@ -19,6 +19,8 @@
 #include "app/MainWnd.h"
 #include "app/Prompts.h"
 #include "control/DspOperations.h"
+#include "control/SpeakerRoles.h"
+#include "graph/UIEqualizer.h"
 #include "sim/VirtualAmplifier.h"
 #include "ui/LanguageService.h"
 
@@ -43,9 +45,11 @@ public:
 class TestMainWnd : public CMainWnd {
 public:
     using CMainWnd::CMainWnd;
+    bool skinLayout = false;  // the application's own layout instead
 
 protected:
     QString GetLayoutPath() const override {
+        if (skinLayout) return CMainWnd::GetLayoutPath();
         return QStringLiteral(KAVELO_GUI_LAYOUTS "/main_controls.ui");
     }
 };
@@ -163,8 +167,9 @@ protected:
         return std::make_unique<TestMainWnd>(amp, std::move(options));
     }
     // Opens the window (which connects on its own) and waits for the outcome.
-    void Open() {
+    void Open(bool skinLayout = false) {
         window = MakeWindow();
+        window->skinLayout = skinLayout;
         ASSERT_TRUE(window->Create(QStringLiteral("Kavelo DSP Audio")));
         ASSERT_TRUE(WaitUntil([&] { return Settled(); }));
     }
@@ -245,6 +250,32 @@ TEST_F(Connection, ReadsTheSharedRichPreset) {
     Open();
     ASSERT_TRUE(Controller().IsConnected());
     ExpectReadBack(Controller().Live(), test::RichLiveState());
+}
+
+TEST_F(Connection, TheApplicationLayoutShowsTheState) {
+    test::ApplyRichPreset(amp);
+    Open(true);
+    ASSERT_TRUE(Controller().IsConnected());
+    const DspState want = test::RichLiveState();
+    EXPECT_EQ(Key("btnConnect"), "${btn_connected}");
+    EXPECT_EQ(Control<QComboBox>("btn_input_source")->currentIndex(), want.inputSource);
+    for (int n = 0; n < kOutputChannels; ++n) {
+        SCOPED_TRACE(n);
+        const ChannelState& ch = want.channels[n];
+        EXPECT_EQ(Control<QAbstractSlider>(QString::asprintf("slider_ch_volume_%d", n))->value(),
+                  static_cast<int>(ch.gain * 10));
+        EXPECT_EQ(Control<QAbstractButton>(QString::asprintf("ch_mute_%d", n))->isChecked(),
+                  ch.mute != 0);
+        EXPECT_EQ(Key(QString::asprintf("ch_output_btn_%d", n)),
+                  SpeakerRole(want.outputs[n]).longText);
+    }
+    EXPECT_EQ(Text("hp_freq"), QString::asprintf("%dHz", want.channels[0].crossover.hp.fs));
+    // The curve control holds the current output's bands and corners.
+    auto* curve = dynamic_cast<UIEqualizer*>(Control("equalizer"));
+    ASSERT_NE(curve, nullptr);
+    EXPECT_EQ(curve->GetBandCount(), kEqBands);
+    EXPECT_EQ(curve->GetHpFreq(), want.channels[0].crossover.hp.fs);
+    EXPECT_EQ(curve->GetBand(7).freq, want.channels[0].bands[7].freq);
 }
 
 TEST_F(Connection, ClosingDuringTheReadBackEndsTheWorker) {

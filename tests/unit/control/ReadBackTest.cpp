@@ -286,7 +286,7 @@ TEST_P(SceneNameTest, ConvertsWithinTheSlot) {
     ControllerModel model;
     SceneNameRecord r;
     r.index = 9;
-    std::memcpy(r.name, c.bytes.data(), c.bytes.size());
+    if (!c.bytes.empty()) std::memcpy(r.name, c.bytes.data(), c.bytes.size());
     EXPECT_EQ(ApplySceneValue(model, 11, r).kind, UpdateKind::SceneName);
     std::u16string got;
     for (int k = 0; k < kSceneNameBytes; k += 2) {
