@@ -116,6 +116,49 @@ public:
     bool WaitForWrites(std::size_t n, std::chrono::milliseconds timeout) const;
     std::size_t PendingReportCount() const;
 
+    // ---- firmware upgrade side (VirtualAmplifierUpgrade.cpp) ----
+    enum class UpgradeTarget { McuApplication, Bootloader, DspFlash };
+    // One data block as it arrived: MCU and bootloader blocks with all 32
+    // payload bytes (zero fill included), DSP blocks with their n bytes.
+    struct UpgradeBlockRecord {
+        UpgradeTarget target = UpgradeTarget::McuApplication;
+        std::uint32_t offset = 0;
+        std::vector<std::uint8_t> bytes;
+    };
+    // Every data block received since construction, in arrival order.
+    std::vector<UpgradeBlockRecord> UpgradeBlocks() const;
+    // The start parameter of the last upgrade started.
+    std::array<std::uint8_t, 4> UpgradeStartParameter() const;
+    // Bootloader version taken from the last bootloader image installed (0: none).
+    int BootloaderVersion() const;
+    // Faults: every data block is answered with `count` ACK_NOT_READY first;
+    // the start command is refused; the cable is pulled right after data block
+    // n (1-based, counted per upgrade) arrived, before it is acknowledged.
+    void SetUpgradeNotReadyAcks(int count);
+    void SetRefuseUpgradeStart(bool refuse);
+    void UnplugAtUpgradeBlock(int n);
+
+private:
+    struct UpgradeSession {
+        bool active = false;
+        UpgradeTarget target = UpgradeTarget::McuApplication;
+        std::vector<std::uint8_t> image;  // assembled from the blocks
+        std::int64_t next = -1;           // MCU kinds: offset of the next block
+        int blocks = 0;
+        bool intact = true;     // every block came where it belongs
+        bool finished = false;  // DSP: installed at the reboot
+    };
+    UpgradeSession mUpgrade;
+    std::vector<UpgradeBlockRecord> mUpgradeBlocks;
+    std::array<std::uint8_t, 4> mUpgradeStartParam{};
+    int mBootloaderVersion = 0;
+    int mUpgradeNotReadyAcks = 0;
+    bool mRefuseUpgradeStart = false;
+    int mUnplugAtUpgradeBlock = 0;
+    void UpgradeData(const Packet& packet, std::uint8_t cmd);
+    void UpgradeFinish(std::uint8_t cmd, std::uint8_t subcmd);
+    // ---- end of the upgrade side ----
+
 private:
     class Device;
     friend class Device;

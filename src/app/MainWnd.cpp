@@ -1,13 +1,41 @@
 #include "app/MainWnd.h"
 
+#include <QApplication>
+#include <QDir>
 #include <QEvent>
+#include <QStandardPaths>
+#include <QTimer>
 
+#include "app/BuildConstants.h"
 #include "app/ConfigFile.h"
 #include "app/Log.h"
+#include "app/MainMessages.h"
+#include "app/PromptWindows.h"
+#include "app/Prompts.h"
 #include "ui/LanguageService.h"
 #include "ui/ScreenDpi.h"
 
 namespace kavelo {
+
+namespace {
+
+void ConfirmBox(QWidget* parent, const QString& text) {
+    const QString labels[3] = {QStringLiteral("${confirm}"), QString(), QString()};
+    ShowMessage(parent, QStringLiteral("${tips}"), text, labels, 1);
+}
+
+struct LanguageItem {
+    const char* item;
+    const char* name;
+    const char* index;
+};
+const LanguageItem kLanguageItems[] = {
+    {"option_item_language_en", "en", "0"},
+    {"option_item_language_cn", "cn_zh", "1"},
+    {"option_item_language_ru", "ru", "2"},
+};
+
+}  // namespace
 
 void RegisterLanguages() {
     LanguageService& service = LanguageService::Instance();
@@ -23,15 +51,71 @@ void SelectConfiguredLanguage(int lan) {
     if (lan >= 0 && lan < 3) LanguageService::Instance().SetLanguage(QLatin1String(kNames[lan]));
 }
 
-void CMainWnd::InitWindow() {
-    ApplyDpi(StartupDpiFromScreens());
-    RegisterLanguages();
-    SelectConfiguredLanguage(ConfigFile().GetInt(QStringLiteral("lan")));
+QString InstanceLockName() {
+    return QStringLiteral("KAVELO4TO8_%1").arg(QLatin1String(MODEL_NAME));
 }
 
-void CMainWnd::Notify(TNotifyUI& msg) {
-    LogPrintA("Notify %s\n", msg.sType.toUtf8().constData());
-    WindowImplBase::Notify(msg);
+bool CMainWnd::IsAmplifierInterface(const QString& interfaceName) {
+    const QString product = QString::asprintf("%04x", 0x5750);
+    const QString vendor = QString::asprintf("%04x", 0x0483);
+    return interfaceName.contains(QLatin1String("HID")) && interfaceName.contains(product) &&
+           interfaceName.contains(vendor);
+}
+
+CMainWnd::Options CMainWnd::DetachedOptions(const QString& lockDir) {
+    Options options;
+    options.monitor = std::make_unique<DeviceMonitor>();
+    options.lockDir = lockDir;
+    return options;
+}
+
+CMainWnd::CMainWnd(HidPort& port, Options options)
+    : mEqualizer(port), mOptions(std::move(options)) {
+    mMonitor = std::move(mOptions.monitor);
+    if (!mMonitor) mMonitor = std::make_unique<UdevDeviceMonitor>();
+    connect(mMonitor.get(), &DeviceMonitor::DeviceChanged, this,
+            [this](DeviceMonitor::Change change, const QString& name, int code) {
+                OnDeviceChange(change, name, code);
+            });
+}
+
+CMainWnd::~CMainWnd() = default;
+
+QWidget* CMainWnd::CreateCustomControl(const QString& className, QWidget* parent) {
+    return WindowImplBase::CreateCustomControl(className, parent);
+}
+
+void CMainWnd::InitWindow() {
+    BuildSubLayout(QStringLiteral("channel_settings"),
+                   QStringLiteral("xml/channel_settings_6in_mixer.xml"));
+    setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+    RegisterLanguages();
+    SelectConfiguredLanguage(ConfigFile().GetInt(QStringLiteral("lan")));
+    const QSize initial = size();
+    ApplyDpi(StartupDpiFromScreens());
+    setMinimumSize(initial.width() * ScalePercent() / 100, initial.height() * ScalePercent() / 100);
+    mEqualizer.BindControls(this);
+
+    if (!AcquireInstanceLock()) {
+        ConfirmBox(this, QStringLiteral("${mutex_tips}"));
+        QTimer::singleShot(0, this, [this] { Close(0); });
+        return;
+    }
+    mEqualizer.ConnectDevice(false);
+    if (!mMonitor->Start()) LogPrintA("RegisterDeviceNotification");
+}
+
+bool CMainWnd::AcquireInstanceLock() {
+    QString dir = mOptions.lockDir;
+    if (dir.isEmpty()) dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (dir.isEmpty()) dir = QDir::tempPath();
+    QDir().mkpath(dir);
+    mInstanceLock = std::make_unique<QLockFile>(dir + QLatin1Char('/') + InstanceLockName());
+    mInstanceLock->setStaleLockTime(0);  // only a living process holds it
+    if (mInstanceLock->tryLock(0)) return true;
+    // Only another living instance is a reason to stop; a lock that cannot be
+    // created at all leaves this one running, as without the check.
+    return mInstanceLock->error() != QLockFile::LockFailedError;
 }
 
 void CMainWnd::changeEvent(QEvent* event) {
@@ -44,12 +128,179 @@ void CMainWnd::changeEvent(QEvent* event) {
         restore->setVisible(maximized);
 }
 
-bool CMainWnd::HandleCustomMessage(int id, std::uintptr_t, const Payload&, const QString& text) {
-    if (id == WM_MENU_COMMAND) {
-        LogPrintA("menu command %s\n", text.toUtf8().constData());
-        return true;
+void CMainWnd::done(int result) {
+    // Every way of closing ends here: the amplifier is told that we leave.
+    if (!mClosing) {
+        mClosing = true;
+        mEqualizer.DisconnectDevice();
     }
-    return false;
+    WindowImplBase::done(result);
+}
+
+void CMainWnd::Notify(TNotifyUI& msg) {
+    LogPrintA("Notify %s\n", msg.sType.toUtf8().constData());
+    const QString name = msg.pSender ? msg.pSender->objectName() : QString();
+    if (msg.sType == QLatin1String("click")) {
+        if (name.compare(QLatin1String("minbtn"), Qt::CaseInsensitive) == 0) {
+            showMinimized();
+            return;
+        }
+        if (name == QLatin1String("btnConnect")) mEqualizer.ConnectDevice(true);
+    } else if (msg.sType == QLatin1String("windowsize")) {
+        mEqualizer.UpdateEqualizer(0);
+    }
+    WindowImplBase::Notify(msg);
+}
+
+void CMainWnd::OnDeviceChange(DeviceMonitor::Change change, const QString& name, int eventCode) {
+    switch (change) {
+        case DeviceMonitor::Change::Arrival:
+            LogPrintA("Message DBT_DEVICEARRIVAL\n");
+            if (!IsAmplifierInterface(name)) return;
+            CloseOpenMessageBox();
+            mEqualizer.DevicePlugin();
+            return;
+        case DeviceMonitor::Change::Removal:
+            LogPrintA("Message DBT_DEVICEREMOVECOMPLETE\n");
+            if (!IsAmplifierInterface(name)) return;
+            CloseOpenMessageBox();
+            mEqualizer.DevicePlugOut(name);
+            return;
+        case DeviceMonitor::Change::Other:
+            LogPrintA("Message %d\n", eventCode);
+            return;
+    }
+}
+
+void CMainWnd::CloseOpenMessageBox() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->isVisible() &&
+            w->windowTitle().compare(QLatin1String("MsgWnd"), Qt::CaseInsensitive) == 0) {
+            QMetaObject::invokeMethod(w, "close", Qt::QueuedConnection);
+            return;
+        }
+    }
+}
+
+bool CMainWnd::HandleCustomMessage(int id, std::uintptr_t wParam, const Payload& lParam,
+                                   const QString& text) {
+    const int code = static_cast<int>(wParam);
+    switch (id) {
+        case WM_MENU_COMMAND:
+            OnMenuCommand(text);
+            return true;
+        case WM_READ_DSP_VALUE:
+            mEqualizer.ReadDspValueCallback(code, lParam);
+            return true;
+        case WM_READ_MCU_VALUE:
+            mEqualizer.ReadMcuValueCallback(code, lParam);
+            return true;
+        case WM_READ_SCENE_VALUE:
+            mEqualizer.ReadSenceValueCallback(code, lParam);
+            return true;
+        case WM_DEVICE_ABNORMAL:
+            ConfirmBox(this, QStringLiteral("${device_status_unnormal}"));
+            if (mEqualizer.Hooks().showUpdateWindow) mEqualizer.Hooks().showUpdateWindow();
+            return true;
+        case WM_DEVICE_REBOOT:
+            CloseLoadingWindow();
+            ConfirmBox(this, QStringLiteral("${device_reboot}"));
+            return true;
+        case WM_CONNECT_FAIL:
+            ConfirmBox(this, QStringLiteral("${device_connect_fail}"));
+            return true;
+        case WM_CONNECTED:
+            mEqualizer.OnDeviceConnected();
+            return true;
+        case WM_DISCONNECTED:
+            mEqualizer.DisconnectDevice();
+            return true;
+        case WM_FORCE_UPDATE:
+            LogPrintA("on WM_FORCE_UPDATE\n");
+            if (mEqualizer.Hooks().startForceUpdate) mEqualizer.Hooks().startForceUpdate();
+            return true;
+        case WM_SHOW_LOADING:
+            ShowLoadingWindow();
+            return true;
+        case WM_CLOSE_LOADING:
+            CloseLoadingWindow();
+            return true;
+        default:
+            return false;
+    }
+}
+
+void CMainWnd::ShowLoadingWindow() {
+    CloseLoadingWindow();
+    auto* loading = new CLoadingWnd(this);
+    mLoading = loading;
+    if (loading->Create(QStringLiteral("loadingwnd"))) loading->ShowModal();
+    // The nested loop ran until 1275 closed it (or the window went away).
+    if (mLoading == loading) mLoading = nullptr;
+    delete loading;
+}
+
+void CMainWnd::CloseLoadingWindow() {
+    if (CLoadingWnd* loading = mLoading.data()) {
+        mLoading = nullptr;
+        loading->Close(1);
+    }
+}
+
+void CMainWnd::StartMainVolumeTimer() {
+    mMainVolumeCount = 10;
+    SetTimer(GET_MAIN_VOLUME_TIMER, 1000);
+}
+
+void CMainWnd::OnTimer(int id) {
+    if (id != GET_MAIN_VOLUME_TIMER) return;  // the status timer has no action here
+    LogPrintA("GET_MAIN_VOLUME_TIMER, getMainVolumeTimer=%d\n", mMainVolumeCount);
+    if (mMainVolumeCount > 0) {
+        mEqualizer.RequestMainVolume();
+        --mMainVolumeCount;
+    } else {
+        KillTimer(GET_MAIN_VOLUME_TIMER);
+    }
+}
+
+void CMainWnd::OnMenuCommand(const QString& item) {
+    LogPrintA("on menu click %s\n", item.toUtf8().constData());
+    const QString current = LanguageService::Instance().GetLanguage();
+    if (item.startsWith(QLatin1String("option_item_firmware_upgrade"))) {
+        // Keeps the controller from reconnecting on its own while the update runs.
+        mEqualizer.mManualUpdateFlag = true;
+        if (mEqualizer.Hooks().showUpdateWindow) mEqualizer.Hooks().showUpdateWindow();
+        mEqualizer.mManualUpdateFlag = false;
+        return;
+    }
+    if (item.startsWith(QLatin1String("option_item_about"))) {
+        ShowAboutWindow(this, mEqualizer.DeviceInfo());
+        return;
+    }
+    if (item.compare(QLatin1String("option_item_language"), Qt::CaseInsensitive) == 0) {
+        if (current == QLatin1String("cn_zh"))
+            ChangeLanguage(QStringLiteral("en"), QStringLiteral("0"));
+        else
+            ChangeLanguage(QStringLiteral("cn_zh"), QStringLiteral("1"));
+        return;
+    }
+    for (const LanguageItem& l : kLanguageItems) {
+        if (item.compare(QLatin1String(l.item), Qt::CaseInsensitive) != 0) continue;
+        if (current != QLatin1String(l.name))
+            ChangeLanguage(QLatin1String(l.name), QLatin1String(l.index));
+        return;
+    }
+    // The other items belong to operations that are not part of this window yet.
+}
+
+void CMainWnd::ChangeLanguage(const QString& name, const QString& index) {
+    LogPrintA("change language to %s - %s\n", name.toUtf8().constData(),
+              index.toUtf8().constData());
+    LanguageService::Instance().SetLanguage(name);
+    ConfigFile().SetInt(QStringLiteral("lan"), index.toInt());
+    update();
+    LogPrintA("change language finish\n");
+    mEqualizer.UpdateAllVolumeEdit();
 }
 
 }  // namespace kavelo

@@ -1,17 +1,55 @@
 #pragma once
 
+#include <QLockFile>
+#include <QPointer>
+#include <QString>
+#include <memory>
+
+#include "app/DeviceMonitor.h"
+#include "control/EqualizerManager.h"
 #include "ui/WindowImplBase.h"
 
 namespace kavelo {
 
-// The main window. For now it loads its layout, registers the language tables and
-// selects the configured language; the tuning surface is added on top of it.
+class CLoadingWnd;
+class HidPort;
+
+// The main window: the tuning screen, the owner of the controller, and the hub
+// for device notifications, private messages, timers, menus and the language.
 class CMainWnd : public WindowImplBase {
     Q_OBJECT
 public:
-    using WindowImplBase::WindowImplBase;
+    struct Options {
+        // Where the single-instance lock lives; empty = the runtime folder.
+        QString lockDir;
+        // Device arrival and removal; null = the system's udev monitor.
+        std::unique_ptr<DeviceMonitor> monitor;
+    };
+
+    // Options for a window that sees no plug events and locks in `lockDir`
+    // (tools, tests, benchmarks).
+    static Options DetachedOptions(const QString& lockDir);
+
+    explicit CMainWnd(HidPort& port, Options options = {});
+    ~CMainWnd() override;
+
     QString GetSkinFile() const override { return QStringLiteral("XML_MAIN"); }
     QString GetWindowClassName() const override { return QStringLiteral("MainWnd"); }
+
+    EqualizerManager& Controller() { return mEqualizer; }
+    DeviceMonitor* Monitor() const { return mMonitor.get(); }
+    // Whether this process holds the single-instance lock.
+    bool OwnsInstanceLock() const { return mInstanceLock && mInstanceLock->isLocked(); }
+    bool LoadingWindowOpen() const { return !mLoading.isNull(); }
+
+    void done(int result) override;
+
+    // Asks for the main volume ten times, once a second.
+    void StartMainVolumeTimer();
+    void ChangeLanguage(const QString& name, const QString& index);
+
+    // The amplifier's interface test on a device interface name.
+    static bool IsAmplifierInterface(const QString& interfaceName);
 
 protected:
     void InitWindow() override;
@@ -20,11 +58,32 @@ protected:
     void Notify(TNotifyUI& msg) override;
     bool HandleCustomMessage(int id, std::uintptr_t wParam, const Payload& lParam,
                              const QString& text) override;
+    void OnTimer(int id) override;
+    QWidget* CreateCustomControl(const QString& className, QWidget* parent) override;
+
+private:
+    void OnDeviceChange(DeviceMonitor::Change change, const QString& name, int eventCode);
+    void CloseOpenMessageBox();
+    void OnMenuCommand(const QString& item);
+    void ShowLoadingWindow();
+    void CloseLoadingWindow();
+    bool AcquireInstanceLock();
+
+    EqualizerManager mEqualizer;
+    Options mOptions;
+    std::unique_ptr<DeviceMonitor> mMonitor;
+    std::unique_ptr<QLockFile> mInstanceLock;
+    QPointer<CLoadingWnd> mLoading;
+    int mMainVolumeCount = 0;
+    bool mClosing = false;
 };
 
 // Registers "en", "cn_zh" and "ru" (in that order) and selects the language stored
 // under "lan" (0, 1, 2; anything else leaves the last table current).
 void RegisterLanguages();
 void SelectConfiguredLanguage(int lan);
+
+// Name of the single-instance lock file ("KAVELO4TO8_" + the model name).
+QString InstanceLockName();
 
 }  // namespace kavelo

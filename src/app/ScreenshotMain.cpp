@@ -1,6 +1,7 @@
 // Renders one window of the skin to a PNG for reviewing the look:
 //   kavelo-screenshot <main|msg|checkbox|name|loading|about> <out.png> [en|cn_zh|ru] [dpi]
 #include <QApplication>
+#include <QDir>
 #include <QPixmap>
 #include <QTimer>
 #include <cstdio>
@@ -8,6 +9,7 @@
 
 #include "app/MainWnd.h"
 #include "app/PromptWindows.h"
+#include "device/HidPort.h"
 #include "ui/LanguageService.h"
 #include "ui/Skin.h"
 
@@ -32,7 +34,12 @@ int main(int argc, char* argv[]) {
     QString name = QStringLiteral("Stage");
     std::unique_ptr<WindowImplBase> window;
     if (which == QLatin1String("main")) {
-        auto* w = new CMainWnd;
+        // No amplifier, no plug events and a private lock: just the window.
+        static HidapiPort noAmplifier;
+        auto* w = new CMainWnd(
+            noAmplifier,
+            CMainWnd::DetachedOptions(QDir::tempPath() + QStringLiteral("/kavelo-screenshot")));
+        w->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinMaxButtonsHint);
         window.reset(w);
         w->Create(QStringLiteral("Kavelo DSP Audio"));
     } else if (which == QLatin1String("msg")) {
@@ -62,6 +69,8 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "unknown window %s\n", argv[1]);
         return 2;
     }
+    // The main window selects the configured language while it initialises.
+    LanguageService::Instance().SetLanguage(language);
     window->ApplyDpi(dpi);
     window->show();
     QApplication::processEvents();

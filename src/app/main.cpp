@@ -1,15 +1,23 @@
 #include <QApplication>
-#include <QFile>
-#include <QFontDatabase>
-#include <QIcon>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
 
+#include "app/AppOptions.h"
+#include "app/BuildConstants.h"
 #include "app/Log.h"
 #include "app/MainWnd.h"
+#include "device/HidPort.h"
+#include "sim/DemoAmplifier.h"
 #include "ui/LanguageService.h"
-#include "ui/ScreenDpi.h"
 #include "ui/Skin.h"
 
 int main(int argc, char* argv[]) {
+    const kavelo::AppOptions options = kavelo::ParseAppOptions(argc, argv);
+    if (options.exitCode >= 0) {
+        std::fputs(options.output.c_str(), options.exitCode == 0 ? stdout : stderr);
+        return options.exitCode;
+    }
     kavelo::StartLogIfMarked();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kavelo4to8"));
@@ -17,11 +25,25 @@ int main(int argc, char* argv[]) {
 
     int result = 0;
     {
-        kavelo::CMainWnd window;
-        window.setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+        kavelo::HidapiPort hidapi;
+        // The demo amplifier keeps its scenes in the user's data folder.
+        std::unique_ptr<kavelo::DemoAmplifier> demo;
+        if (options.demo) {
+            demo = std::make_unique<kavelo::DemoAmplifier>();
+            if (!demo->LoadError().empty() && std::filesystem::exists(demo->StatePath()))
+                std::fprintf(stderr, "demo amplifier: %s (%s); starting from factory settings\n",
+                             demo->LoadError().c_str(), demo->StatePath().c_str());
+        }
+        kavelo::CMainWnd window(demo ? static_cast<kavelo::HidPort&>(demo->Amplifier())
+                                     : static_cast<kavelo::HidPort&>(hidapi));
+        // The skin draws its own title bar; the native frame would show a second one.
+        window.setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinMaxButtonsHint);
+        QObject::connect(&window, &QDialog::finished, &app, &QApplication::quit);
         window.Create(QStringLiteral("Kavelo DSP Audio"));
         window.CenterWindow();
         window.show();
+        if (!options.screenshot.isEmpty())
+            kavelo::ScreenshotWhenConnected(window, options.screenshot);
         result = app.exec();
     }
     kavelo::LanguageService::Instance().Clear();

@@ -220,11 +220,17 @@ public:
     int UpgradeStart(const std::string& path);
     // One transfer action: 0..100 progress, 101 done, 255 failed.
     std::uint8_t UpgradeStep();
+    // An OP_SET command and the read of its reply as one exchange. `written`
+    // tells whether the write went out (nothing is read when it did not).
+    // Returns whether a reply report arrived.
+    bool UpgradeExchange(std::uint8_t cmd, std::uint8_t subcmd, const std::uint8_t* payload,
+                         std::uint8_t len, int timeoutMs, bool* written);
 
     // --- state written by the reply processors ---
     std::atomic<bool> McuNormalMode{false};
     std::atomic<int> DeviceModel{-1};
     std::atomic<int> sys_upg_status{UPG_IDLE};
+    // The upgrade engine's acknowledgement wait; the engine keeps no copy.
     std::atomic<int> AckWait{ACK_WAIT_NONE};
 
     // Receivers of posted messages; an empty slot drops the message.

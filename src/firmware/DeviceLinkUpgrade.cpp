@@ -33,18 +33,15 @@ public:
     bool Exchange(std::uint8_t cmd, std::uint8_t subcmd, const std::uint8_t* payload,
                   std::uint8_t len, int timeoutMs, std::vector<std::uint8_t>& report,
                   bool* written) override {
-        if (!mLink.IsDeviceOpen()) {
-            *written = false;
-            return false;
-        }
-        *written = true;
-        const bool replied = mLink.Exchange(cmd, subcmd, kUpgOpSet, payload, len, timeoutMs);
+        const bool replied = mLink.UpgradeExchange(cmd, subcmd, payload, len, timeoutMs, written);
         if (replied) report.assign(mLink.ReceiveBuffer(), mLink.ReceiveBuffer() + 64);
         return replied;
     }
     void SleepMs(int ms) override { mLink.Clock().SleepMs(ms); }
     std::int32_t UpgradeState() override { return mLink.sys_upg_status.load(); }
     void SetUpgradeState(std::int32_t state) override { mLink.sys_upg_status = state; }
+    int AckWait() override { return mLink.AckWait.load(); }
+    void SetAckWait(int ackWait) override { mLink.AckWait = ackWait; }
 
 private:
     DeviceLink& mLink;
@@ -54,16 +51,19 @@ private:
 
 int DeviceLink::UpgradeStart(const std::string& path) {
     DeviceLinkUpgradePort port(*this);
-    const int result = mUpgrade.Start(port, path);
-    AckWait = mUpgrade.AckWait();
-    return result;
+    return mUpgrade.Start(port, path);
 }
 
 std::uint8_t DeviceLink::UpgradeStep() {
     DeviceLinkUpgradePort port(*this);
-    const std::uint8_t result = mUpgrade.Step(port);
-    AckWait = mUpgrade.AckWait();
-    return result;
+    return mUpgrade.Step(port);
+}
+
+bool DeviceLink::UpgradeExchange(std::uint8_t cmd, std::uint8_t subcmd, const std::uint8_t* payload,
+                                 std::uint8_t len, int timeoutMs, bool* written) {
+    std::lock_guard<std::recursive_mutex> lock(mExchange);
+    *written = SendCtrlCommand(cmd, subcmd, kUpgOpSet, payload, len);
+    return *written && ReadHIDData(mReceiveBuffer.data(), timeoutMs);
 }
 
 }  // namespace kavelo

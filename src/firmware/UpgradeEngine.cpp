@@ -1,30 +1,16 @@
 #include "firmware/UpgradeEngine.h"
 
 #include <cerrno>
-#include <chrono>
-#include <ctime>
 
 #include "app/Log.h"
+#include "device/DeviceLink.h"
 
 namespace kavelo {
 
 namespace {
 
-// The date-and-time line the link writes around its exchanges.
-void LogTime() {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t t = std::chrono::system_clock::to_time_t(now);
-    const int ms = static_cast<int>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
-        1000);
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    LogPrintA("%d.%02d.%02d %02d:%d:%d:%d\n", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
-              tm.tm_hour, tm.tm_min, tm.tm_sec, ms);
-}
-
 void LogReport(const std::vector<std::uint8_t>& report) {
-    LogTime();
+    DeviceLink::LogDateTime();
     LogPrintA("has send out %d dtata... \n", static_cast<int>(report.size()));
     LogPrintA("data return from devices is:\n");
     LogTimestampEnabled = false;
@@ -69,13 +55,14 @@ bool UpgradeEngine::SendAndRead(UpgradeLinkPort& link, std::uint8_t cmd, std::ui
 void UpgradeEngine::Abandon(UpgradeLinkPort& link) {
     mImages.FreeAll();
     link.SetUpgradeState(UPG_IDLE);
-    mAckWait = ACK_WAIT_CLOSED;
+    link.SetAckWait(ACK_WAIT_CLOSED);
 }
 
 int UpgradeEngine::Start(UpgradeLinkPort& link, const std::string& path) {
     LogPrintA("UpgradeStart filename\n");
-    mAckWait = ACK_WAIT_NONE;
+    link.SetAckWait(ACK_WAIT_NONE);
     mSilentReads = 0;
+    mUnreadyReports = 0;
     mLastBlock = UpgradeBlock{};
 
     const UpgradeFileKind kind = RecogniseUpgradeFile(path);
@@ -117,11 +104,19 @@ int UpgradeEngine::Start(UpgradeLinkPort& link, const std::string& path) {
     }
     link.SetUpgradeState(mImages.statusAfterParse);
 
-    if (!SendEnter(link)) {
-        Abandon(link);
-        return UPG_REFUSED;
+    switch (SendEnter(link)) {
+        case EnterResult::Sent:
+            break;
+        case EnterResult::WriteFailed:
+            LogPrintA("UpgradeStart enter command could not be written: UPG_CONNECT_FAIL\n");
+            Abandon(link);
+            return UPG_CONNECT_FAIL;
+        case EnterResult::UnknownKind:
+            Abandon(link);
+            return UPG_REFUSED;
     }
     if (link.UpgradeState() != UPG_START) {
+        LogPrintA("UpgradeStart upgrade mode not acknowledged: UPG_REFUSED\n");
         Abandon(link);
         return UPG_REFUSED;
     }
@@ -141,21 +136,23 @@ int UpgradeEngine::Start(UpgradeLinkPort& link, const std::string& path) {
     return result;
 }
 
-bool UpgradeEngine::SendEnter(UpgradeLinkPort& link) {
+UpgradeEngine::EnterResult UpgradeEngine::SendEnter(UpgradeLinkPort& link) {
     std::vector<std::uint8_t> report;
+    std::uint8_t subcmd = kMcuSubEnterUpg;
     switch (mImages.upg_device) {
         case UPG_DEVICE_BOOTLOADER:
-            SendAndRead(link, kUpgClassMcu, kMcuSubEnterBLUpg, nullptr, 0, report);
-            return true;
+            subcmd = kMcuSubEnterBLUpg;
+            break;
         case UPG_DEVICE_MCU:
         case UPG_DEVICE_DSP_FLASH:
             LogPrintA("MCU_Enter_Upg_Mode\n");
-            SendAndRead(link, kUpgClassMcu, kMcuSubEnterUpg, nullptr, 0, report);
-            return true;
+            break;
         default:
             LogPrintA("unknown upg_device: 0x%0x\n", static_cast<unsigned>(mImages.upg_device));
-            return false;
+            return EnterResult::UnknownKind;
     }
+    return SendAndRead(link, kUpgClassMcu, subcmd, nullptr, 0, report) ? EnterResult::Sent
+                                                                       : EnterResult::WriteFailed;
 }
 
 void UpgradeEngine::Reconnect(UpgradeLinkPort& link) {
@@ -176,16 +173,22 @@ int UpgradeEngine::SendStart(UpgradeLinkPort& link) {
     std::vector<std::uint8_t> report;
     const bool written = SendAndRead(link, cmds.cls, cmds.start, param.data(),
                                      static_cast<std::uint8_t>(param.size()), report);
+    if (!written) {
+        // The amplifier vanished between reconnecting and starting.
+        LogPrintA("UpgradeStart %s could not be written: UPG_CONNECT_FAIL\n", cmds.startName);
+        Abandon(link);
+        return UPG_CONNECT_FAIL;
+    }
     // A start that is neither acknowledged nor refused would leave the
     // transfer waiting for ever: read a few more times, then give up.
-    for (int reads = 1; written && link.UpgradeState() == UPG_START &&
-                        reads < mTiming.maxAckReadTimeouts && link.IsDeviceOpen();
+    for (int reads = 1; link.UpgradeState() == UPG_START && reads < mTiming.maxAckReadTimeouts &&
+                        link.IsDeviceOpen();
          ++reads)
         link.ReadReply(mTiming.replyReadMs, report);
 
     const std::int32_t state = link.UpgradeState();
     if (state == UPG_SEND_BIN_DATA) {
-        mAckWait = ACK_WAIT_NONE;
+        link.SetAckWait(ACK_WAIT_NONE);
         return UPG_FILE_VALID;
     }
     if (state != UPG_FAIL) LogPrintA("UpgradeStart %s not acknowledged\n", cmds.startName);
@@ -194,11 +197,11 @@ int UpgradeEngine::SendStart(UpgradeLinkPort& link) {
 }
 
 std::uint8_t UpgradeEngine::Step(UpgradeLinkPort& link) {
-    if (mAckWait == ACK_WAIT_BLOCK_SENT) {
-        mAckWait = ACK_WAIT_READING;
+    if (link.AckWait() == ACK_WAIT_BLOCK_SENT) {
+        link.SetAckWait(ACK_WAIT_READING);
         return UpgradeProgress(mImages);
     }
-    if (mAckWait == ACK_WAIT_READING) {
+    if (link.AckWait() == ACK_WAIT_READING) {
         ReadAck(link);
         return UpgradeProgress(mImages);
     }
@@ -217,21 +220,35 @@ std::uint8_t UpgradeEngine::Step(UpgradeLinkPort& link) {
 
 void UpgradeEngine::ReadAck(UpgradeLinkPort& link) {
     if (!link.IsDeviceOpen()) {
-        mAckWait = ACK_WAIT_CLOSED;
+        link.SetAckWait(ACK_WAIT_CLOSED);
         link.SetUpgradeState(UPG_FAIL);
         return;
     }
-    LogTime();
+    DeviceLink::LogDateTime();
     LogPrintA("begain to read data...\n");
     std::vector<std::uint8_t> report;
     if (link.ReadReply(mTiming.replyReadMs, report)) {
         mSilentReads = 0;
         LogReport(report);
-        // ACK_NOT_READY (or an unrelated report) keeps us waiting for this block.
-        if (link.UpgradeState() != UPG_WAITING_BIN_DATA_ACK) mAckWait = ACK_WAIT_NONE;
+        if (link.UpgradeState() != UPG_WAITING_BIN_DATA_ACK) {
+            link.SetAckWait(ACK_WAIT_NONE);
+            return;
+        }
+        // ACK_NOT_READY (or an unrelated report) keeps us waiting for this
+        // block, but an amplifier that never gets ready must not hold the
+        // transfer for ever.
+        if (++mUnreadyReports >= mTiming.maxUnreadyReports) {
+            LogPrintA(
+                "upgrade failed: block at offset 0x%x (%d bytes) not acknowledged after %d "
+                "reports\n",
+                static_cast<unsigned>(mLastBlock.offset), static_cast<int>(mLastBlock.size),
+                mUnreadyReports);
+            link.SetAckWait(ACK_WAIT_CLOSED);
+            link.SetUpgradeState(UPG_FAIL);
+        }
         return;
     }
-    LogTime();
+    DeviceLink::LogDateTime();
     LogPrintA("read data error! %d\n", errno);
     if (++mSilentReads >= mTiming.maxAckReadTimeouts) {
         LogPrintA(
@@ -239,14 +256,14 @@ void UpgradeEngine::ReadAck(UpgradeLinkPort& link) {
             "reads\n",
             static_cast<unsigned>(mLastBlock.offset), static_cast<int>(mLastBlock.size),
             mSilentReads);
-        mAckWait = ACK_WAIT_CLOSED;
+        link.SetAckWait(ACK_WAIT_CLOSED);
         link.SetUpgradeState(UPG_FAIL);
     }
 }
 
 void UpgradeEngine::SendNext(UpgradeLinkPort& link) {
     if (!link.IsDeviceOpen()) {
-        mAckWait = ACK_WAIT_CLOSED;
+        link.SetAckWait(ACK_WAIT_CLOSED);
         link.SetUpgradeState(UPG_FAIL);
         return;
     }
@@ -259,7 +276,7 @@ void UpgradeEngine::SendNext(UpgradeLinkPort& link) {
             const std::vector<std::uint8_t> payload = DspBlockPayload(block);
             written = link.SendSet(cmds.cls, cmds.data, payload.data(),
                                    static_cast<std::uint8_t>(payload.size()));
-            LogTime();
+            DeviceLink::LogDateTime();
             LogPrintA("Total file len %ld; current read pos: %ld;  has read len %ld.\n",
                       static_cast<long>(mImages.dspImage.size()), static_cast<long>(block.size),
                       static_cast<long>(mImages.dspSent));
@@ -270,41 +287,51 @@ void UpgradeEngine::SendNext(UpgradeLinkPort& link) {
         }
         mLastBlock = block;
         mSilentReads = 0;
+        mUnreadyReports = 0;
         if (!written) {
             // Waiting for the acknowledgement of a block that never left
             // would only end in time-outs.
             LogPrintA("upgrade failed: block at offset 0x%x (%d bytes) could not be written\n",
                       static_cast<unsigned>(block.offset), static_cast<int>(block.size));
-            mAckWait = ACK_WAIT_CLOSED;
+            link.SetAckWait(ACK_WAIT_CLOSED);
             link.SetUpgradeState(UPG_FAIL);
             return;
         }
         link.SetUpgradeState(UPG_WAITING_BIN_DATA_ACK);
-        mAckWait = ACK_WAIT_BLOCK_SENT;
+        link.SetAckWait(ACK_WAIT_BLOCK_SENT);
         return;
     }
     const bool written = link.SendSet(cmds.cls, cmds.finish, nullptr, 0);
-    mAckWait = ACK_WAIT_CLOSED;
+    link.SetAckWait(ACK_WAIT_CLOSED);
     if (!written) {
         LogPrintA("upgrade failed: the finish command could not be written\n");
         link.SetUpgradeState(UPG_FAIL);
         return;
     }
     link.SetUpgradeState(UPG_FINISH);
-    LogTime();
+    DeviceLink::LogDateTime();
     LogPrintA("%s", cmds.finishedText);
 }
 
 std::uint8_t UpgradeEngine::End(UpgradeLinkPort& link, bool finished) {
+    std::vector<std::uint8_t> report;
     if (mImages.upg_device == UPG_DEVICE_DSP_FLASH) {
         // The DSP takes its new program only after a restart.
         LogPrintA("MCU_Reboot_Ctrl\n");
-        std::vector<std::uint8_t> report;
-        SendAndRead(link, kUpgClassMcu, kMcuSubReboot, nullptr, 0, report);
+        if (!SendAndRead(link, kUpgClassMcu, kMcuSubReboot, nullptr, 0, report) && finished) {
+            // Without the restart the new program is not running: not a success.
+            LogPrintA("upgrade failed: MCU_Reboot_Ctrl could not be written\n");
+            finished = false;
+        }
+    } else if (finished && mImages.upg_device == UPG_DEVICE_BOOTLOADER && link.IsDeviceOpen()) {
+        // The application keeps running after a bootloader upgrade, so its
+        // acknowledgement of the finish command would otherwise be taken as
+        // the reply to the next command anyone sends.
+        link.ReadReply(mTiming.replyReadMs, report);
     }
     mImages.FreeAll();
     link.SetUpgradeState(UPG_IDLE);
-    mAckWait = ACK_WAIT_CLOSED;
+    link.SetAckWait(ACK_WAIT_CLOSED);
     mSilentReads = 0;
     return finished ? kUpgradeStepDone : kUpgradeStepFailed;
 }

@@ -37,7 +37,8 @@ public:
     // upgrade state). True when a report arrived; `report` gets its bytes.
     virtual bool ReadReply(int timeoutMs, std::vector<std::uint8_t>& report) = 0;
     // A command and the read of its reply as one exchange, so that no other
-    // thread's read takes the reply. `written` tells whether the write went out.
+    // thread's read takes the reply. `written` tells whether the write went
+    // out; nothing is read when it did not.
     virtual bool Exchange(std::uint8_t cmd, std::uint8_t subcmd, const std::uint8_t* payload,
                           std::uint8_t len, int timeoutMs, std::vector<std::uint8_t>& report,
                           bool* written) {
@@ -48,6 +49,10 @@ public:
     // The link's upgrade state (sys_upg_status).
     virtual std::int32_t UpgradeState() = 0;
     virtual void SetUpgradeState(std::int32_t state) = 0;
+    // The link's acknowledgement wait (AckWait), one of UpgradeAckWait. The
+    // engine keeps no copy: the link's member is the only one.
+    virtual int AckWait() = 0;
+    virtual void SetAckWait(int ackWait) = 0;
 };
 
 // Waits of the transfer. The defaults are the amplifier's; tests shorten
@@ -58,6 +63,7 @@ struct UpgradeTiming {
     int reopenAttempts = 10;   // opening it again afterwards
     int reopenIntervalMs = 500;
     int maxAckReadTimeouts = 3;  // consecutive silent reads before giving up
+    int maxUnreadyReports = 64;  // reports without ACK_READY for one block
 };
 
 // AckWait values.
@@ -79,11 +85,13 @@ public:
     std::uint8_t Step(UpgradeLinkPort& link);
 
     const UpgradeImages& Images() const { return mImages; }
-    int AckWait() const { return mAckWait; }
     UpgradeTiming& Timing() { return mTiming; }
 
 private:
-    bool SendEnter(UpgradeLinkPort& link);
+    // Result of sending the enter command: sent (the acknowledgement, if any,
+    // was read), not written, or no enter command for this kind.
+    enum class EnterResult { Sent, WriteFailed, UnknownKind };
+    EnterResult SendEnter(UpgradeLinkPort& link);
     int SendStart(UpgradeLinkPort& link);
     void Reconnect(UpgradeLinkPort& link);
     void ReadAck(UpgradeLinkPort& link);
@@ -97,8 +105,8 @@ private:
 
     UpgradeImages mImages;
     UpgradeTiming mTiming;
-    int mAckWait = ACK_WAIT_NONE;
     int mSilentReads = 0;     // consecutive acknowledgement reads without a report
+    int mUnreadyReports = 0;  // reports read for the current block without ACK_READY
     UpgradeBlock mLastBlock;  // the block whose acknowledgement is awaited
 };
 

@@ -6,14 +6,17 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFocusEvent>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QSizeGrip>
 #include <QTimer>
 #include <QUiLoader>
 #include <QVBoxLayout>
@@ -23,6 +26,7 @@
 
 #include "app/DisplayScale.h"
 #include "app/Log.h"
+#include "graph/GraphControls.h"
 #include "ui/LanguageService.h"
 #include "ui/WindowPlacement.h"
 
@@ -31,6 +35,47 @@ namespace kavelo {
 namespace {
 const char* const kTextKey = "textKey";
 const char* const kPendingUser = "kaveloUserAction";
+const char* const kTipKey = "toolTipKey";
+constexpr int kItemKeyRole = Qt::UserRole + 1;
+
+// Combo items from a layout: language keys are kept per item, "itemnames" (comma
+// separated) become the items' user data, "hiddenitems" (indexes) are left out of the
+// drop-down list.
+void PrepareComboItems(QComboBox* combo) {
+    for (int i = 0; i < combo->count(); ++i) {
+        const QString text = combo->itemText(i);
+        if (!text.startsWith(QLatin1String("${"))) continue;
+        combo->setItemData(i, text, kItemKeyRole);
+        combo->setItemText(i, GetText(text));
+    }
+    const QStringList names =
+        combo->property("itemnames").toString().split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (int i = 0; i < names.size() && i < combo->count(); ++i)
+        combo->setItemData(i, names[i].trimmed(), Qt::UserRole);
+    if (auto* list = qobject_cast<QListView*>(combo->view())) {
+        const QStringList hidden =
+            combo->property("hiddenitems").toString().split(QLatin1Char(','), Qt::SkipEmptyParts);
+        for (const QString& index : hidden) list->setRowHidden(index.trimmed().toInt(), true);
+    }
+}
+
+void ReResolveComboItems(QComboBox* combo) {
+    for (int i = 0; i < combo->count(); ++i) {
+        const QVariant key = combo->itemData(i, kItemKeyRole);
+        if (key.isValid()) combo->setItemText(i, GetText(key.toString()));
+    }
+}
+
+// Unscaled values are kept on first use so that every later scale starts from them.
+template <class T>
+T BaseValue(QObject* object, const char* key, const T& current) {
+    const QVariant stored = object->property(key);
+    if (stored.isValid()) return stored.value<T>();
+    object->setProperty(key, QVariant::fromValue(current));
+    return current;
+}
+
+int Scaled(int value, int percent) { return value * percent / 100; }
 constexpr int kBaseFontPixels = 13;
 
 ScreenRect ToScreenRect(const QRect& r) {
@@ -88,28 +133,53 @@ WindowImplBase::~WindowImplBase() = default;
 
 bool WindowImplBase::Create(const QString& title) {
     SetWindowTextKey(title);
-    const QString path = GetLayoutPath();
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
-        LogPrintA("layout %s not found in the skin\n", GetSkinFile().toUtf8().constData());
-        return false;
-    }
-    SkinUiLoader loader(this);
-    mRoot = loader.load(&file, this);
-    if (!mRoot) {
-        LogPrintA("layout %s cannot be loaded: %s\n", GetSkinFile().toUtf8().constData(),
-                  loader.errorString().toUtf8().constData());
-        return false;
-    }
+    mRoot = LoadLayoutFile(GetLayoutPath(), this);
+    if (!mRoot) return false;
     mLayoutSize = mRoot->size();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(mRoot);
-    HookControl(mRoot);
-    for (QWidget* child : mRoot->findChildren<QWidget*>()) HookControl(child);
     ReResolveTexts();
     InitWindow();
     return true;
+}
+
+QWidget* WindowImplBase::LoadLayoutFile(const QString& path, QWidget* parent) {
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+        LogPrintA("layout %s not found in the skin\n",
+                  (path.isEmpty() ? GetSkinFile() : path).toUtf8().constData());
+        return nullptr;
+    }
+    SkinUiLoader loader(this);
+    QWidget* root = loader.load(&file, parent);
+    if (!root) {
+        LogPrintA("layout %s cannot be loaded: %s\n", path.toUtf8().constData(),
+                  loader.errorString().toUtf8().constData());
+        return nullptr;
+    }
+    HookControl(root);
+    for (QWidget* child : root->findChildren<QWidget*>()) HookControl(child);
+    return root;
+}
+
+QWidget* WindowImplBase::BuildSubLayout(const QString& containerName, const QString& file) {
+    QWidget* container = FindControl(containerName);
+    if (!container) {
+        LogPrintA("container %s not found for %s\n", containerName.toUtf8().constData(),
+                  file.toUtf8().constData());
+        return nullptr;
+    }
+    QWidget* root = LoadLayoutFile(SkinRoot() + QLatin1Char('/') + file, container);
+    if (!root) return nullptr;
+    QLayout* layout = container->layout();
+    if (!layout) {
+        layout = new QVBoxLayout(container);
+        layout->setContentsMargins(0, 0, 0, 0);
+    }
+    layout->addWidget(root);
+    ReResolveTexts();
+    return root;
 }
 
 void WindowImplBase::HookControl(QWidget* control) {
@@ -121,6 +191,11 @@ void WindowImplBase::HookControl(QWidget* control) {
     } else if (auto* group = qobject_cast<QGroupBox*>(control)) {
         if (group->title().startsWith(QLatin1String("${"))) SetControlText(group, group->title());
     }
+    if (control->toolTip().startsWith(QLatin1String("${"))) {
+        control->setProperty(kTipKey, control->toolTip());
+        control->setToolTip(GetText(control->toolTip()));
+    }
+    if (auto* combo = qobject_cast<QComboBox*>(control)) PrepareComboItems(combo);
     if (control->objectName().isEmpty() || control->objectName().startsWith(QLatin1String("qt_")))
         return;
     control->installEventFilter(this);
@@ -171,6 +246,13 @@ bool WindowImplBase::eventFilter(QObject* watched, QEvent* event) {
     // A frameless window is moved by dragging its layout's title bar.
     const bool mouse =
         event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseMove;
+    if (event->type() == QEvent::MouseButtonDblClick && IsMainWindow() &&
+        control->objectName() == QLatin1String("title_bar") &&
+        windowFlags().testFlag(Qt::FramelessWindowHint)) {
+        // Double-clicking the skin's title bar maximises and restores, as a native one does.
+        isMaximized() ? showNormal() : showMaximized();
+        return true;
+    }
     if (mouse && control->objectName() == QLatin1String("title_bar") &&
         windowFlags().testFlag(Qt::FramelessWindowHint)) {
         auto* press = static_cast<QMouseEvent*>(event);
@@ -247,7 +329,9 @@ void WindowImplBase::Notify(TNotifyUI& msg) {
     }
 }
 
-QWidget* WindowImplBase::CreateCustomControl(const QString&, QWidget*) { return nullptr; }
+QWidget* WindowImplBase::CreateCustomControl(const QString& className, QWidget* parent) {
+    return CreateGraphControl(className, parent);
+}
 
 bool WindowImplBase::HandleCustomMessage(int, std::uintptr_t, const Payload&, const QString&) {
     return false;
@@ -267,6 +351,18 @@ bool WindowImplBase::event(QEvent* event) {
 
 void WindowImplBase::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
+    // A frameless main window has no native border to drag; a grip in the corner
+    // resizes it instead.
+    if (IsMainWindow() && windowFlags().testFlag(Qt::FramelessWindowHint)) {
+        if (!mSizeGrip) {
+            mSizeGrip = new QSizeGrip(this);
+            mSizeGrip->setObjectName(QStringLiteral("qt_size_grip"));
+        }
+        mSizeGrip->setVisible(!isMaximized());
+        mSizeGrip->resize(mSizeGrip->sizeHint());
+        mSizeGrip->move(width() - mSizeGrip->width(), height() - mSizeGrip->height());
+        mSizeGrip->raise();
+    }
     if (mRoot) SendNotify(this, "windowsize");
 }
 
@@ -334,6 +430,9 @@ void WindowImplBase::ReResolveTexts() {
     for (QWidget* control : findChildren<QWidget*>()) {
         const QVariant key = control->property(kTextKey);
         if (key.isValid()) SetControlText(control, key.toString());
+        const QVariant tip = control->property(kTipKey);
+        if (tip.isValid()) control->setToolTip(GetText(tip.toString()));
+        if (auto* combo = qobject_cast<QComboBox*>(control)) ReResolveComboItems(combo);
     }
     for (QMenu* menu : mMenus) {
         for (QAction* action : menu->findChildren<QAction*>()) {
@@ -464,6 +563,7 @@ void WindowImplBase::ApplyDpi(int dpi) {
             static_cast<int>(kBaseFontPixels * (ratio > 0 ? ratio : 1.0) * mScalePercent / 100));
         control->setFont(f);
     }
+    ScaleGeometry();
     if (mLayoutSize.isValid()) {
         // Never smaller than the contents need: long translations wrap onto more lines.
         QSize size(mLayoutSize.width() * mScalePercent / 100,
@@ -476,6 +576,46 @@ void WindowImplBase::ApplyDpi(int dpi) {
             size = size.expandedTo(layout()->totalMinimumSize());
         }
         resize(size);
+    }
+}
+
+void WindowImplBase::ScaleGeometry() {
+    const int percent = mScalePercent;
+    // Margins and spacing grow with the fonts, so a scaled window keeps its proportions.
+    for (QLayout* layout : findChildren<QLayout*>()) {
+        const QMargins m = BaseValue(layout, "baseMargins", layout->contentsMargins());
+        layout->setContentsMargins(Scaled(m.left(), percent), Scaled(m.top(), percent),
+                                   Scaled(m.right(), percent), Scaled(m.bottom(), percent));
+        if (auto* grid = qobject_cast<QGridLayout*>(layout)) {
+            const int h = BaseValue(grid, "baseHSpacing", grid->horizontalSpacing());
+            const int v = BaseValue(grid, "baseVSpacing", grid->verticalSpacing());
+            if (h >= 0) grid->setHorizontalSpacing(Scaled(h, percent));
+            if (v >= 0) grid->setVerticalSpacing(Scaled(v, percent));
+        } else {
+            const int spacing = BaseValue(layout, "baseSpacing", layout->spacing());
+            if (spacing >= 0) layout->setSpacing(Scaled(spacing, percent));
+        }
+    }
+    // Sizes the layout files fix, and controls placed by position (the car diagram).
+    for (QWidget* control : findChildren<QWidget*>()) {
+        const QString name = control->objectName();
+        if (name.isEmpty() || name.startsWith(QLatin1String("qt_")) || control == mRoot) continue;
+        const QSize minimum = BaseValue(control, "baseMinimumSize", control->minimumSize());
+        const QSize maximum = BaseValue(control, "baseMaximumSize", control->maximumSize());
+        if (minimum.width() > 0 || minimum.height() > 0)
+            control->setMinimumSize(Scaled(minimum.width(), percent),
+                                    Scaled(minimum.height(), percent));
+        auto scaleMax = [percent](int v) {
+            return v >= QWIDGETSIZE_MAX ? QWIDGETSIZE_MAX : Scaled(v, percent);
+        };
+        if (maximum.width() < QWIDGETSIZE_MAX || maximum.height() < QWIDGETSIZE_MAX)
+            control->setMaximumSize(scaleMax(maximum.width()), scaleMax(maximum.height()));
+        QWidget* parent = control->parentWidget();
+        if (parent && !parent->layout() && !control->isWindow() && parent != this) {
+            const QRect g = BaseValue(control, "baseGeometry", control->geometry());
+            control->setGeometry(Scaled(g.x(), percent), Scaled(g.y(), percent),
+                                 Scaled(g.width(), percent), Scaled(g.height(), percent));
+        }
     }
 }
 

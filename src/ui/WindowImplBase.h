@@ -8,6 +8,7 @@
 #include "ui/WindowMessage.h"
 
 class QAbstractButton;
+class QSizeGrip;
 class QTimer;
 
 namespace kavelo {
@@ -52,6 +53,12 @@ public:
         return findChild<T*>(name);
     }
     QWidget* FindControl(const QString& name) const { return findChild<QWidget*>(name); }
+
+    // Builds a layout file of the skin ("xml/...") into the named container of this
+    // window, with this window's custom-control factory; its controls notify like the
+    // window's own. Returns the new root, or nullptr (logged) when the container or the
+    // file is missing or the file is broken.
+    QWidget* BuildSubLayout(const QString& containerName, const QString& file);
 
     // Text setters that keep language keys and re-resolve them on a language switch.
     static void SetControlText(QWidget* control, const QString& text);
@@ -102,6 +109,8 @@ protected:
 private:
     friend class SkinUiLoader;
     void HookControl(QWidget* control);
+    QWidget* LoadLayoutFile(const QString& path, QWidget* parent);
+    void ScaleGeometry();
     void ReResolveTexts();
     QString ResolveMenuFile(const QString& file) const;
 
@@ -109,6 +118,7 @@ private:
     QSize mLayoutSize;
     int mScalePercent = 100;
     QPoint mDragOffset;
+    QSizeGrip* mSizeGrip = nullptr;
     QHash<int, QTimer*> mTimers;
     QList<QMenu*> mMenus;
 };

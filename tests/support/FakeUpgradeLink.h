@@ -38,8 +38,10 @@ public:
     int opensBeforeBack = 0;     // failing opens after a close
     int unplugAfterWrites = -1;  // the device vanishes after this many writes
     bool failWrites = false;
+    int failWriteAt = 0;  // only the nth write attempt (1-based) fails; 0: none
     int silentReads = 0;  // the next reads time out even when a reply is due
     std::int32_t state = UPG_IDLE;
+    int ackWait = ACK_WAIT_NONE;
 
     std::vector<Written> writes;
     std::vector<std::string> events;  // close, open, sleep <ms>
@@ -69,7 +71,7 @@ public:
     void EmptyReceiveRing() override { ++emptied; }
     bool SendSet(std::uint8_t cmd, std::uint8_t subcmd, const std::uint8_t* payload,
                  std::uint8_t len) override {
-        if (!open || failWrites) return false;
+        if (!open || failWrites || ++writeAttempts == failWriteAt) return false;
         Wait();
         Written w{cmd, subcmd, std::vector<std::uint8_t>(payload, payload + len)};
         writes.push_back(w);
@@ -100,6 +102,8 @@ public:
     void SleepMs(int ms) override { events.push_back("sleep " + std::to_string(ms)); }
     std::int32_t UpgradeState() override { return state; }
     void SetUpgradeState(std::int32_t s) override { state = s; }
+    int AckWait() override { return ackWait; }
+    void SetAckWait(int a) override { ackWait = a; }
 
     std::vector<Written> DataWrites() const {
         std::vector<Written> out;
@@ -137,6 +141,7 @@ private:
     }
     std::deque<Reply> pending;
     bool unplugged = false;
+    int writeAttempts = 0;
 };
 
 }  // namespace kavelo

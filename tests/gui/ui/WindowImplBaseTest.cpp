@@ -9,10 +9,12 @@
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QTemporaryDir>
 #include <QTest>
 #include <thread>
 
 #include "app/MainWnd.h"
+#include "sim/VirtualAmplifier.h"
 #include "ui/LanguageService.h"
 #include "ui/WindowImplBase.h"
 
@@ -253,7 +255,10 @@ TEST(WindowLayerLoad, MissingLayoutFailsCleanly) {
 
 TEST(MainWindowShell, LoadsWithTitle) {
     RegisterLanguages();
-    CMainWnd main;
+    VirtualAmplifier amp;
+    amp.Unplug();
+    QTemporaryDir lockDir;
+    CMainWnd main(amp, CMainWnd::DetachedOptions(lockDir.path()));
     ASSERT_TRUE(main.Create("Kavelo DSP Audio"));
     EXPECT_EQ(main.windowTitle(), "Kavelo DSP Audio");
     EXPECT_EQ(main.GetWindowClassName(), "MainWnd");

@@ -217,6 +217,34 @@ TEST_F(UpgradeEngineTest, NotReadyBlockIsReadAgainNotResent) {
     EXPECT_EQ(link.reads - readsAfterStart, 3);
 }
 
+// An amplifier that keeps answering ACK_NOT_READY ends the transfer too.
+struct UnreadyCase {
+    const char* name;
+    int notReady;  // answers before ACK_READY
+    int expected;
+};
+void PrintTo(const UnreadyCase& c, std::ostream* os) { *os << c.name; }
+
+class UnreadyTest : public UpgradeEngineTest, public ::testing::WithParamInterface<UnreadyCase> {};
+
+TEST_P(UnreadyTest, GivesUpOnlyAfterTheLimit) {
+    const int notReady = GetParam().notReady;
+    link.replies = [&](const Written& w) {
+        if (w.sub != 0x03) return std::vector<Ack>{Ack::Ready};
+        std::vector<Ack> acks(notReady, Ack::NotReady);
+        acks.push_back(Ack::Ready);
+        return acks;
+    };
+    ASSERT_EQ(engine.Start(link, WriteMcu(64)), UPG_FILE_VALID);
+    EXPECT_EQ(RunSteps().back(), GetParam().expected);
+    ExpectIdle();
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, UnreadyTest,
+                         ::testing::Values(UnreadyCase{"ReadyAtTheLimit", 63, kUpgradeStepDone},
+                                           UnreadyCase{"NeverReadyInTime", 64,
+                                                       kUpgradeStepFailed}));
+
 struct SilenceCase {
     const char* name;
     int silentReads;  // before the block's acknowledgement arrives
@@ -455,6 +483,64 @@ TEST_F(UpgradeEngineLogTest, DspTransferLogsPositionsAndReboot) {
           "has send out 7 dtata... \n", "data return from devices is:\n",
           "AA 55 04 02 04 EE 0A \n\r", "upgrade dsp finished!\n", "MCU_Reboot_Ctrl\n"})
         EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+}
+
+// A write that does not go out ends the upgrade with a code and a log line
+// instead of waiting for a reply that cannot come.
+struct WriteFailureCase {
+    const char* name;
+    bool dsp;
+    int failingWrite;  // 1-based: 1 enter, 2 start, ...
+    int startResult;
+    int stepResult;  // when the start succeeded
+    const char* logLine;
+};
+void PrintTo(const WriteFailureCase& c, std::ostream* os) { *os << c.name; }
+
+class UpgradeWriteFailureTest : public UpgradeEngineLogTest,
+                                public ::testing::WithParamInterface<WriteFailureCase> {};
+
+TEST_P(UpgradeWriteFailureTest, EndsWithACodeAndALogLine) {
+    const WriteFailureCase& c = GetParam();
+    link.normalMode = false;
+    link.failWriteAt = c.failingWrite;
+    ASSERT_EQ(engine.Start(link, c.dsp ? WriteDsp(50) : WriteMcu(32)), c.startResult);
+    if (c.startResult == UPG_FILE_VALID) {
+        EXPECT_EQ(RunSteps().back(), c.stepResult);
+    }
+    ExpectIdle();
+    const std::string log = Log();
+    EXPECT_NE(log.find(c.logLine), std::string::npos) << log;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writes, UpgradeWriteFailureTest,
+    ::testing::Values(
+        WriteFailureCase{"Enter", false, 1, UPG_CONNECT_FAIL, 0,
+                         "UpgradeStart enter command could not be written: UPG_CONNECT_FAIL\n"},
+        WriteFailureCase{"McuStart", false, 2, UPG_CONNECT_FAIL, 0,
+                         "UpgradeStart MCUUpgStart could not be written: UPG_CONNECT_FAIL\n"},
+        WriteFailureCase{"DspStart", true, 2, UPG_CONNECT_FAIL, 0,
+                         "UpgradeStart FlashUpgStart could not be written: UPG_CONNECT_FAIL\n"},
+        WriteFailureCase{"Finish", false, 4, UPG_FILE_VALID, kUpgradeStepFailed,
+                         "upgrade failed: the finish command could not be written\n"},
+        // enter, start, one block, finish, reboot
+        WriteFailureCase{"Reboot", true, 5, UPG_FILE_VALID, kUpgradeStepFailed,
+                         "upgrade failed: MCU_Reboot_Ctrl could not be written\n"}));
+
+TEST_F(UpgradeEngineTest, AckWaitLivesInTheLink) {
+    link.normalMode = false;
+    ASSERT_EQ(engine.Start(link, WriteMcu(32)), UPG_FILE_VALID);
+    EXPECT_EQ(link.ackWait, ACK_WAIT_NONE);
+    engine.Step(link);  // the block goes out
+    EXPECT_EQ(link.ackWait, ACK_WAIT_BLOCK_SENT);
+    engine.Step(link);
+    EXPECT_EQ(link.ackWait, ACK_WAIT_READING);
+    // The engine follows the link's value, not a copy of its own.
+    link.ackWait = ACK_WAIT_BLOCK_SENT;
+    engine.Step(link);
+    EXPECT_EQ(link.ackWait, ACK_WAIT_READING);
+    EXPECT_EQ(link.reads, 2);  // the enter and start replies; no acknowledgement yet
 }
 
 }  // namespace

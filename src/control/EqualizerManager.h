@@ -1,0 +1,204 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "app/PromptWindows.h"
+#include "control/ReadBack.h"
+#include "device/DeviceLink.h"
+#include "graph/ResponseCurve.h"
+
+class QAbstractButton;
+class QAbstractSlider;
+class QComboBox;
+class QLineEdit;
+class QWidget;
+
+namespace kavelo {
+
+class QtMessageSink;
+class UIEqualizer;
+class WindowImplBase;
+
+// The controller between the main window and the amplifier: owns the model and
+// the device link and keeps the main window's controls in step with both.
+// One class over several files, one per concern; this header lists them all.
+//
+// Threads: every member is used on the UI thread except the bodies of the
+// workers it starts, which touch only the link and post work back to the UI
+// thread. The destructor stops and joins them before the link goes away.
+class EqualizerManager {
+public:
+    // `port` is the amplifier's HID seam (hidapi or the virtual amplifier); it
+    // must outlive the controller.
+    explicit EqualizerManager(HidPort& port);
+    ~EqualizerManager();
+    EqualizerManager(const EqualizerManager&) = delete;
+    EqualizerManager& operator=(const EqualizerManager&) = delete;
+
+    // Windows of other parts that the connection closes or defers to. An empty
+    // hook means the window does not exist in this build or is not open.
+    struct WindowHooks {
+        std::function<void()> closeUpdateWindow;
+        std::function<void()> closeMixerWindow;
+        std::function<void()> closeAutoCalWindow;
+        std::function<bool()> forcedUpdateWindowOpen;
+        std::function<void()> continueAfterReconnect;
+        std::function<void()> showUpdateWindow;
+        std::function<void()> startForceUpdate;
+    };
+    WindowHooks& Hooks() { return mHooks; }
+
+    // --- connection lifecycle (EqualizerManagerConnection.cpp) ---
+    void BindControls(WindowImplBase* window);
+    void ConnectDevice(bool userInitiated);
+    void OnDeviceConnected();
+    void DisconnectDevice();
+    void DevicePlugin();
+    void DevicePlugOut(const QString& deviceName);
+    void ReadDspValueCallback(int code, const Payload& value);
+    void ReadMcuValueCallback(int code, const Payload& value);
+    void ReadSenceValueCallback(int code, const Payload& value);
+    // Handshake and full read-back; -1 when the handshake (or the amplifier) failed.
+    int PC_UI_Status_Init();
+    void UpdateEqualizer(int selectedBand);
+    void RefreshBandEditors(int channel);
+    void UpdateAllVolumeEdit();
+
+    // Asks for the main volume on a worker (the reply arrives as a message), so a
+    // silent amplifier never holds the UI thread.
+    void RequestMainVolume();
+
+    // --- state ---
+    DeviceLink& Link() { return mLink; }
+    ControllerModel& Model() { return mModel; }
+    DspState& Live() { return mModel.live; }
+    const std::array<ResponseCurve, kOutputChannels>& Curves() const { return mCurves; }
+    AboutDeviceInfo DeviceInfo() const;
+    // What the curve control was given last: bands as drawn (gain 0 where the
+    // band or the channel's EQ is off), corners, curves' channel and visibility.
+    struct CurveView {
+        std::array<EqBand, kEqBands> bands{};
+        int count = 0;
+        int selected = -1;
+        int hp = 0;
+        int lp = 0;
+        int channel = 0;
+        std::array<std::uint8_t, kOutputChannels> show{};
+    };
+    const CurveView& LastCurveView() const { return mCurveView; }
+    // A firmware upgrade owns the link: the connection entry points keep out.
+    bool UpgradeOwnsLink() const;
+    bool IsConnected() const;
+
+    std::atomic<bool> mForceUpdateFlag{false};
+    std::atomic<bool> mManualUpdateFlag{false};
+
+    // Waits (bounded) until no worker of this controller runs; for shutdown
+    // paths and tests. Returns whether they all ended.
+    bool WaitForWorkers(int timeoutMs);
+
+private:
+    enum class ButtonState { Disconnected, Connecting, Connected };
+    void ShowConnectState(ButtonState state);
+    void ConnectionWorker(const std::shared_ptr<std::atomic<bool>>& stop);
+    // Runs `work` on the UI thread after everything posted before it and waits
+    // for it (bounded; false when it did not run in time or a stop came).
+    bool RunOnUiThreadAndWait(const std::function<void()>& work,
+                              const std::shared_ptr<std::atomic<bool>>& stop);
+    void StartWorker(std::shared_ptr<std::atomic<bool>> stop,
+                     std::function<void(const std::shared_ptr<std::atomic<bool>>&)> body);
+    void ReapWorkers();
+    void StopAllWorkers();
+    void Post(int id);
+    void ComputeAllCurves();
+    void ShowCurveControl(const std::array<EqBand, kEqBands>& bands, int count, int selected,
+                          int channel);
+    int StatusInit(const std::shared_ptr<std::atomic<bool>>& stop);
+    void ShowRoles();
+    void ShowLinkLock();
+    void ShowMainVolume();
+    void ShowChannelVolume(int channel);
+    void ShowChannelDelay(int channel);
+    void ShowPhase(int channel);
+    void ShowMix(int output);
+    void ShowFilter(int channel);
+    void ShowBandEditor(int channel, int band);
+    void ShowBypassButton();
+    void ActivateCurrentChannel();
+    bool PeqMode() const;
+
+    HidPort& mPort;
+    DeviceLink mLink;
+    ControllerModel mModel;
+    std::array<ResponseCurve, kOutputChannels> mCurves{};
+    WindowHooks mHooks;
+    CurveView mCurveView;
+    std::unique_ptr<QtMessageSink> mSink;
+    QPointer<WindowImplBase> mWindow;
+
+    struct Worker {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> stop;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    std::mutex mWorkersMutex;
+    std::condition_variable mWorkersChanged;
+    std::list<Worker> mWorkers;
+    // Stop flag of the connection worker currently running (null when none).
+    std::shared_ptr<std::atomic<bool>> mConnectStop;
+
+    // Controls of the main layout, bound once. Any of them may be missing.
+    struct Controls {
+        QAbstractButton* btnConnect = nullptr;
+        QAbstractButton* ampOnOff = nullptr;
+        QWidget* debug = nullptr;
+        QWidget* advance = nullptr;
+        QComboBox* inputSource = nullptr;
+        QWidget* equalizer = nullptr;
+        QLineEdit* mainVolumeEdit = nullptr;
+        QAbstractSlider* mainVolumeSlider = nullptr;
+        QAbstractButton* mainMute = nullptr;
+        QComboBox* unit = nullptr;
+        QComboBox* hpType = nullptr;
+        QComboBox* lpType = nullptr;
+        QComboBox* hpSlope = nullptr;
+        QComboBox* lpSlope = nullptr;
+        QLineEdit* hpFreq = nullptr;
+        QLineEdit* lpFreq = nullptr;
+        std::array<QLineEdit*, kEqBands> eqFreq{};
+        std::array<QLineEdit*, kEqBands> eqQ{};
+        std::array<QLineEdit*, kEqBands> eqGain{};
+        std::array<QAbstractSlider*, kEqBands> eqSlider{};
+        std::array<QAbstractButton*, kEqBands> ptEnable{};
+        std::array<QWidget*, kOutputChannels> chShow{};
+        std::array<QAbstractButton*, kOutputChannels> chEnable{};
+        std::array<QAbstractButton*, kOutputChannels> chOutputBtn{};
+        std::array<QAbstractSlider*, kOutputChannels> chVolumeSlider{};
+        std::array<QLineEdit*, kOutputChannels> chVolumeEdit{};
+        std::array<QAbstractButton*, kOutputChannels> chMute{};
+        std::array<QAbstractButton*, kOutputChannels> chPhase{};
+        std::array<QAbstractButton*, kOutputChannels> chSync{};
+        std::array<QAbstractSlider*, kOutputChannels> chDelaySlider{};
+        std::array<QLineEdit*, kOutputChannels> chDelayEdit{};
+        std::array<std::array<QAbstractButton*, kMaxInputChannels>, kOutputChannels> chInput{};
+        std::array<QWidget*, 24> speakers{};
+        QAbstractButton* resetEq = nullptr;
+        QAbstractButton* bypass = nullptr;
+        QAbstractButton* argEq = nullptr;
+        QAbstractButton* resetOutput = nullptr;
+        QAbstractButton* lockOutput = nullptr;
+        QAbstractButton* linkOutput = nullptr;
+    };
+    Controls mUi;
+};
+
+}  // namespace kavelo

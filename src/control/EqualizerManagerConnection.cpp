@@ -1,0 +1,772 @@
+// EqualizerManager: binding the main window, connecting, the initial read-back
+// and applying what the amplifier reports.
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QListView>
+#include <QMetaObject>
+#include <QSignalBlocker>
+#include <QTimer>
+#include <chrono>
+
+#include "app/BuildConstants.h"
+#include "app/Log.h"
+#include "app/MainMessages.h"
+#include "app/Markers.h"
+#include "app/Prompts.h"
+#include "control/Conversions.h"
+#include "control/DspOperations.h"
+#include "control/EqualizerManager.h"
+#include "control/SpeakerRoles.h"
+#include "ui/LanguageService.h"
+#include "ui/WindowImplBase.h"
+#include "ui/WindowMessage.h"
+
+namespace kavelo {
+
+namespace {
+
+constexpr unsigned kRedText = 0xFFFF0000;
+constexpr unsigned kWhiteText = 0xFFFFFFFF;
+// How long a worker waits for its refresh on the UI thread before giving up.
+constexpr int kUiRefreshTimeoutMs = 10000;
+
+void SetTextColour(QWidget* w, unsigned argb) {
+    if (!w) return;
+    w->setProperty("textColor", argb);
+    w->setStyleSheet(QStringLiteral("color: #%1;").arg(argb & 0xFFFFFF, 6, 16, QLatin1Char('0')));
+}
+
+void SetText(QWidget* w, const QString& text) { WindowImplBase::SetControlText(w, text); }
+
+void SetSliderValue(QAbstractSlider* s, int value) {
+    if (!s) return;
+    const QSignalBlocker quiet(s);
+    s->setValue(value);
+}
+
+void SetEnabled(QWidget* w, bool on) {
+    if (w) w->setEnabled(on);
+}
+void SetVisible(QWidget* w, bool on) {
+    if (w) w->setVisible(on);
+}
+
+// Combo items at a given height for the display scale.
+void SetItemHeights(QComboBox* combo, int scalePercent) {
+    if (!combo) return;
+    const int height = 16 * scalePercent / 100;
+    for (int i = 0; i < combo->count(); ++i)
+        combo->setItemData(i, QSize(0, height), Qt::SizeHintRole);
+}
+
+QString ConfirmBox(QWidget* parent, const QString& text) {
+    const QString labels[3] = {QStringLiteral("${confirm}"), QString(), QString()};
+    ShowMessage(parent, QStringLiteral("${tips}"), text, labels, 1);
+    return text;
+}
+
+}  // namespace
+
+EqualizerManager::EqualizerManager(HidPort& port) : mPort(port), mLink(port) {
+    mLink.SetLinkConfig(MODEL_ID, kOutputChannels, 6, 0, 0);
+}
+
+EqualizerManager::~EqualizerManager() {
+    StopAllWorkers();
+    mLink.MainReceiver = nullptr;
+    if (mSink) mSink->Reset();
+    if (mLink.IsDeviceOpen()) mLink.CloseHIDDevice(true);
+}
+
+AboutDeviceInfo EqualizerManager::DeviceInfo() const {
+    AboutDeviceInfo info;
+    info.model = mModel.live.model;
+    info.mainVersion = mModel.live.mainVersion;
+    info.slaveVersion = mModel.live.slaveVersion;
+    return info;
+}
+
+bool EqualizerManager::UpgradeOwnsLink() const {
+    const int status = mLink.sys_upg_status;
+    return status == UPG_ENTER || status == UPG_START;
+}
+
+bool EqualizerManager::IsConnected() const {
+    return mLink.IsDeviceOpen() && mModel.live.model != -1 && mLink.IsCmdQueueEnabled();
+}
+
+// ---------------------------------------------------------------- binding
+
+void EqualizerManager::BindControls(WindowImplBase* window) {
+    mWindow = window;
+    mSink = std::make_unique<QtMessageSink>(window);
+    mLink.MainReceiver = mSink.get();
+    auto find = [window](const QString& name) { return window->FindControl(name); };
+    auto button = [window](const QString& name) {
+        return window->FindControl<QAbstractButton>(name);
+    };
+    auto slider = [window](const QString& name) {
+        return window->FindControl<QAbstractSlider>(name);
+    };
+    auto edit = [window](const QString& name) { return window->FindControl<QLineEdit>(name); };
+    auto combo = [window](const QString& name) { return window->FindControl<QComboBox>(name); };
+    auto indexed = [](const char* pattern, int i) { return QString::asprintf(pattern, i); };
+    const int scale = window->ScalePercent();
+
+    mUi.btnConnect = button(QStringLiteral("btnConnect"));
+    mUi.ampOnOff = button(QStringLiteral("btn_amp_onoff"));
+    mUi.debug = find(QStringLiteral("btn_debug"));
+    SetVisible(mUi.debug, MarkerFileExists(MARKER_DEBUG));
+    mUi.advance = find(QStringLiteral("btn_advance"));
+    mUi.inputSource = combo(QStringLiteral("btn_input_source"));
+    if (mUi.inputSource) {
+        SetItemHeights(mUi.inputSource, scale);
+        if (auto* view = qobject_cast<QListView*>(mUi.inputSource->view())) {
+            for (int i = 0; i < mUi.inputSource->count() && i < kInputSources; ++i)
+                view->setRowHidden(i, !InputSource(i)->visible);
+        }
+    }
+    mUi.equalizer = find(QStringLiteral("equalizer"));
+    mUi.mainVolumeEdit = edit(QStringLiteral("edit_main_volume"));
+    mUi.mainVolumeSlider = slider(QStringLiteral("slider_main_volume"));
+    if (mUi.mainVolumeSlider) {
+        mUi.mainVolumeSlider->setRange(0, kMaxMainVolume);
+        SetSliderValue(mUi.mainVolumeSlider, 30);
+    }
+    mUi.mainMute = button(QStringLiteral("main_mute"));
+
+    mUi.unit = combo(QStringLiteral("comb_ch_unit"));
+    mUi.hpType = combo(QStringLiteral("hp_type"));
+    mUi.lpType = combo(QStringLiteral("lp_type"));
+    mUi.hpSlope = combo(QStringLiteral("hp_slop"));
+    mUi.lpSlope = combo(QStringLiteral("lp_slop"));
+    for (QComboBox* c : {mUi.unit, mUi.hpType, mUi.lpType, mUi.hpSlope, mUi.lpSlope})
+        SetItemHeights(c, scale);
+    mUi.hpFreq = edit(QStringLiteral("hp_freq"));
+    mUi.lpFreq = edit(QStringLiteral("lp_freq"));
+
+    for (int b = 0; b < kEqBands; ++b) {
+        mUi.eqFreq[b] = edit(indexed("eq_freq_%d", b));
+        mUi.eqQ[b] = edit(indexed("eq_q_%d", b));
+        mUi.eqGain[b] = edit(indexed("eq_gain_%d", b));
+        mUi.eqSlider[b] = slider(indexed("eq_slider_%d", b));
+        mUi.ptEnable[b] = button(indexed("pt_enable_%d", b));
+    }
+
+    DspState& live = mModel.live;
+    for (int n = 0; n < kOutputChannels; ++n) {
+        mUi.chShow[n] = find(indexed("ch_show_%d", n));
+        mUi.chEnable[n] = button(indexed("ch_enable_%d", n));
+        mUi.chOutputBtn[n] = button(indexed("ch_output_btn_%d", n));
+        mUi.chVolumeSlider[n] = slider(indexed("slider_ch_volume_%d", n));
+        if (mUi.chVolumeSlider[n]) {
+            mUi.chVolumeSlider[n]->setRange(-600, 0);
+            mUi.chVolumeSlider[n]->setSingleStep(10);
+        }
+        QWidget* volumeBg = find(indexed("ch_volume_bg_%d", n));
+        mUi.chVolumeEdit[n] = edit(indexed("edit_ch_volume_%d", n));
+        mUi.chMute[n] = button(indexed("ch_mute_%d", n));
+        mUi.chPhase[n] = button(indexed("ch_phase_%d", n));
+        mUi.chSync[n] = button(indexed("ch_synchronize_%d", n));
+        for (QWidget* w :
+             {mUi.chShow[n], static_cast<QWidget*>(mUi.chEnable[n]),
+              static_cast<QWidget*>(mUi.chOutputBtn[n]),
+              static_cast<QWidget*>(mUi.chVolumeSlider[n]), volumeBg,
+              static_cast<QWidget*>(mUi.chVolumeEdit[n]), static_cast<QWidget*>(mUi.chMute[n]),
+              static_cast<QWidget*>(mUi.chPhase[n]), static_cast<QWidget*>(mUi.chSync[n])})
+            SetVisible(w, true);
+        live.syncFlags[n] = 0;
+        mUi.chDelaySlider[n] = slider(indexed("slider_ch_delay_%d", n));
+        SetVisible(mUi.chDelaySlider[n], false);
+        SetVisible(find(indexed("delay_lable_%d", n)), true);
+        SetVisible(find(indexed("control_empty_%d", n)), true);
+        mUi.chDelayEdit[n] = edit(indexed("edit_ch_delay_%d", n));
+        SetVisible(mUi.chDelayEdit[n], true);
+        for (int k = 0; k < kMaxInputChannels; ++k) {
+            QAbstractButton* option = button(QString::asprintf("option_ch_in%d_%d", k + 1, n));
+            mUi.chInput[n][k] = option;
+            SetVisible(option, true);
+        }
+        ShowMix(n);
+        SetVisible(find(indexed("input_123_%d", n)), false);
+        SetVisible(find(indexed("input_456_%d", n)), false);
+    }
+    for (int k = 1; k <= 24; ++k) {
+        QWidget* speaker = find(indexed("speaker_%d", k));
+        mUi.speakers[k - 1] = speaker;
+        SetText(speaker, QString());
+        SetVisible(speaker, false);
+    }
+    mUi.resetEq = button(QStringLiteral("btn_reset_eq"));
+    mUi.bypass = button(QStringLiteral("btn_bypass"));
+    mUi.argEq = button(QStringLiteral("btn_arg_eq"));
+    WindowImplBase::SetSelected(mUi.argEq, false, false);  // graphic EQ mode
+    mUi.resetOutput = button(QStringLiteral("btn_reset_output"));
+    mUi.lockOutput = button(QStringLiteral("btn_lock_output"));
+    mUi.linkOutput = button(QStringLiteral("btn_link_output"));
+
+    ShowMainVolume();
+    if (mUi.inputSource) WindowImplBase::SelectItem(mUi.inputSource, 5);
+    WindowImplBase::Activate(mUi.chEnable[0]);
+    ShowRoles();
+    ShowConnectState(ButtonState::Disconnected);
+}
+
+// ---------------------------------------------------------------- connecting
+
+void EqualizerManager::ShowConnectState(ButtonState state) {
+    QAbstractButton* b = mUi.btnConnect;
+    if (!b) return;
+    const bool connected = state == ButtonState::Connected;
+    SetText(b, connected                          ? QStringLiteral("${btn_connected}")
+               : state == ButtonState::Connecting ? QStringLiteral("${btn_connecting}")
+                                                  : QStringLiteral("${btn_disconnected}"));
+    b->setCheckable(true);
+    WindowImplBase::SetSelected(b, connected, false);
+    SetTextColour(b, connected ? kWhiteText : kRedText);
+    b->update();
+}
+
+void EqualizerManager::Post(int id) {
+    if (mWindow) PostWindowMessage(mWindow.data(), id);
+}
+
+void EqualizerManager::ConnectDevice(bool userInitiated) {
+    if (UpgradeOwnsLink()) return;
+    if (mLink.IsDeviceOpen()) {
+        DisconnectDevice();
+        return;
+    }
+    mLink.OpenHIDDevice();
+    if (!mLink.IsDeviceOpen()) {
+        LogPrintA("Can not conect usb devices, please connect devices again!\n");
+        if (userInitiated) ConfirmBox(mWindow.data(), QStringLiteral("${device_connect_fail}"));
+        ShowConnectState(ButtonState::Disconnected);
+        return;
+    }
+    if (mHooks.closeUpdateWindow) mHooks.closeUpdateWindow();
+    if (mHooks.closeMixerWindow) mHooks.closeMixerWindow();
+    LogPrintA("Connect OK\xEF\xBC\x81\n");
+    ShowConnectState(ButtonState::Connecting);
+    const bool forcedUpdateWaits =
+        mForceUpdateFlag && mHooks.forcedUpdateWindowOpen && mHooks.forcedUpdateWindowOpen();
+    if (MarkerFileExists(MARKER_NO_FORCE_UPDATE) || !forcedUpdateWaits) {
+        mLink.DisableCmdQueue();
+        Post(WM_SHOW_LOADING);
+        auto stop = std::make_shared<std::atomic<bool>>(false);
+        if (mConnectStop) *mConnectStop = true;  // an earlier read-back is obsolete now
+        mConnectStop = stop;
+        StartWorker(stop,
+                    [this](const std::shared_ptr<std::atomic<bool>>& s) { ConnectionWorker(s); });
+        return;
+    }
+    // A forced update waits for the amplifier to come back.
+    ShowConnectState(ButtonState::Connected);
+    if (mHooks.continueAfterReconnect) mHooks.continueAfterReconnect();
+}
+
+int EqualizerManager::PC_UI_Status_Init() { return StatusInit(nullptr); }
+
+int EqualizerManager::StatusInit(const std::shared_ptr<std::atomic<bool>>& stop) {
+    ReadBackHooks hooks;
+    QObject* window = mWindow.data();
+    hooks.afterPcConnect = [window] {
+        if (!window) return;
+        QMetaObject::invokeMethod(
+            window, [window] { static_cast<WindowImplBase*>(window)->SetTimer(STATUS_TIMER, 100); },
+            Qt::QueuedConnection);
+    };
+    hooks.stopRequested = [stop] { return stop && stop->load(); };
+    return RunStatusInit(mLink, hooks);
+}
+
+void EqualizerManager::ConnectionWorker(const std::shared_ptr<std::atomic<bool>>& stop) {
+    LogPrintA("Read mcu value thread start!\n");
+    const int result = StatusInit(stop);
+    if (*stop) {
+        // Disconnected or shutting down meanwhile: nothing failed, just end.
+        Post(WM_CLOSE_LOADING);
+        return;
+    }
+    if (result == -1) {
+        Post(WM_CLOSE_LOADING);
+        Post(WM_CONNECT_FAIL);
+        Post(WM_DISCONNECTED);  // closes the link and forgets the model
+        return;
+    }
+
+    // The value messages posted during the read-back are handled before this
+    // refresh, so it sees the whole state; the checks below read its results.
+    struct Decision {
+        bool wrongModel = false;
+        bool forceUpdate = false;
+    };
+    auto decision = std::make_shared<Decision>();
+    const bool refreshed = RunOnUiThreadAndWait(
+        [this, decision] {
+            ComputeAllCurves();
+            UpdateEqualizer(-1);
+            const bool normal = mLink.McuNormalMode;
+            decision->wrongModel = normal && mModel.live.model != MODEL_ID;
+            decision->forceUpdate =
+                !MarkerFileExists(MARKER_NO_FORCE_UPDATE) && NeedsForcedUpdate(mModel.live, normal);
+        },
+        stop);
+    if (!refreshed) {
+        Post(WM_CLOSE_LOADING);
+        if (*stop) return;
+        LogPrintA("Read mcu value thread: the window did not take the read-back in time\n");
+        Post(WM_CONNECT_FAIL);
+        Post(WM_DISCONNECTED);
+        return;
+    }
+    if (decision->wrongModel) {
+        // Never shown as connected: the "not match" box is already up.
+        Post(WM_CLOSE_LOADING);
+        Post(WM_DISCONNECTED);
+        return;
+    }
+    Post(WM_CONNECTED);
+    Post(WM_CLOSE_LOADING);
+    LogPrintA("Read mcu value thread end!\n");
+    DeviceLink::LogDateTime();
+    if (decision->forceUpdate) Post(WM_FORCE_UPDATE);
+}
+
+bool EqualizerManager::RunOnUiThreadAndWait(const std::function<void()>& work,
+                                            const std::shared_ptr<std::atomic<bool>>& stop) {
+    struct Rendezvous {
+        std::mutex mutex;
+        std::condition_variable ran;
+        bool done = false;
+    };
+    auto rendezvous = std::make_shared<Rendezvous>();
+    QObject* window = mWindow.data();
+    if (!window) return false;
+    QMetaObject::invokeMethod(
+        window,
+        [work, rendezvous] {
+            work();
+            std::lock_guard<std::mutex> lock(rendezvous->mutex);
+            rendezvous->done = true;
+            rendezvous->ran.notify_all();
+        },
+        Qt::QueuedConnection);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kUiRefreshTimeoutMs);
+    std::unique_lock<std::mutex> lock(rendezvous->mutex);
+    while (!rendezvous->done) {
+        if (stop && *stop) return false;
+        // Short slices so a stop request is noticed without a second signal.
+        const auto slice = std::chrono::steady_clock::now() + std::chrono::milliseconds(20);
+        rendezvous->ran.wait_until(lock, std::min(slice, deadline));
+        if (!rendezvous->done && std::chrono::steady_clock::now() >= deadline) return false;
+    }
+    return true;
+}
+
+void EqualizerManager::StartWorker(
+    std::shared_ptr<std::atomic<bool>> stop,
+    std::function<void(const std::shared_ptr<std::atomic<bool>>&)> body) {
+    ReapWorkers();
+    Worker w;
+    w.stop = std::move(stop);
+    w.done = std::make_shared<std::atomic<bool>>(false);
+    w.thread = std::thread([this, body = std::move(body), stop = w.stop, done = w.done] {
+        body(stop);
+        std::lock_guard<std::mutex> lock(mWorkersMutex);
+        *done = true;
+        mWorkersChanged.notify_all();
+    });
+    std::lock_guard<std::mutex> lock(mWorkersMutex);
+    mWorkers.push_back(std::move(w));
+}
+
+void EqualizerManager::ReapWorkers() {
+    std::list<Worker> finished;
+    {
+        std::lock_guard<std::mutex> lock(mWorkersMutex);
+        for (auto it = mWorkers.begin(); it != mWorkers.end();) {
+            if (*it->done) {
+                finished.splice(finished.end(), mWorkers, it++);
+            } else {
+                ++it;
+            }
+        }
+    }
+    for (Worker& w : finished) w.thread.join();  // already at their last statement
+}
+
+bool EqualizerManager::WaitForWorkers(int timeoutMs) {
+    std::unique_lock<std::mutex> lock(mWorkersMutex);
+    const bool ended = mWorkersChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] {
+        for (const Worker& w : mWorkers)
+            if (!*w.done) return false;
+        return true;
+    });
+    lock.unlock();
+    if (ended) ReapWorkers();
+    return ended;
+}
+
+void EqualizerManager::StopAllWorkers() {
+    std::list<Worker> all;
+    {
+        std::lock_guard<std::mutex> lock(mWorkersMutex);
+        for (Worker& w : mWorkers) *w.stop = true;
+        all.swap(mWorkers);
+    }
+    for (Worker& w : all) w.thread.join();
+}
+
+void EqualizerManager::RequestMainVolume() {
+    if (!mLink.IsDeviceOpen()) return;
+    StartWorker(std::make_shared<std::atomic<bool>>(false),
+                [this](const std::shared_ptr<std::atomic<bool>>& stop) {
+                    if (!*stop) mLink.Get_Main_Volume();
+                });
+}
+
+void EqualizerManager::OnDeviceConnected() {
+    if (UpgradeOwnsLink() || !mLink.McuNormalMode) return;
+    if (!mLink.IsDeviceOpen() || mModel.live.model == -1) {
+        DisconnectDevice();
+        return;
+    }
+    ShowConnectState(ButtonState::Connected);
+    mLink.EnableCmdQueue();
+    UpdateEqualizer(-1);
+}
+
+void EqualizerManager::DisconnectDevice() {
+    if (UpgradeOwnsLink()) return;
+    if (mHooks.closeMixerWindow) mHooks.closeMixerWindow();
+    if (mHooks.closeAutoCalWindow) mHooks.closeAutoCalWindow();
+    if (mWindow) mWindow->KillTimer(STATUS_TIMER);
+    mLink.DisableCmdQueue();
+    // A read-back still running belongs to the connection that ends here.
+    if (mConnectStop) *mConnectStop = true;
+    mLink.CloseHIDDevice(true);
+    ShowConnectState(ButtonState::Disconnected);
+    mModel.live.model = -1;
+}
+
+void EqualizerManager::DevicePlugin() {
+    LogPrintA("DevicePlugin\n");
+    if (UpgradeOwnsLink()) {
+        LogPrintA("sys_upg_status UPG_ENTER or UPG_START\n");
+        return;
+    }
+    ConnectDevice(false);
+}
+
+void EqualizerManager::DevicePlugOut(const QString& deviceName) {
+    LogPrintA("DevicePlugOut\n");
+    (void)deviceName;
+    if (UpgradeOwnsLink()) {
+        LogPrintA("sys_upg_status UPG_ENTER or UPG_START\n");
+        return;
+    }
+    DisconnectDevice();
+    if (mForceUpdateFlag || mManualUpdateFlag || !mWindow) return;
+    // The box runs from the event loop, so the caller returns at once.
+    QPointer<WindowImplBase> window = mWindow;
+    QTimer::singleShot(0, window.data(), [window] {
+        LogPrintA("DisconnectMsgThread start!\n");
+        ConfirmBox(window.data(), QStringLiteral("${device_plugout}"));
+        LogPrintA("DisconnectMsgThread end!\n");
+    });
+}
+
+// ---------------------------------------------------------------- reported values
+
+void EqualizerManager::ReadDspValueCallback(int code, const Payload& value) {
+    const ValueUpdate u = ApplyDspValue(mModel, code, value);
+    if (!u.live()) return;
+    DspState& live = mModel.live;
+    const bool current = u.channel == live.currChannel;
+    switch (u.kind) {
+        case UpdateKind::SourceSelector:
+            WindowImplBase::SelectItem(mUi.inputSource, live.inputSource, false);
+            break;
+        case UpdateKind::MainVolume:
+            if (mWindow) mWindow->KillTimer(GET_MAIN_VOLUME_TIMER);
+            ShowMainVolume();
+            break;
+        case UpdateKind::MainMute:
+            WindowImplBase::SetSelected(mUi.mainMute, live.mainVolumeMute != 0, false);
+            break;
+        case UpdateKind::Filter:
+            if (current) ShowFilter(u.channel);
+            break;
+        case UpdateKind::EqBand:
+            if (current) ShowBandEditor(u.channel, u.band);
+            break;
+        case UpdateKind::Delay:
+            ShowChannelDelay(u.channel);
+            LogPrintA("update UI ch_delay->ch = %d, Delay %.3f\n", u.channel,
+                      static_cast<double>(live.channels[u.channel].delay));
+            break;
+        case UpdateKind::Trim:
+            ShowChannelVolume(u.channel);
+            break;
+        case UpdateKind::ChannelMute:
+            WindowImplBase::SetSelected(mUi.chMute[u.channel], live.channels[u.channel].mute != 0,
+                                        false);
+            break;
+        case UpdateKind::Phase:
+            ShowPhase(u.channel);
+            break;
+        case UpdateKind::Mix:
+            if (u.source == live.inputSource) {
+                LogPrintA("set mix source = %d, ch = %d, mix_in = 0x%x\n", u.source, u.channel,
+                          u.value);
+                ShowMix(u.channel);
+            }
+            break;
+        case UpdateKind::Roles:
+            LogPrintA("DSP_CH_TYPE ch(%d), type(%d)\n", u.channel, live.outputs[u.channel]);
+            ShowRoles();
+            break;
+        case UpdateKind::Link:
+        case UpdateKind::Lock:
+            if (u.unlinked) {
+                mLink.CH_Link_Ctrl(0, 0, {}, false);
+            }
+            ShowLinkLock();
+            ActivateCurrentChannel();
+            break;
+        case UpdateKind::EqBypass:
+            if (current) ShowBypassButton();
+            break;
+        case UpdateKind::AmpPower: {
+            const bool on = live.ampPower != 0;
+            SetText(mUi.ampOnOff, on ? QStringLiteral("${amp_on}") : QStringLiteral("${amp_off}"));
+            if (mUi.ampOnOff) mUi.ampOnOff->setCheckable(true);
+            WindowImplBase::SetSelected(mUi.ampOnOff, on, false);
+            SetTextColour(mUi.ampOnOff, on ? kWhiteText : kRedText);
+            break;
+        }
+        case UpdateKind::DspStatus:
+            DisconnectDevice();
+            if (u.value == 0) ConfirmBox(mWindow.data(), QStringLiteral("${dsp_is_off}"));
+            break;
+        default:
+            break;
+    }
+}
+
+void EqualizerManager::ReadMcuValueCallback(int code, const Payload& value) {
+    const ValueUpdate u = ApplyMcuValue(mModel, code, value, mLink.McuNormalMode);
+    if (u.kind == UpdateKind::Handshake && u.modelMismatch) {
+        ConfirmBox(mWindow.data(), QStringLiteral("%1 %2")
+                                       .arg(GetText(QStringLiteral("${device_not_match}")))
+                                       .arg(u.value));
+    }
+}
+
+void EqualizerManager::ReadSenceValueCallback(int code, const Payload& value) {
+    ApplySceneValue(mModel, code, value);
+}
+
+// ---------------------------------------------------------------- showing the model
+
+bool EqualizerManager::PeqMode() const { return mUi.argEq && mUi.argEq->isChecked(); }
+
+void EqualizerManager::ShowMainVolume() {
+    SetSliderValue(mUi.mainVolumeSlider, mModel.live.mainVolume);
+    if (!mUi.mainVolumeEdit) return;
+    const int shown = mUi.mainVolumeSlider ? mUi.mainVolumeSlider->value() : mModel.live.mainVolume;
+    const bool atMinimum =
+        mUi.mainVolumeSlider ? shown == mUi.mainVolumeSlider->minimum() : shown <= 0;
+    SetText(mUi.mainVolumeEdit, atMinimum ? QStringLiteral("${off}") : QString::number(shown));
+}
+
+void EqualizerManager::ShowChannelVolume(int n) {
+    const float gain = mModel.live.channels[n].gain;
+    QAbstractSlider* s = mUi.chVolumeSlider[n];
+    SetSliderValue(s, OutputGainToSlider(gain));
+    LogPrintA("set channel %d volume to %.1fdB\n", n, static_cast<double>(gain));
+    const bool atMinimum = s ? s->value() == s->minimum() : OutputGainToSlider(gain) <= -600;
+    SetText(mUi.chVolumeEdit[n], atMinimum ? QStringLiteral("${off}")
+                                           : QStringLiteral("%1dB").arg(static_cast<int>(gain)));
+}
+
+void EqualizerManager::ShowChannelDelay(int n) {
+    const float ms = mModel.live.channels[n].delay;
+    const int unitIndex = mUi.unit ? mUi.unit->currentIndex() : 0;
+    const DelayUnit unit = unitIndex == 1   ? DelayUnit::Cm
+                           : unitIndex == 2 ? DelayUnit::In
+                                            : DelayUnit::Ms;
+    const double shown = DelayShown(ms, unit);
+    const QString text = unit == DelayUnit::Ms   ? QString::asprintf("%.3f ms", shown)
+                         : unit == DelayUnit::Cm ? QString::asprintf("%.2f cm", shown)
+                                                 : QString::asprintf("%.2f in", shown);
+    SetText(mUi.chDelayEdit[n], text);
+    SetSliderValue(mUi.chDelaySlider[n], DelayToSlider(ms));
+}
+
+void EqualizerManager::ShowPhase(int n) {
+    const int phase = mModel.live.channels[n].phase;
+    WindowImplBase::SetSelected(mUi.chPhase[n], phase != 0, false);
+    LogPrintA("channel %d phase seleted %d\n", n, phase);
+    SetText(mUi.chPhase[n],
+            phase != 0 ? QStringLiteral("${reverse phase}") : QStringLiteral("${positive_phase}"));
+}
+
+void EqualizerManager::ShowMix(int output) {
+    const DspState& live = mModel.live;
+    const int source =
+        live.inputSource >= 0 && live.inputSource < kInputSources ? live.inputSource : 0;
+    const int mask = live.inputs[source][output];
+    for (int k = 0; k < kMaxInputChannels; ++k)
+        WindowImplBase::SetSelected(mUi.chInput[output][k], (mask >> k) & 1, false);
+    // Sources 2 and 3 have no third and fourth input.
+    const bool twoInputs = source == 2 || source == 3;
+    SetEnabled(mUi.chInput[output][2], !twoInputs);
+    SetEnabled(mUi.chInput[output][3], !twoInputs);
+}
+
+void EqualizerManager::ShowFilter(int n) {
+    const Crossover& x = mModel.live.channels[n].crossover;
+    WindowImplBase::SelectItem(mUi.hpSlope, x.hp.slope, false);
+    WindowImplBase::SelectItem(mUi.hpType, x.hp.type, false);
+    WindowImplBase::SelectItem(mUi.lpSlope, x.lp.slope, false);
+    WindowImplBase::SelectItem(mUi.lpType, x.lp.type, false);
+    SetText(mUi.hpFreq, QStringLiteral("%1Hz").arg(x.hp.fs));
+    SetText(mUi.lpFreq, QStringLiteral("%1Hz").arg(x.lp.fs));
+}
+
+void EqualizerManager::ShowBandEditor(int n, int b) {
+    const ChannelState& ch = mModel.live.channels[n];
+    const EqBand& band = ch.bands[b];
+    if (ch.bypass == 1) {
+        SetSliderValue(mUi.eqSlider[b], 0);
+        SetText(mUi.eqGain[b], QString::asprintf("%.1f", 0.0));
+        WindowImplBase::SetSelected(mUi.ptEnable[b], false, false);
+    } else {
+        SetSliderValue(mUi.eqSlider[b], static_cast<int>(std::lround(band.eqGain * 10)));
+        SetText(mUi.eqGain[b], QString::asprintf("%.1f", static_cast<double>(band.eqGain)));
+        WindowImplBase::SetSelected(mUi.ptEnable[b], band.eqGain != 0.0f, false);
+    }
+    SetText(mUi.eqFreq[b], QString::number(band.freq));
+    SetText(mUi.eqQ[b], QString::asprintf("%.2f", static_cast<double>(band.eqFactor)));
+}
+
+void EqualizerManager::ShowBypassButton() {
+    const bool bypassed = mModel.live.channels[mModel.live.currChannel].bypass == 1;
+    SetText(mUi.bypass,
+            bypassed ? QStringLiteral("${restore_eq}") : QStringLiteral("${bypass_eq}"));
+}
+
+void EqualizerManager::ShowRoles() {
+    for (QWidget* s : mUi.speakers) SetVisible(s, false);
+    for (int n = 0; n < kOutputChannels; ++n) {
+        const int role = mModel.live.outputs[n];
+        SetText(mUi.chOutputBtn[n], QString::fromLatin1(SpeakerRole(role).longText));
+        if (role > 0 && role <= 24) SetVisible(mUi.speakers[role - 1], true);
+    }
+}
+
+void EqualizerManager::ShowLinkLock() {
+    const DspState& live = mModel.live;
+    WindowImplBase::SetSelected(mUi.linkOutput, live.linkMode == 1, false);
+    WindowImplBase::SetSelected(mUi.lockOutput, live.lockMode == 1, false);
+    for (int n = 0; n < kOutputChannels; ++n) {
+        SetEnabled(mUi.chOutputBtn[n], live.lockMode != 1);
+        if (live.linkMode == 1) SetEnabled(mUi.chSync[n], false);
+    }
+}
+
+void EqualizerManager::ActivateCurrentChannel() {
+    const int n = mModel.live.currChannel;
+    if (n >= 0 && n < kOutputChannels) WindowImplBase::Activate(mUi.chEnable[n]);
+}
+
+void EqualizerManager::ComputeAllCurves() {
+    for (int n = 0; n < kOutputChannels; ++n)
+        ComputeChannelResponse(mModel.live.channels[n], mCurves[n]);
+}
+
+void EqualizerManager::UpdateEqualizer(int selectedBand) {
+    QElapsedTimer clock;
+    clock.start();
+    DspState& live = mModel.live;
+    const int n =
+        live.currChannel >= 0 && live.currChannel < kOutputChannels ? live.currChannel : 0;
+    ComputeChannelResponse(live.channels[n], mCurves[n]);
+    const int partner = live.linkOutputs[n];
+    if (live.linkMode == 1 && partner >= 0 && partner < kOutputChannels)
+        ComputeChannelResponse(live.channels[partner], mCurves[partner]);
+    LogPrintA("UpdateEqualizer 0 cost time %d ms\n", static_cast<int>(clock.elapsed()));
+    const ChannelState& ch = live.channels[n];
+    std::array<EqBand, kEqBands> shown = ch.bands;
+    for (EqBand& b : shown)
+        if (ch.bypass == 1 || b.enable == 0) b.eqGain = 0.0f;
+    ShowCurveControl(shown, ch.eqSize, selectedBand, n);
+    LogPrintA("UpdateEqualizer 1 cost time %d ms\n", static_cast<int>(clock.elapsed()));
+}
+
+void EqualizerManager::ShowCurveControl(const std::array<EqBand, kEqBands>& bands, int count,
+                                        int selected, int channel) {
+    const DspState& live = mModel.live;
+    mCurveView.bands = bands;
+    mCurveView.count = count;
+    mCurveView.selected = selected;
+    mCurveView.hp = live.channels[channel].crossover.hp.fs;
+    mCurveView.lp = live.channels[channel].crossover.lp.fs;
+    mCurveView.channel = channel;
+    for (int n = 0; n < kOutputChannels; ++n)
+        mCurveView.show[n] = static_cast<std::uint8_t>(live.showChEqualizer[n]);
+}
+
+void EqualizerManager::RefreshBandEditors(int channel) {
+    if (channel < 0 || channel >= kOutputChannels) return;
+    const ChannelState& ch = mModel.live.channels[channel];
+    const bool peq = PeqMode();
+    for (int b = 0; b < kEqBands; ++b) {
+        if (b < ch.eqSize) {
+            const EqBand& band = ch.bands[b];
+            SetEnabled(mUi.eqFreq[b], peq);
+            SetEnabled(mUi.eqQ[b], peq);
+            SetEnabled(mUi.ptEnable[b], true);
+            SetEnabled(mUi.eqGain[b], true);
+            SetEnabled(mUi.eqSlider[b], true);
+            SetText(mUi.eqFreq[b], QString::number(band.freq));
+            SetText(mUi.eqQ[b], QString::asprintf("%.2f", static_cast<double>(band.eqFactor)));
+            const bool applied = ch.bypass == 0 && band.enable != 0;
+            const float gain = applied ? band.eqGain : 0.0f;
+            SetText(mUi.eqGain[b], QString::asprintf("%.1f", static_cast<double>(gain)));
+            SetSliderValue(mUi.eqSlider[b], static_cast<int>(std::lround(gain * 10)));
+            WindowImplBase::SetSelected(mUi.ptEnable[b], applied && band.eqGain != 0.0f, false);
+        } else {
+            for (QWidget* w :
+                 {static_cast<QWidget*>(mUi.eqFreq[b]), static_cast<QWidget*>(mUi.eqQ[b]),
+                  static_cast<QWidget*>(mUi.eqGain[b]), static_cast<QWidget*>(mUi.eqSlider[b]),
+                  static_cast<QWidget*>(mUi.ptEnable[b])})
+                SetEnabled(w, false);
+            WindowImplBase::SetSelected(mUi.ptEnable[b], false, false);
+            SetText(mUi.eqFreq[b], QStringLiteral("0"));
+            SetText(mUi.eqQ[b], QStringLiteral("0"));
+            SetText(mUi.eqGain[b], QStringLiteral("0.0"));
+            SetSliderValue(mUi.eqSlider[b], 0);
+        }
+    }
+}
+
+void EqualizerManager::UpdateAllVolumeEdit() {
+    LogPrintA("EqualizerManager::UpdateAllVolumeEdit\n");
+    ShowMainVolume();
+    for (int n = 0; n < kOutputChannels; ++n) {
+        const int whole = static_cast<int>(mModel.live.channels[n].gain);
+        QAbstractSlider* s = mUi.chVolumeSlider[n];
+        const int minimumDb = s ? s->minimum() / 10 : -60;
+        SetText(mUi.chVolumeEdit[n],
+                whole == minimumDb ? QStringLiteral("${off}") : QStringLiteral("%1dB").arg(whole));
+    }
+}
+
+}  // namespace kavelo

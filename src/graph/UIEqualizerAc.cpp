@@ -1,0 +1,125 @@
+#include "graph/UIEqualizerAc.h"
+
+#include <QEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace kavelo {
+
+namespace {
+const QColor kGridColor = QColor::fromRgba(0xFF444444);
+
+// All points but the last, as the calibration graph has always drawn them.
+std::vector<IntPoint> DropLast(std::vector<IntPoint> pts) {
+    if (!pts.empty()) pts.pop_back();
+    return pts;
+}
+}  // namespace
+
+UIEqualizerAc::UIEqualizerAc(QWidget* parent) : QWidget(parent) {
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+template <class Curve>
+bool UIEqualizerAc::Store(CurveSet<Curve>& set, const Curve* curves, int count,
+                          const std::uint8_t* show) {
+    if (count <= 0 || !curves) return false;
+    set.count = std::min(count, kCurveSlots);
+    for (int i = 0; i < kCurveSlots; ++i) {
+        const bool used = i < set.count;
+        set.show[static_cast<size_t>(i)] = used && show ? show[i] : 0;
+        set.curves[static_cast<size_t>(i)] = used ? curves[i] : Curve{};
+    }
+    update();
+    return true;
+}
+
+void UIEqualizerAc::SetEqCurves(const ResponseCurve* curves, int count, const std::uint8_t* show) {
+    Store(mEq, curves, count, show);
+}
+
+void UIEqualizerAc::SetTargetCurves(const ResponseCurve* curves, int count,
+                                    const std::uint8_t* show) {
+    Store(mTarget, curves, count, show);
+}
+
+void UIEqualizerAc::SetSpectrumCurves(const SpectrumCurve* curves, int count,
+                                      const std::uint8_t* show) {
+    Store(mSpectrum, curves, count, show);
+}
+
+bool UIEqualizerAc::SetAttribute(const QString& name, const QString& value) {
+    // Text attributes are accepted for layout compatibility; the graph draws no text.
+    return mTextStyle.Apply(name, value);
+}
+
+bool UIEqualizerAc::event(QEvent* event) {
+    ForwardAttribute(this, event,
+                     [this](const QString& n, const QString& v) { SetAttribute(n, v); });
+    return QWidget::event(event);
+}
+
+void UIEqualizerAc::focusInEvent(QFocusEvent* event) {
+    mFocused = true;
+    QWidget::focusInEvent(event);
+}
+
+void UIEqualizerAc::focusOutEvent(QFocusEvent* event) {
+    mFocused = false;
+    QWidget::focusOutEvent(event);
+}
+
+void UIEqualizerAc::paintEvent(QPaintEvent*) {
+    const AcAxes a = MakeAcAxes({0, 0, width(), height()});
+    const int L = a.plot.left, T = a.plot.top, R = a.plot.right, B = a.plot.bottom;
+    QPainter p(this);
+    p.fillRect(QRect(L, T, a.W, a.H), palette().color(QPalette::Window));
+    const QPen grid(kGridColor, 1);
+    p.setPen(grid);
+    p.drawRect(L, T, std::max(0, a.W - 1), std::max(0, a.H - 1));
+    const int y0 = static_cast<int>(a.y0);
+    p.drawLine(L, y0, L + a.W, y0);
+    QPen dotted = grid;
+    dotted.setStyle(Qt::DotLine);
+    p.setPen(dotted);
+    for (int g : kAcGainGrid) {
+        const double y = AcGainToY(a, g);
+        p.drawLine(QLineF(L, y, R, y));
+    }
+    p.setPen(grid);
+    for (int f : kFreqGrid) {
+        if (f == kEqMaxFreq) continue;
+        const double x = AcFreqToX(a, f);
+        p.drawLine(QLineF(x, T, x, B));
+    }
+
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setBrush(Qt::NoBrush);
+    for (int i = 0; i < mSpectrum.count; ++i) {
+        if (!mSpectrum.show[static_cast<size_t>(i)]) continue;
+        const SpectrumCurve& c = mSpectrum.curves[static_cast<size_t>(i)];
+        const auto pts = AcCurvePoints(a, c.freq.data(), c.db.data(), kSpectrumPoints, false);
+        p.setPen(QPen(QColor::fromRgba(kSpectrumPalette[static_cast<size_t>(i)]), 2.0));
+        const auto chain = CardinalToBezier(pts, 0.5);
+        p.drawPath(BezierChainPath(chain, static_cast<int>(chain.size())));
+    }
+    for (int i = 0; i < mEq.count; ++i) {
+        if (!mEq.show[static_cast<size_t>(i)]) continue;
+        const ResponseCurve& c = mEq.curves[static_cast<size_t>(i)];
+        const auto pts = AcCurvePoints(a, c.freq.data(), c.db.data(), kResponsePoints, true);
+        p.setPen(QPen(QColor::fromRgba(kEqPalette[static_cast<size_t>(i)]), 2.0, Qt::DashLine));
+        p.drawPath(BezierChainPath(pts, static_cast<int>(pts.size()) - 1));
+    }
+    const QPen target(QColor::fromRgba(kTargetColor), 2.0);
+    for (int i = 0; i < mTarget.count; ++i) {
+        if (!mTarget.show[static_cast<size_t>(i)]) continue;
+        const ResponseCurve& c = mTarget.curves[static_cast<size_t>(i)];
+        const auto pts = AcCurvePoints(a, c.freq.data(), c.db.data(), kResponsePoints, true);
+        p.setPen(target);
+        const auto chain = CardinalToBezier(DropLast(pts), 0.5);
+        p.drawPath(BezierChainPath(chain, static_cast<int>(chain.size())));
+    }
+}
+
+}  // namespace kavelo

@@ -1,0 +1,502 @@
+// The main window connected to a virtual amplifier on the offscreen platform.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <fstream>
+#include <functional>
+#include <ostream>
+
+#include "AmplifierPresets.h"
+#include "TempDir.h"
+#include "app/AppOptions.h"
+#include "app/MainMessages.h"
+#include "app/MainWnd.h"
+#include "app/Prompts.h"
+#include "control/DspOperations.h"
+#include "sim/VirtualAmplifier.h"
+#include "ui/LanguageService.h"
+
+namespace kavelo {
+namespace {
+
+// Answers every prompt at once and remembers its text.
+class RecordingPrompts : public PromptOpener {
+public:
+    QStringList texts;
+    int Message(QWidget*, const QString&, const QString& text, const QString[3], int) override {
+        texts << text;
+        return 1;
+    }
+    int About(QWidget*, const AboutDeviceInfo&) override {
+        texts << QStringLiteral("about");
+        return 1;
+    }
+};
+
+// The main window on a test layout holding every bound control.
+class TestMainWnd : public CMainWnd {
+public:
+    using CMainWnd::CMainWnd;
+
+protected:
+    QString GetLayoutPath() const override {
+        return QStringLiteral(KAVELO_GUI_LAYOUTS "/main_controls.ui");
+    }
+};
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 15000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeoutMs) return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+// A state far from the defaults in every kind of setting the read-back covers.
+DspState RichState() {
+    DspState s;
+    s.inputSource = 5;
+    s.mainVolume = 24;  // the wire carries whole dB: not every position comes back
+    s.mainVolumeMute = 1;
+    s.ampPower = 0;
+    const int roles[kOutputChannels] = {1, 7, 3, 9, 2, 8, 22, 23};
+    for (int n = 0; n < kOutputChannels; ++n) {
+        s.outputs[n] = roles[n];
+        ChannelState& ch = s.channels[n];
+        ch.gain = -3.0f * n;
+        ch.mute = n % 3 == 1;
+        ch.phase = n % 2;
+        ch.delay = 0.125f * n + 0.5f;
+        SetFilterType(ch.crossover.hp, 1 + n % 3);
+        SetFilterFs(ch.crossover.hp, 60 + 40 * n);
+        SetFilterSlope(ch.crossover.hp, n % 5);
+        SetFilterType(ch.crossover.lp, 3 - n % 3);
+        SetFilterFs(ch.crossover.lp, 8000 + 500 * n);
+        SetFilterSlope(ch.crossover.lp, 8 - n);
+        for (int b = 0; b < kEqBands; ++b) {
+            ch.bands[b].freq = 25 + 600 * b;
+            ch.bands[b].eqFactor = 0.5f + 0.25f * (b % 30);
+            ch.bands[b].eqGain = static_cast<float>((b + n) % 13 - 6) * 1.5f;
+        }
+        ch.bands[4].enable = 0;  // a switched-off band still holds its gain
+        ch.bypass = n == 3 ? 1 : 0;
+    }
+    for (int src = 0; src < kInputSources; ++src) {
+        for (int o = 0; o < kOutputChannels; ++o) {
+            s.inputs[src][o] = (src + o) % 7 + 1;
+            for (int in = 0; in < kMaxInputChannels; ++in)
+                s.inputMixVolume[src][in][o] = 10 + (src * 7 + in * 3 + o) % 90;
+        }
+    }
+    s.linkMode = 1;
+    s.lockMode = 1;
+    ComputeLinkPairs(s);
+    return s;
+}
+
+// Field by field: what the read-back fills from the amplifier.
+void ExpectReadBack(const DspState& got, const DspState& want) {
+    EXPECT_EQ(got.model, 87);
+    EXPECT_EQ(got.inputSource, want.inputSource);
+    EXPECT_EQ(got.mainVolume, want.mainVolume);
+    EXPECT_EQ(got.mainVolumeMute, want.mainVolumeMute);
+    EXPECT_EQ(got.ampPower, want.ampPower);
+    EXPECT_EQ(got.outputs, want.outputs);
+    EXPECT_EQ(got.linkMode, want.linkMode);
+    EXPECT_EQ(got.lockMode, want.lockMode);
+    EXPECT_EQ(got.linkOutputs, want.linkOutputs);
+    EXPECT_EQ(got.inputs, want.inputs);
+    for (int src = 0; src < kInputSources; ++src)
+        for (int in = 0; in < InputChannelCount(src); ++in)
+            EXPECT_EQ(got.inputMixVolume[src][in], want.inputMixVolume[src][in]) << src << in;
+    for (int n = 0; n < kOutputChannels; ++n) {
+        SCOPED_TRACE(n);
+        const ChannelState& gch = got.channels[n];
+        const ChannelState& wch = want.channels[n];
+        EXPECT_FLOAT_EQ(gch.gain, wch.gain);
+        EXPECT_EQ(gch.mute, wch.mute);
+        EXPECT_EQ(gch.phase, wch.phase);
+        EXPECT_NEAR(gch.delay, wch.delay, 0.001);
+        EXPECT_EQ(gch.bypass, wch.bypass);
+        for (auto [g, w] : {std::pair{gch.crossover.hp, wch.crossover.hp},
+                            std::pair{gch.crossover.lp, wch.crossover.lp}}) {
+            EXPECT_EQ(g.fs, w.fs);
+            EXPECT_EQ(g.type, w.type);
+            EXPECT_EQ(g.slope, w.slope);
+            EXPECT_EQ(g.bypass, w.bypass);
+        }
+        for (int b = 0; b < kEqBands; ++b) {
+            EXPECT_EQ(gch.bands[b].freq, wch.bands[b].freq) << b;
+            EXPECT_NEAR(gch.bands[b].eqFactor, wch.bands[b].eqFactor, 0.006) << b;
+            EXPECT_FLOAT_EQ(gch.bands[b].eqGain, wch.bands[b].eqGain) << b;
+            EXPECT_EQ(gch.bands[b].enable, 1) << b;  // a reported band is applied
+        }
+    }
+}
+
+class Connection : public ::testing::Test {
+protected:
+    VirtualAmplifier amp;
+    RecordingPrompts prompts;
+    PromptOpener* previous = nullptr;
+    QTemporaryDir lockDir;
+    DeviceMonitor* monitor = nullptr;
+    std::unique_ptr<TestMainWnd> window;
+
+    void SetUp() override { previous = SetPromptOpener(&prompts); }
+    void TearDown() override {
+        window.reset();
+        SetPromptOpener(previous);
+        LanguageService::Instance().Clear();
+    }
+    std::unique_ptr<TestMainWnd> MakeWindow() {
+        CMainWnd::Options options = CMainWnd::DetachedOptions(lockDir.path());
+        monitor = options.monitor.get();
+        return std::make_unique<TestMainWnd>(amp, std::move(options));
+    }
+    // Opens the window (which connects on its own) and waits for the outcome.
+    void Open() {
+        window = MakeWindow();
+        ASSERT_TRUE(window->Create(QStringLiteral("Kavelo DSP Audio")));
+        ASSERT_TRUE(WaitUntil([&] { return Settled(); }));
+    }
+    // No worker runs and everything the workers posted has been handled.
+    bool Settled() {
+        if (!Controller().WaitForWorkers(0)) return false;
+        QCoreApplication::sendPostedEvents();
+        return !window->LoadingWindowOpen();
+    }
+    EqualizerManager& Controller() { return window->Controller(); }
+    template <class T = QWidget>
+    T* Control(const QString& name) {
+        return window->FindControl<T>(name);
+    }
+    QString Key(const QString& name) { return WindowImplBase::ControlTextKey(Control(name)); }
+    QString Text(const QString& name) { return Control<QLineEdit>(name)->text(); }
+};
+
+TEST_F(Connection, ReadsTheWholeLiveStateAndShowsIt) {
+    const DspState preset = RichState();
+    amp.SetLiveState(LiveStateFromState(preset));
+    AmpStoredScene scene = amp.StoredSceneState(3);
+    scene.valid = true;
+    scene.name = {};
+    const char name[] = "Club";
+    std::copy(name, name + 4, scene.name.begin());
+    amp.SetStoredScene(3, scene);
+    Open();
+    ASSERT_TRUE(Controller().IsConnected());
+
+    ExpectReadBack(Controller().Live(), preset);
+    EXPECT_EQ(Controller().Model().validScenes & (1 << 2), 1 << 2);
+    EXPECT_EQ(SceneNameToUtf8(Controller().Model().names[2]), "Club");
+
+    // The controls show it, one of each kind.
+    EXPECT_EQ(Key("btnConnect"), "${btn_connected}");
+    EXPECT_TRUE(Control<QAbstractButton>("btnConnect")->isChecked());
+    EXPECT_EQ(Control<QComboBox>("btn_input_source")->currentIndex(), 5);
+    EXPECT_EQ(Control<QAbstractSlider>("slider_main_volume")->value(), 24);
+    EXPECT_EQ(Text("edit_main_volume"), "24");
+    EXPECT_TRUE(Control<QAbstractButton>("main_mute")->isChecked());
+    EXPECT_EQ(Key("btn_amp_onoff"), "${amp_off}");
+    EXPECT_EQ(Control<QAbstractSlider>("slider_ch_volume_2")->value(), -60);
+    EXPECT_EQ(Text("edit_ch_volume_2"), "-6dB");
+    EXPECT_TRUE(Control<QAbstractButton>("ch_mute_4")->isChecked());
+    EXPECT_FALSE(Control<QAbstractButton>("ch_mute_3")->isChecked());
+    EXPECT_EQ(Key("ch_phase_1"), "${reverse phase}");
+    EXPECT_EQ(Key("ch_phase_2"), "${positive_phase}");
+    EXPECT_EQ(Text("edit_ch_delay_2"), "0.750 ms");
+    EXPECT_EQ(Key("ch_output_btn_0"), "${front_left_tweeter}");
+    EXPECT_TRUE(Control("speaker_22")->isVisibleTo(window.get()));
+    EXPECT_FALSE(Control("speaker_6")->isVisibleTo(window.get()));
+    const int mask = preset.inputs[5][1];
+    for (int k = 0; k < kMaxInputChannels; ++k)
+        EXPECT_EQ(
+            Control<QAbstractButton>(QString::asprintf("option_ch_in%d_1", k + 1))->isChecked(),
+            ((mask >> k) & 1) != 0)
+            << k;
+    EXPECT_TRUE(Control<QAbstractButton>("btn_link_output")->isChecked());
+    EXPECT_TRUE(Control<QAbstractButton>("btn_lock_output")->isChecked());
+    EXPECT_FALSE(Control("ch_output_btn_5")->isEnabled());
+    // Output 0 is the current one: its crossover and bands.
+    EXPECT_EQ(Text("hp_freq"), "60Hz");
+    EXPECT_EQ(Control<QComboBox>("lp_slop")->currentIndex(), 8);
+    const EqBand& band7 = preset.channels[0].bands[7];
+    EXPECT_EQ(Text("eq_freq_7"), QString::number(band7.freq));
+    EXPECT_EQ(Text("eq_gain_7"), QString::asprintf("%.1f", band7.eqGain));
+    EXPECT_EQ(Control<QAbstractSlider>("eq_slider_7")->value(),
+              static_cast<int>(band7.eqGain * 10));
+    // The curve control got the current channel's bands and corners.
+    EXPECT_EQ(Controller().LastCurveView().hp, 60);
+    EXPECT_EQ(Controller().LastCurveView().count, kEqBands);
+    EXPECT_TRUE(prompts.texts.isEmpty()) << prompts.texts.join(',').toStdString();
+}
+
+TEST_F(Connection, ReadsTheSharedRichPreset) {
+    test::ApplyRichPreset(amp);
+    Open();
+    ASSERT_TRUE(Controller().IsConnected());
+    ExpectReadBack(Controller().Live(), test::RichLiveState());
+}
+
+TEST_F(Connection, ClosingDuringTheReadBackEndsTheWorker) {
+    amp.SetReportLatency(std::chrono::milliseconds(2));
+    window = MakeWindow();
+    ASSERT_TRUE(window->Create(QStringLiteral("Kavelo DSP Audio")));
+    ASSERT_TRUE(amp.WaitForWrites(5, std::chrono::seconds(10)));  // the read-back runs
+    window.reset();  // joins the worker; nothing it touches is gone before
+    EXPECT_FALSE(amp.HostConnected());
+    EXPECT_LT(amp.WriteCount(), 1u + ReadBackExchangeCount());
+}
+
+TEST_F(Connection, ButtonStatesAndConnectTogglesTheLink) {
+    amp.Unplug();
+    Open();
+    EXPECT_EQ(Key("btnConnect"), "${btn_disconnected}");
+    EXPECT_FALSE(Control<QAbstractButton>("btnConnect")->isChecked());
+    EXPECT_EQ(Control("btnConnect")->property("textColor").toUInt(), 0xFFFF0000u);
+    EXPECT_TRUE(prompts.texts.isEmpty());  // start-up attempts stay quiet
+
+    Control<QAbstractButton>("btnConnect")->click();  // user: the failure is shown
+    EXPECT_EQ(prompts.texts, QStringList{"${device_connect_fail}"});
+
+    amp.Plug();
+    Control<QAbstractButton>("btnConnect")->click();
+    EXPECT_EQ(Key("btnConnect"), "${btn_connecting}");
+    EXPECT_EQ(Control("btnConnect")->property("textColor").toUInt(), 0xFFFF0000u);
+    ASSERT_TRUE(WaitUntil([&] { return Controller().IsConnected() && Settled(); }));
+    EXPECT_EQ(Key("btnConnect"), "${btn_connected}");
+    EXPECT_EQ(Control("btnConnect")->property("textColor").toUInt(), 0xFFFFFFFFu);
+    EXPECT_TRUE(amp.HostConnected());
+
+    Control<QAbstractButton>("btnConnect")->click();  // pressing while connected disconnects
+    EXPECT_EQ(Key("btnConnect"), "${btn_disconnected}");
+    EXPECT_FALSE(Controller().Link().IsDeviceOpen());
+    EXPECT_FALSE(Controller().Link().IsCmdQueueEnabled());
+    EXPECT_EQ(Controller().Live().model, -1);
+    EXPECT_FALSE(amp.HostConnected());  // told that we leave
+}
+
+struct FailureCase {
+    const char* name;
+    std::function<void(VirtualAmplifier&)> arrange;
+    QStringList expectedTexts;  // resolved where a key is followed by a number
+    bool linkOpenAfter;
+};
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+
+class ConnectionFailure : public Connection, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(ConnectionFailure, IsShownAndLeavesTheRightLinkState) {
+    const FailureCase& c = GetParam();
+    c.arrange(amp);
+    Open();
+    EXPECT_FALSE(Controller().IsConnected());
+    QStringList expected = c.expectedTexts;
+    for (QString& t : expected)
+        t.replace(QStringLiteral("${device_not_match}"), GetText("${device_not_match}"));
+    EXPECT_EQ(prompts.texts, expected);
+    EXPECT_EQ(Controller().Link().IsDeviceOpen(), c.linkOpenAfter);
+    EXPECT_FALSE(Controller().Link().IsCmdQueueEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ConnectionFailure,
+    ::testing::Values(FailureCase{"HandshakeSilence",
+                                  [](VirtualAmplifier& a) { a.SetSilent(true); },
+                                  {"${device_connect_fail}"},
+                                  false},
+                      FailureCase{"WrongModel",
+                                  [](VirtualAmplifier& a) { a.SetModel(88); },
+                                  {"${device_not_match} 88"},
+                                  false},
+                      // The loader only answers the handshake; the update window takes over.
+                      FailureCase{"LoaderMode",
+                                  [](VirtualAmplifier& a) { a.SetLoaderMode(true); },
+                                  {"${device_status_unnormal}"},
+                                  true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Connection, LoaderModeReadsNothing) {
+    amp.SetLoaderMode(true);
+    Open();
+    EXPECT_EQ(amp.WriteCount(), 2u);  // PC_Connect and the handshake
+}
+
+TEST_F(Connection, ForcedUpdateDecision) {
+    struct Row {
+        int master, slave;
+        bool marker, expected;
+    };
+    const Row rows[] = {
+        {1, 17, false, true}, {1, 18, false, false}, {2, 0, false, false}, {1, 17, true, false}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(::testing::Message() << r.master << "." << r.slave << " marker " << r.marker);
+        ScopedCurrentDir cwd;
+        if (r.marker) std::ofstream(cwd.path() / "noForceUpdate.ini") << "";
+        amp.SetVersions(r.master, r.slave);
+        int forced = 0;
+        window = MakeWindow();
+        window->Controller().Hooks().startForceUpdate = [&] { ++forced; };
+        ASSERT_TRUE(window->Create(QStringLiteral("Kavelo DSP Audio")));
+        ASSERT_TRUE(WaitUntil([&] { return Controller().IsConnected() && Settled(); }));
+        QApplication::processEvents();
+        EXPECT_EQ(forced, r.expected ? 1 : 0);
+        window.reset();
+    }
+}
+
+TEST_F(Connection, PlugEventsFollowTheInterfaceTest) {
+    Open();
+    ASSERT_TRUE(Controller().IsConnected());
+    // Another device's removal changes nothing.
+    monitor->Report(DeviceMonitor::Change::Removal,
+                    "HID#/devices/pci0000:00/usb1/1-2/0003:046D:C52B.0004/hidraw/hidraw1");
+    EXPECT_TRUE(Controller().IsConnected());
+
+    const QString ours = "HID#/devices/pci0000:00/usb1/1-1/0003:0483:5750.0003/hidraw/hidraw2";
+    monitor->Report(DeviceMonitor::Change::Removal, ours);
+    EXPECT_FALSE(Controller().Link().IsDeviceOpen());
+    EXPECT_EQ(Key("btnConnect"), "${btn_disconnected}");
+    ASSERT_TRUE(WaitUntil([&] { return prompts.texts.contains("${device_plugout}"); }));
+
+    monitor->Report(DeviceMonitor::Change::Arrival, ours);
+    ASSERT_TRUE(WaitUntil([&] { return Controller().IsConnected() && Settled(); }));
+}
+
+TEST(InterfaceName, NeedsAllThreeTexts) {
+    struct Row {
+        const char* name;
+        bool matches;
+    };
+    const Row rows[] = {
+        {"HID#/devices/x/0003:0483:5750.0001/hidraw/hidraw0", true},
+        {"\\\\?\\HID#VID_0483&PID_5750#7&1", true},
+        {"HID#/devices/x/0003:0484:5750.0001/hidraw/hidraw0", false},  // no 0483
+        {"HID#/devices/x/0003:0483:5751.0001/hidraw/hidraw0", false},  // no 5750
+        {"hid#/devices/x/0003:0483:5750.0001", false},                 // case-sensitive
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(CMainWnd::IsAmplifierInterface(r.name), r.matches) << r.name;
+    // What the udev monitor makes of a hidraw node of the amplifier.
+    EXPECT_TRUE(CMainWnd::IsAmplifierInterface(
+        HidInterfaceName("/devices/pci0000:00/0000:00:14.0/usb1/1-4/1-4:1.0/"
+                         "0003:0483:5750.0007/hidraw/hidraw5")));
+    EXPECT_EQ(ChangeOfUdevAction("add"), DeviceMonitor::Change::Arrival);
+    EXPECT_EQ(ChangeOfUdevAction("remove"), DeviceMonitor::Change::Removal);
+    EXPECT_EQ(ChangeOfUdevAction("change"), DeviceMonitor::Change::Other);
+}
+
+TEST_F(Connection, DspStatusReportDisconnects) {
+    for (int value : {1, 0}) {
+        SCOPED_TRACE(value);
+        prompts.texts.clear();
+        Open();
+        ASSERT_TRUE(Controller().IsConnected());
+        PostWindowMessage(window.get(), WM_READ_DSP_VALUE, 70, std::int64_t{value});
+        ASSERT_TRUE(WaitUntil([&] { return !Controller().Link().IsDeviceOpen(); }));
+        EXPECT_EQ(Key("btnConnect"), "${btn_disconnected}");
+        EXPECT_EQ(prompts.texts, value == 0 ? QStringList{"${dsp_is_off}"} : QStringList{});
+        window.reset();
+    }
+}
+
+TEST_F(Connection, ReportedMainVolumeOnTheControls) {
+    struct Row {
+        int reported, position;
+        const char* edit;
+    };
+    const Row rows[] = {{0, 28, "28"}, {-60, 1, "1"}, {-100, 0, "${off}"}};
+    Open();
+    for (const Row& r : rows) {
+        PostWindowMessage(window.get(), WM_READ_DSP_VALUE, 2, std::int64_t{r.reported});
+        QApplication::processEvents();
+        EXPECT_EQ(Control<QAbstractSlider>("slider_main_volume")->value(), r.position);
+        const QString edit =
+            Key("edit_main_volume").isEmpty() ? Text("edit_main_volume") : Key("edit_main_volume");
+        EXPECT_EQ(edit, r.edit) << r.reported;
+    }
+}
+
+TEST_F(Connection, SecondInstanceClosesItself) {
+    Open();
+    ASSERT_TRUE(Controller().IsConnected());
+    ASSERT_TRUE(window->OwnsInstanceLock());
+    VirtualAmplifier otherAmp;
+    TestMainWnd second(otherAmp, CMainWnd::DetachedOptions(lockDir.path()));
+    ASSERT_TRUE(second.Create(QStringLiteral("Kavelo DSP Audio")));
+    second.show();
+    EXPECT_EQ(prompts.texts, QStringList{"${mutex_tips}"});
+    ASSERT_TRUE(WaitUntil([&] { return !second.isVisible(); }));
+    EXPECT_EQ(otherAmp.WriteCount(), 0u);  // never connected
+    EXPECT_TRUE(Controller().IsConnected());
+}
+
+TEST_F(Connection, ClosingDisconnects) {
+    Open();
+    ASSERT_TRUE(Controller().IsConnected());
+    window->show();
+    Control<QAbstractButton>("closebtn")->click();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(Controller().Link().IsDeviceOpen());
+    EXPECT_FALSE(amp.HostConnected());
+}
+
+TEST_F(Connection, LanguageItemsSwitchAndStoreTheChoice) {
+    ScopedCurrentDir cwd;  // keep the configuration file away from the user's
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(cwd.path().string()));
+    amp.Unplug();
+    Open();
+    struct Row {
+        const char* item;
+        const char* language;
+    };
+    const Row rows[] = {{"option_item_language_ru", "ru"},
+                        {"option_item_language", "cn_zh"},  // from ru to Chinese
+                        {"option_item_language", "en"},
+                        {"OPTION_ITEM_LANGUAGE_CN", "cn_zh"},
+                        {"scene_item_unknown", "cn_zh"}};
+    for (const Row& r : rows) {
+        PostWindowMessage(window.get(), WM_MENU_COMMAND, 0, {}, r.item);
+        QApplication::processEvents();
+        EXPECT_EQ(LanguageService::Instance().GetLanguage(), r.language) << r.item;
+    }
+    qunsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(CommandLine, Options) {
+    struct Row {
+        std::vector<const char*> args;
+        int exitCode;
+        const char* outputStart;
+        bool demo;
+    };
+    const Row rows[] = {
+        {{"kavelo-dsp"}, -1, "", false},
+        {{"kavelo-dsp", "--demo"}, -1, "", true},
+        {{"kavelo-dsp", "--version"}, 0, "kavelo-dsp v6.7.55 for TRQ5.40AMP", false},
+        {{"kavelo-dsp", "--help"}, 0, "Usage: kavelo-dsp [--demo]", false},
+        {{"kavelo-dsp", "--demo", "--frobnicate"}, 2, "unknown option: --frobnicate", true},
+    };
+    for (const Row& r : rows) {
+        std::vector<char*> argv;
+        for (const char* a : r.args) argv.push_back(const_cast<char*>(a));
+        const AppOptions o = ParseAppOptions(static_cast<int>(argv.size()), argv.data());
+        EXPECT_EQ(o.exitCode, r.exitCode) << r.args.back();
+        EXPECT_EQ(o.output.rfind(r.outputStart, 0), 0u) << o.output;
+        EXPECT_EQ(o.demo, r.demo) << r.args.back();
+    }
+    const char* shot[] = {"kavelo-dsp", "--demo", "--screenshot", "main.png"};
+    EXPECT_EQ(ParseAppOptions(4, const_cast<char**>(shot)).screenshot, "main.png");
+}
+
+}  // namespace
+}  // namespace kavelo
