@@ -285,6 +285,23 @@ TEST_F(CliFileTest, FirmwareCheckExitCodeIsTheCheckResult) {
     EXPECT_EQ(amp->WriteCount(), 0u);
 }
 
+TEST_F(CliFileTest, FirmwareFlashRunsTheTransferOrReportsTheRefusal) {
+    ContainerSpec mcu;
+    mcu.start = {0x4D, 0x43, 0x55, 0x01};
+    mcu.data = PatternBytes(300);
+    WriteBytes(Path("MCU_UPG.BIN"), MakeContainer(mcu));
+
+    const CliRun flash = Run({"--demo", "fw", "flash", Path("MCU_UPG.BIN")});
+    EXPECT_EQ(flash.code, 0) << flash.err;
+    EXPECT_NE(flash.out.find("firmware upgrade complete"), std::string::npos) << flash.out;
+
+    auto refusing = std::make_shared<VirtualAmplifier>();
+    refusing->SetRefuseUpgradeStart(true);
+    const CliRun refused = RunWith(refusing, {"--demo", "fw", "flash", Path("MCU_UPG.BIN")});
+    EXPECT_EQ(refused.code, 4);
+    EXPECT_TRUE(OneLine(refused.err)) << refused.err;
+}
+
 // A state of non-default settings that the wire carries unchanged both ways.
 // Two protocol asymmetries are kept out on purpose: a Q fraction is written in
 // tenths but read in hundredths, and an output gain is written as 0 - gain but
