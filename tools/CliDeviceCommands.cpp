@@ -27,13 +27,14 @@ const DeviceMessage* FindMessage(const std::vector<DeviceMessage>& messages, int
     return nullptr;
 }
 
+// A copy of the first such message's record: the messages are usually a
+// temporary taken from a sink.
 template <typename T>
-const T* RecordOf(const DeviceMessage* m) {
-    return m ? std::get_if<T>(&m->lParam) : nullptr;
-}
-
-std::optional<std::int64_t> NumberOf(const DeviceMessage* m) {
-    if (const auto* n = RecordOf<std::int64_t>(m)) return *n;
+std::optional<T> FindRecord(const std::vector<DeviceMessage>& messages, int id,
+                            std::optional<std::uintptr_t> wParam = std::nullopt) {
+    if (const DeviceMessage* m = FindMessage(messages, id, wParam)) {
+        if (const T* record = std::get_if<T>(&m->lParam)) return *record;
+    }
     return std::nullopt;
 }
 
@@ -50,8 +51,7 @@ int NoAnswer(CliContext& ctx, const std::string& what) {
 std::optional<int> ReadValidScenes(CliSession& s) {
     s.Main().Take();
     if (!s.Link().Get_Scene_Valid()) return std::nullopt;
-    const auto* valid =
-        RecordOf<SceneValidRecord>(FindMessage(s.Main().Take(), WM_READ_SCENE_VALUE, 15));
+    const auto valid = FindRecord<SceneValidRecord>(s.Main().Take(), WM_READ_SCENE_VALUE, 15);
     if (!valid) return std::nullopt;
     return valid->valid;
 }
@@ -68,8 +68,7 @@ int RunInfo(CliContext& ctx, const std::vector<std::string>& args) {
 
     DeviceLink& link = s.Link();
     const auto connectMessages = s.Main().Take();
-    const auto* hand =
-        RecordOf<McuHandshakeRecord>(FindMessage(connectMessages, WM_READ_MCU_VALUE, 8));
+    const auto hand = FindRecord<McuHandshakeRecord>(connectMessages, WM_READ_MCU_VALUE, 8);
     const bool loader = !link.McuNormalMode;
     ctx.out << "model: " << (loader ? std::string("unknown") : std::to_string(link.DeviceModel))
             << " (" << MODEL_NAME << " is " << MODEL_ID << ")\n";
@@ -79,8 +78,8 @@ int RunInfo(CliContext& ctx, const std::vector<std::string>& args) {
     } else {
         ctx.out << "firmware: not reported\n";
     }
-    if (const auto* flash =
-            RecordOf<McuFlashVersionRecord>(FindMessage(connectMessages, WM_READ_MCU_VALUE, 11))) {
+    if (const auto flash =
+            FindRecord<McuFlashVersionRecord>(connectMessages, WM_READ_MCU_VALUE, 11)) {
         char text[32];
         std::snprintf(text, sizeof text, "%02d%02d%02d%02d", flash->version[0], flash->version[1],
                       flash->version[2], flash->version[3]);
@@ -93,7 +92,7 @@ int RunInfo(CliContext& ctx, const std::vector<std::string>& args) {
     if (!valid) return NoAnswer(ctx, "the valid-scene request");
     s.Scenes().Take();
     if (link.Get_Scene_ID()) {
-        if (const auto id = NumberOf(FindMessage(s.Scenes().Take(), WM_SCENE_ID))) {
+        if (const auto id = FindRecord<std::int64_t>(s.Scenes().Take(), WM_SCENE_ID)) {
             ctx.out << "current scene: " << *id << '\n';
         }
     }
@@ -106,8 +105,7 @@ int RunInfo(CliContext& ctx, const std::vector<std::string>& args) {
         if (!link.Get_Scene_Name(static_cast<std::uint8_t>(k))) {
             return NoAnswer(ctx, "the name request of scene " + std::to_string(k));
         }
-        const auto* name =
-            RecordOf<SceneNameRecord>(FindMessage(s.Main().Take(), WM_READ_SCENE_VALUE, 11));
+        const auto name = FindRecord<SceneNameRecord>(s.Main().Take(), WM_READ_SCENE_VALUE, 11);
         const std::string text = name ? DeviceNameText(name->name, sizeof name->name) : "";
         ctx.out << "scene " << k << ": " << ((*valid & (1 << (k - 1))) ? "stored" : "empty")
                 << (text.empty() ? "" : ", \"" + text + "\"") << '\n';
@@ -192,7 +190,7 @@ int RunSource(CliContext& ctx, const std::vector<std::string>& args) {
     // The amplifier's own report tells whether it switched.
     s.Main().Take();
     if (!link.Get_Source()) return NoAnswer(ctx, "the source request");
-    const auto code = NumberOf(FindMessage(s.Main().Take(), WM_READ_DSP_VALUE, 1));
+    const auto code = FindRecord<std::int64_t>(s.Main().Take(), WM_READ_DSP_VALUE, 1);
     if (!code) return NoAnswer(ctx, "the source request");
     if (*code != source->deviceCode) {
         const int now = InputSourceFromDeviceCode(static_cast<int>(*code));
@@ -254,7 +252,7 @@ int RunMem(CliContext& ctx, const std::vector<std::string>& args) {
     if (write && !link.Set_MemData(address, value, true)) return NoAnswer(ctx, "the memory write");
     s.Memory().Take();
     if (!link.Get_MemData(address)) return NoAnswer(ctx, "the memory read");
-    const auto* word = RecordOf<DspMemRecord>(FindMessage(s.Memory().Take(), WM_READ_MEM_VALUE));
+    const auto word = FindRecord<DspMemRecord>(s.Memory().Take(), WM_READ_MEM_VALUE);
     if (!word || word->address != address) return NoAnswer(ctx, "the memory read");
     char text[64];
     std::snprintf(text, sizeof text, "0x%08x: 0x%08x\n", word->address, word->data);

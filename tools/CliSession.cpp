@@ -53,7 +53,8 @@ int CliSession::Connect(Need need) {
     }
     if (!mLink->IsDeviceOpen()) {
         return Fail(mErr, kExitDevice,
-                    "no amplifier found (USB 0483:5750); is it plugged in and may you open it?");
+                    "no amplifier found (USB 0483:5750): check the cable and the permission to "
+                    "open it (packaging/ has the udev rule)");
     }
     mLink->PC_Connect(1);
     if (!mLink->Hand_Connect()) {

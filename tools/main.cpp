@@ -1,6 +1,7 @@
 // kavelo-cli: the device stack of the tuning application without a window.
 #include <unistd.h>
 
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -8,14 +9,23 @@
 
 #include "RunCli.h"
 #include "app/Log.h"
-#include "sim/VirtualAmplifier.h"
+#include "sim/DemoAmplifier.h"
 
 int main(int argc, char** argv) {
     kavelo::StartLogIfMarked();
     kavelo::cli::CliEnvironment env;
     env.showProgress = isatty(STDERR_FILENO) == 1;
     env.portFactory = [](bool demo) -> std::shared_ptr<kavelo::HidPort> {
-        if (demo) return std::make_shared<kavelo::VirtualAmplifier>();
+        if (demo) {
+            // The demo amplifier keeps its memory in the application's state
+            // file; the port shares its lifetime.
+            auto amp = std::make_shared<kavelo::DemoAmplifier>();
+            if (!amp->LoadError().empty() && std::filesystem::exists(amp->StatePath())) {
+                std::cerr << "kavelo-cli: demo amplifier starts from factory settings ("
+                          << amp->LoadError() << ")\n";
+            }
+            return std::shared_ptr<kavelo::HidPort>(amp, &amp->Amplifier());
+        }
         return std::make_shared<kavelo::HidapiPort>();
     };
     const std::vector<std::string> args(argv + 1, argv + argc);
