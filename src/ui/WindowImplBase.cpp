@@ -27,6 +27,7 @@
 #include "app/DisplayScale.h"
 #include "app/Log.h"
 #include "graph/GraphControls.h"
+#include "graph/SButton.h"
 #include "ui/LanguageService.h"
 #include "ui/WindowPlacement.h"
 
@@ -448,6 +449,10 @@ void WindowImplBase::ReResolveTexts() {
 
 void WindowImplBase::SetSelected(QAbstractButton* option, bool selected, bool notify) {
     if (!option) return;
+    if (auto* sbutton = qobject_cast<CSButtonUI*>(option)) {
+        sbutton->SetSelected(selected);
+        return;
+    }
     if (notify) {
         option->setChecked(selected);
     } else {
@@ -462,6 +467,12 @@ void WindowImplBase::SelectItem(QWidget* comboOrList, int index, bool notify) {
         combo->setCurrentIndex(index);
     else if (auto* list = qobject_cast<QListWidget*>(comboOrList))
         list->setCurrentRow(index);
+}
+
+bool WindowImplBase::IsSelected(const QAbstractButton* option) {
+    if (!option) return false;
+    if (auto* sbutton = qobject_cast<const CSButtonUI*>(option)) return sbutton->IsSelected();
+    return option->isChecked();
 }
 
 void WindowImplBase::Activate(QAbstractButton* button) {

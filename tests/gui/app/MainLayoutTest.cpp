@@ -19,6 +19,8 @@
 #include "app/MainWnd.h"
 #include "control/DspOperations.h"
 #include "control/SpeakerRoles.h"
+#include "graph/SButton.h"
+#include "graph/UIEqualizer.h"
 #include "ui/LanguageService.h"
 #include "ui/WindowImplBase.h"
 
@@ -50,12 +52,16 @@ protected:
     }
 };
 
-enum class Kind { Click, Option, Slider, Edit, Combo, Widget, Label };
+enum class Kind { Click, Select, Option, Slider, Edit, Combo, Curve, Widget, Label };
 
 const char* KindName(Kind k) {
     switch (k) {
         case Kind::Click:
             return "click button";
+        case Kind::Select:
+            return "selectable button";
+        case Kind::Curve:
+            return "curve control";
         case Kind::Option:
             return "option";
         case Kind::Slider:
@@ -95,8 +101,8 @@ const NameCase kNames[] = {
     {"minbtn", -1, -1, Kind::Click},
     {"maxbtn", -1, -1, Kind::Click},
     {"restorebtn", -1, -1, Kind::Click},
-    {"btnConnect", -1, -1, Kind::Click},
-    {"btn_amp_onoff", -1, -1, Kind::Click},
+    {"btnConnect", -1, -1, Kind::Select},
+    {"btn_amp_onoff", -1, -1, Kind::Select},
     {"btn_option", -1, -1, Kind::Click},
     {"btn_scene", -1, -1, Kind::Click},
     {"btn_advance", -1, -1, Kind::Click},
@@ -104,17 +110,17 @@ const NameCase kNames[] = {
     {"btn_debug", -1, -1, Kind::Click},
     {"btn_reset_eq", -1, -1, Kind::Click},
     {"btn_bypass", -1, -1, Kind::Click},
-    {"btn_arg_eq", -1, -1, Kind::Click},
+    {"btn_arg_eq", -1, -1, Kind::Select},
     {"btn_reset_output", -1, -1, Kind::Click},
-    {"btn_lock_output", -1, -1, Kind::Click},
-    {"btn_link_output", -1, -1, Kind::Click},
+    {"btn_lock_output", -1, -1, Kind::Select},
+    {"btn_link_output", -1, -1, Kind::Select},
     // main volume and source
     {"main_mute", -1, -1, Kind::Option},
     {"slider_main_volume", -1, -1, Kind::Slider, 0, 40},
     {"edit_main_volume", -1, -1, Kind::Edit},
     {"btn_input_source", -1, -1, Kind::Combo},
     // curve, crossover, units
-    {"equalizer", -1, -1, Kind::Widget},
+    {"equalizer", -1, -1, Kind::Curve},
     {"channel_settings", -1, -1, Kind::Widget},
     {"comb_ch_unit", -1, -1, Kind::Combo},
     {"hp_type", -1, -1, Kind::Combo},
@@ -128,10 +134,10 @@ const NameCase kNames[] = {
     {"eq_q_%d", 0, 30, Kind::Edit},
     {"eq_gain_%d", 0, 30, Kind::Edit},
     {"eq_slider_%d", 0, 30, Kind::Slider, -180, 120},
-    {"pt_enable_%d", 0, 30, Kind::Click},
+    {"pt_enable_%d", 0, 30, Kind::Select},
     // output strips
     {"ch_show_%d", 0, 7, Kind::Option},
-    {"ch_enable_%d", 0, 7, Kind::Click},
+    {"ch_enable_%d", 0, 7, Kind::Select},
     {"ch_output_btn_%d", 0, 7, Kind::Click},
     {"ch_mute_%d", 0, 7, Kind::Option},
     {"ch_phase_%d", 0, 7, Kind::Option},
@@ -150,7 +156,7 @@ const NameCase kNames[] = {
     {"option_ch_in5_%d", 0, 7, Kind::Option},
     {"option_ch_in6_%d", 0, 7, Kind::Option},
     // car diagram, indexed by role
-    {"speaker_%d", 1, 24, Kind::Click},
+    {"speaker_%d", 1, 24, Kind::Select},
 };
 
 class MainLayout : public ::testing::Test {
@@ -180,7 +186,11 @@ bool IsKind(QWidget* w, Kind kind) {
     auto* button = qobject_cast<QAbstractButton*>(w);
     switch (kind) {
         case Kind::Click:
-            return button && !button->isCheckable();
+            return button && !button->isCheckable() && !qobject_cast<CSButtonUI*>(w);
+        case Kind::Select:
+            return qobject_cast<CSButtonUI*>(w) != nullptr;
+        case Kind::Curve:
+            return qobject_cast<UIEqualizer*>(w) != nullptr;
         case Kind::Option:
             return button && button->isCheckable();
         case Kind::Slider:
@@ -246,6 +256,14 @@ TEST_F(MainLayout, ControlsNotifyWhatTheDispatchTestsWithTheirIndex) {
         button->click();
         EXPECT_EQ(window.Take(), QStringList{c.expected}) << c.name;
     }
+    // A selectable button's look is its owner's: a click leaves it, code sets it silently.
+    auto* channel = Get<QAbstractButton>("ch_enable_3");
+    EXPECT_FALSE(WindowImplBase::IsSelected(channel));
+    WindowImplBase::SetSelected(channel, true);
+    EXPECT_TRUE(WindowImplBase::IsSelected(channel));
+    channel->click();
+    EXPECT_TRUE(WindowImplBase::IsSelected(channel));
+    EXPECT_EQ(window.Take(), QStringList{"click:ch_enable_3:3"});
     // Options notify when they are cleared as well.
     auto* mute = Get<QAbstractButton>("ch_mute_5");
     mute->click();
