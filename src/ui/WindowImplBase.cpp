@@ -180,6 +180,11 @@ QWidget* WindowImplBase::BuildSubLayout(const QString& containerName, const QStr
     }
     layout->addWidget(root);
     ReResolveTexts();
+    // Built after the window was scaled: the new controls take the same scale.
+    if (mDpiApplied) {
+        ScaleFonts();
+        ScaleGeometry();
+    }
     return root;
 }
 
@@ -562,18 +567,11 @@ QMenu* WindowImplBase::LoadMenu(const QString& menuFile, QObject* receiver) {
 
 void WindowImplBase::ApplyDpi(int dpi) {
     mScalePercent = DpiToScalePercent(dpi);
+    mDpiApplied = true;
     QFont base = font();
     base.setPixelSize(kBaseFontPixels * mScalePercent / 100);
     setFont(base);
-    // Every control gets its size explicitly (the style sheet would otherwise keep the
-    // application's); those that ask for a larger face ("fontScale") keep their ratio.
-    for (QWidget* control : findChildren<QWidget*>()) {
-        const double ratio = control->property("fontScale").toDouble();
-        QFont f = control->font();
-        f.setPixelSize(
-            static_cast<int>(kBaseFontPixels * (ratio > 0 ? ratio : 1.0) * mScalePercent / 100));
-        control->setFont(f);
-    }
+    ScaleFonts();
     ScaleGeometry();
     if (mLayoutSize.isValid()) {
         // Never smaller than the contents need: long translations wrap onto more lines.
@@ -587,6 +585,18 @@ void WindowImplBase::ApplyDpi(int dpi) {
             size = size.expandedTo(layout()->totalMinimumSize());
         }
         resize(size);
+    }
+}
+
+void WindowImplBase::ScaleFonts() {
+    // Every control gets its size explicitly (the style sheet would otherwise keep the
+    // application's); those that ask for a larger face ("fontScale") keep their ratio.
+    for (QWidget* control : findChildren<QWidget*>()) {
+        const double ratio = control->property("fontScale").toDouble();
+        QFont f = control->font();
+        f.setPixelSize(
+            static_cast<int>(kBaseFontPixels * (ratio > 0 ? ratio : 1.0) * mScalePercent / 100));
+        control->setFont(f);
     }
 }
 

@@ -114,6 +114,7 @@ private:
     friend class SkinUiLoader;
     void HookControl(QWidget* control);
     QWidget* LoadLayoutFile(const QString& path, QWidget* parent);
+    void ScaleFonts();
     void ScaleGeometry();
     void ReResolveTexts();
     QString ResolveMenuFile(const QString& file) const;
@@ -121,6 +122,7 @@ private:
     QWidget* mRoot = nullptr;
     QSize mLayoutSize;
     int mScalePercent = 100;
+    bool mDpiApplied = false;
     QPoint mDragOffset;
     QSizeGrip* mSizeGrip = nullptr;
     QHash<int, QTimer*> mTimers;

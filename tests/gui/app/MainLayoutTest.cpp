@@ -411,6 +411,31 @@ TEST(MainLayoutFrame, FramelessMainWindowHasASizeGrip) {
     LanguageService::Instance().Clear();
 }
 
+// A sub-layout built into a window that is already scaled takes the window's scale.
+TEST(MainLayoutScale, SubLayoutBuiltLaterIsScaledToo) {
+    RegisterLanguages();
+    MainLayoutWnd early;
+    ASSERT_TRUE(early.Create("Kavelo DSP Audio"));
+    early.ApplyDpi(144);
+
+    struct LateWnd : MainLayoutWnd {
+        void InitWindow() override {}
+    } late;
+    ASSERT_TRUE(late.Create("Kavelo DSP Audio"));
+    late.ApplyDpi(144);
+    ASSERT_NE(late.BuildSubLayout("channel_settings", "xml/channel_settings_6in_mixer.xml"),
+              nullptr);
+    for (const char* name : {"edit_ch_delay_2", "ch_output_btn_5", "control_empty_0"}) {
+        QWidget* a = early.FindControl(name);
+        QWidget* b = late.FindControl(name);
+        ASSERT_TRUE(a && b) << name;
+        EXPECT_EQ(b->font().pixelSize(), a->font().pixelSize()) << name;
+    }
+    EXPECT_EQ(late.FindControl("ch_strip_4")->layout()->contentsMargins(),
+              early.FindControl("ch_strip_4")->layout()->contentsMargins());
+    LanguageService::Instance().Clear();
+}
+
 TEST_F(MainLayout, SubLayoutNeedsItsContainerAndFile) {
     EXPECT_EQ(window.BuildSubLayout("no_such_container", "xml/channel_settings_6in_mixer.xml"),
               nullptr);
