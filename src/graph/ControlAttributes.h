@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QMargins>
 #include <QObject>
+#include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QRect>
@@ -13,6 +14,8 @@
 #include <algorithm>
 #include <optional>
 #include <vector>
+
+#include "graph/EqualizerGeometry.h"
 
 class QPainter;
 class QWidget;
@@ -84,6 +87,34 @@ QPainterPath BezierChainPath(const std::vector<Point>& pts, int count) {
         path.cubicTo(c1.x, c1.y, c2.x, c2.y, e.x, e.y);
     }
     return path;
+}
+
+// The plot's frame in the grid colour 0xFF444444: fill with `background`, outline,
+// solid 0 dB line, dotted lines at `gains` and solid lines at every grid frequency
+// but the 20 kHz edge, all `width` wide.
+template <class Gains, class GainToY, class FreqToX>
+void PaintPlotGrid(QPainter& p, const PlotAxes& a, const QColor& background, int width,
+                   const Gains& gains, GainToY gainToY, FreqToX freqToX) {
+    const int L = a.plot.left, T = a.plot.top, R = a.plot.right, B = a.plot.bottom;
+    p.fillRect(L, T, a.W, a.H, background);
+    const QPen grid(QColor::fromRgba(0xFF444444), width);
+    p.setPen(grid);
+    p.drawRect(L, T, std::max(0, a.W - 1), std::max(0, a.H - 1));
+    const int y0 = static_cast<int>(a.y0);
+    p.drawLine(L, y0, L + a.W, y0);
+    QPen dotted = grid;
+    dotted.setStyle(Qt::DotLine);
+    p.setPen(dotted);
+    for (int g : gains) {
+        const double y = gainToY(g);
+        p.drawLine(QLineF(L, y, R, y));
+    }
+    p.setPen(grid);
+    for (int f : kFreqGrid) {
+        if (f == kEqMaxFreq) continue;
+        const double x = freqToX(f);
+        p.drawLine(QLineF(x, T, x, B));
+    }
 }
 
 // Delivers a notification of `control` to the window that owns it.

@@ -17,7 +17,6 @@ namespace kavelo {
 Q_LOGGING_CATEGORY(lcEqualizer, "kavelo.equalizer", QtWarningMsg)
 
 namespace {
-const QColor kGridColor = QColor::fromRgba(0xFF444444);
 const QColor kRed = QColor::fromRgba(0xFFFF0000);
 const QColor kWhite = QColor::fromRgba(0xFFFFFFFF);
 const QColor kBypassTextColor = QColor::fromRgba(0x77777777);
@@ -50,7 +49,7 @@ void UIEqualizer::SetBands(const EqBand* bands, int count, int selected) {
     if (mAllBypass != allZero) mLayerDirty = true;
     mAllBypass = allZero;
     mCurrentControlIndex = selected;
-    if (selected >= 0 && selected < mBandCount) mUserText = QString::number(selected);
+    if (selected >= 0 && selected < mBandCount) SetUserText(QString::number(selected));
     FullLayout();
 }
 
@@ -189,7 +188,13 @@ void UIEqualizer::Notify(const char* type) { NotifyOwner(this, QString::fromLati
 
 void UIEqualizer::SelectBand(int index) {
     mCurrentControlIndex = index;
-    mUserText = QString::number(index);
+    SetUserText(QString::number(index));
+}
+
+void UIEqualizer::SetUserText(const QString& text) {
+    mUserText = text;
+    // Also the control's "userdata", which the window layer reads as an index.
+    setProperty("userdata", text);
 }
 
 bool UIEqualizer::SetAttribute(const QString& name, const QString& value) {
@@ -262,26 +267,10 @@ void UIEqualizer::focusOutEvent(QFocusEvent* event) {
 void UIEqualizer::PaintLayer(QPainter& p) const {
     const int S = mScale;
     const int L = mAxes.plot.left, T = mAxes.plot.top, R = mAxes.plot.right, B = mAxes.plot.bottom;
-    p.fillRect(ToQRect(mAxes.plot), palette().color(QPalette::Window));
-
-    QPen grid(kGridColor, S / 100);
-    p.setPen(grid);
-    p.drawRect(L, T, std::max(0, mAxes.W - 1), std::max(0, mAxes.H - 1));
-    const int y0 = static_cast<int>(mAxes.y0);
-    p.drawLine(L, y0, L + mAxes.W, y0);
-    QPen dotted = grid;
-    dotted.setStyle(Qt::DotLine);
-    p.setPen(dotted);
-    for (int g : kEqGainGrid) {
-        const int y = EqGainToY(mAxes, g);
-        p.drawLine(L, y, R, y);
-    }
-    p.setPen(grid);
-    for (int f : kFreqGrid) {
-        if (f == kEqMaxFreq) continue;
-        const int x = EqFreqToX(mAxes, f);
-        p.drawLine(x, T, x, B);
-    }
+    PaintPlotGrid(
+        p, mAxes, palette().color(QPalette::Window), S / 100, kEqGainGrid,
+        [this](int g) { return EqGainToY(mAxes, g); },
+        [this](int f) { return EqFreqToX(mAxes, f); });
 
     if (!mLogoPixmap.isNull()) {
         const QSize size = mLogoPixmap.size() * S / 100;

@@ -71,6 +71,10 @@ public:
 
     // One layout attribute by name; unknown names are left to the widget.
     bool SetAttribute(const QString& name, const QString& value);
+    int GetFontIndex() const { return mFont; }
+    int GetBypassFontIndex() const { return mBypassFont; }
+    int GetCurveColorCount() const { return static_cast<int>(mCurveColors.size()); }
+    const TextStyle& GetTextStyle() const { return mTextStyle; }
     bool GetAutoCalcWidth() const { return mTextStyle.autoCalcWidth; }
     void SetAutoCalcWidth(bool on) { mTextStyle.autoCalcWidth = on; }
     void SetText(const QString& text);
@@ -106,6 +110,7 @@ private:
         return mCurrentControlIndex >= 0 && mCurrentControlIndex < mBandCount;
     }
     void SelectBand(int index);
+    void SetUserText(const QString& text);
     void RebuildPaths();
     void PaintLayer(QPainter& p) const;
     void Notify(const char* type);

@@ -7,7 +7,6 @@
 namespace kavelo {
 
 namespace {
-const QColor kGridColor = QColor::fromRgba(0xFF444444);
 
 // All points but the last, as the calibration graph has always drawn them.
 std::vector<IntPoint> DropLast(std::vector<IntPoint> pts) {
@@ -72,27 +71,10 @@ void UIEqualizerAc::focusOutEvent(QFocusEvent* event) {
 
 void UIEqualizerAc::paintEvent(QPaintEvent*) {
     const AcAxes a = MakeAcAxes({0, 0, width(), height()});
-    const int L = a.plot.left, T = a.plot.top, R = a.plot.right, B = a.plot.bottom;
     QPainter p(this);
-    p.fillRect(QRect(L, T, a.W, a.H), palette().color(QPalette::Window));
-    const QPen grid(kGridColor, 1);
-    p.setPen(grid);
-    p.drawRect(L, T, std::max(0, a.W - 1), std::max(0, a.H - 1));
-    const int y0 = static_cast<int>(a.y0);
-    p.drawLine(L, y0, L + a.W, y0);
-    QPen dotted = grid;
-    dotted.setStyle(Qt::DotLine);
-    p.setPen(dotted);
-    for (int g : kAcGainGrid) {
-        const double y = AcGainToY(a, g);
-        p.drawLine(QLineF(L, y, R, y));
-    }
-    p.setPen(grid);
-    for (int f : kFreqGrid) {
-        if (f == kEqMaxFreq) continue;
-        const double x = AcFreqToX(a, f);
-        p.drawLine(QLineF(x, T, x, B));
-    }
+    PaintPlotGrid(
+        p, a, palette().color(QPalette::Window), 1, kAcGainGrid,
+        [&a](int g) { return AcGainToY(a, g); }, [&a](int f) { return AcFreqToX(a, f); });
 
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setBrush(Qt::NoBrush);

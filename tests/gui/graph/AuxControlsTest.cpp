@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
 #include <vector>
@@ -127,6 +128,34 @@ TEST_F(AuxControls, SButtonKeepsItsSelectedLookUntilTheOwnerClearsIt) {
     button->SetSelected(true);
     button->setEnabled(false);
     EXPECT_EQ(button->CurrentLook(), CSButtonUI::Look::Normal);
+}
+
+TEST_F(AuxControls, SButtonTakesItsSelectedImagesFromStateSlices) {
+    auto* button = Get<CSButtonUI>("sbtn");
+    ASSERT_NE(button, nullptr);
+    // Three equal slices: selected, hot, pushed.
+    QTemporaryDir dir;
+    QImage strip(30, 10, QImage::Format_ARGB32);
+    const QRgb slices[3] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF};
+    for (int i = 0; i < 3; ++i)
+        for (int x = 0; x < 10; ++x)
+            for (int y = 0; y < 10; ++y) strip.setPixel(10 * i + x, y, slices[i]);
+    const QString path = dir.filePath("state.png");
+    ASSERT_TRUE(strip.save(path));
+    button->SetAttribute("selectedstateimage", path);
+    button->SetAttribute("selectedstatecount", "3");
+    button->SetSelected(true);
+    EXPECT_TRUE(test::Near(test::Render(button).pixel(60, 3), slices[0]));
+    button->setDown(true);
+    EXPECT_EQ(button->CurrentLook(), CSButtonUI::Look::Pushed);
+    EXPECT_TRUE(test::Near(test::Render(button).pixel(60, 3), slices[2]));
+    // With two slices the pushed look uses the hot one.
+    button->SetAttribute("selectedstatecount", "2");
+    strip = strip.copy(0, 0, 20, 10);
+    ASSERT_TRUE(strip.save(path));
+    button->SetAttribute("selectedstateimage", path);
+    EXPECT_TRUE(test::Near(test::Render(button).pixel(60, 3), slices[1]));
+    button->setDown(false);
 }
 
 }  // namespace

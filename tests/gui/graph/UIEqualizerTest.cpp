@@ -58,6 +58,13 @@ TEST_F(CurveControl, ComesFromTheLayoutThroughTheFactory) {
     EXPECT_EQ(eq->GetCurrentControlIndex(), -1);
     EXPECT_EQ(eq->GetBandCount(), 3);
     EXPECT_EQ(eq->GetMarkerCenter(1), (IntPoint{339, 60}));
+    // Layout attributes arrive as dynamic properties; "font" is a face index.
+    EXPECT_EQ(eq->GetCurveColorCount(), 3);
+    EXPECT_EQ(eq->GetFontIndex(), 1);
+    EXPECT_EQ(eq->GetBypassFontIndex(), 3);
+    EXPECT_EQ(eq->GetTextStyle().align, int(Qt::AlignHCenter | Qt::AlignTop));
+    eq->SetAttribute("curvecolor", "#FF112233 #FF445566 #zz #FF000000");
+    EXPECT_EQ(eq->GetCurveColorCount(), 2);
 }
 
 TEST_F(CurveControl, HoverSelectsAndNotifiesWithoutChangingValues) {
@@ -67,6 +74,7 @@ TEST_F(CurveControl, HoverSelectsAndNotifiesWithoutChangingValues) {
     EXPECT_EQ(window.Take(), QStringList({"equalizer_eq:equalizer"}));
     EXPECT_EQ(eq->GetCurrentControlIndex(), 1);
     EXPECT_EQ(eq->GetUserText(), "1");
+    EXPECT_EQ(WindowImplBase::UserData(eq), 1);
     EXPECT_EQ(eq->cursor().shape(), Qt::PointingHandCursor);
     EXPECT_FLOAT_EQ(eq->GetBand(1).eqGain, 6.0f);
     EXPECT_EQ(eq->GetBand(1).freq, 1000);
@@ -217,7 +225,7 @@ TEST_F(CurveControl, RendersAxesAndCurvesWhereTheyBelong) {
     curves[1] = test::Flat(-12.0);
     eq->SetCurves(curves.data(), 8, 1, show);
     img = test::Render(eq);
-    EXPECT_TRUE(test::Near(img.pixel(250, 240), 0xFF00FF00));  // now current, own colour
+    EXPECT_TRUE(test::Near(img.pixel(250, 240), 0xFF00FF00));   // now current, own colour
     EXPECT_FALSE(test::Near(img.pixel(250, 120), 0xFF00C000));  // output 3 is not shown
 
     // A count of 0 keeps what is shown.
