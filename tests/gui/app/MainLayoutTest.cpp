@@ -250,6 +250,12 @@ TEST_F(MainLayout, ControlsNotifyWhatTheDispatchTestsWithTheirIndex) {
     EXPECT_EQ(window.Take(), QStringList{"itemselect:btn_input_source:0"});
 }
 
+TEST_F(MainLayout, CurveHasAColourForEveryOutput) {
+    auto* curve = qobject_cast<UIEqualizer*>(window.FindControl("equalizer"));
+    ASSERT_NE(curve, nullptr);
+    EXPECT_EQ(curve->GetCurveColorCount(), kOutputChannels);
+}
+
 TEST_F(MainLayout, SelectorsOfferTheModelsItems) {
     auto* source = Get<QComboBox>("btn_input_source");
     ASSERT_EQ(source->count(), kInputSources);
