@@ -53,11 +53,21 @@ Widget Button(const std::string& name, const std::string& text, const std::strin
     return w;
 }
 
-// A button whose selected look the owner sets; clicks reach the owner as "click".
+// A button whose selected look the owner sets; clicks reach the owner as "click". The
+// selected look is the button's own (its colours or image), by role.
 Widget SelectButton(const std::string& name, const std::string& text, const std::string& role) {
     Widget w("SButton", name);
     w.Text(text).Role(role).Prop("cursor", Cursor("PointingHandCursor"));
     w.Prop("focusPolicy", Enum("Qt::NoFocus"));
+    if (role == "speaker") {
+        w.Dyn("selectedimage", "image/speaker_on.svg");
+    } else if (role == "connect" || role == "amp") {
+        w.Dyn("selectedbkcolor", "#FF1F5130");  // text colour comes from the owner
+    } else {
+        w.Dyn("selectedbkcolor", "#FFFF7A1A").Dyn("selectedtextcolor", "#FF101214");
+        w.Dyn("selectedhottextcolor", "#FF000000");
+        if (role == "chsel") w.Dyn("selectedfont", "1");
+    }
     return w;
 }
 
@@ -132,7 +142,7 @@ Node ToolBar() {
     bar.Policy("Preferred", "Fixed");
     Node row = BoxLayout("QHBoxLayout", "tool_row", {10, 4, 10, 4}, 8);
     AddItem(row, SelectButton("btnConnect", "${btn_disconnected}", "connect").node);
-    AddItem(row, SelectButton("btn_amp_onoff", "${amp_on}", "amp").node);
+    AddItem(row, SelectButton("btn_amp_onoff", "${amp_on}", "amp").Dyn("selected", "true").node);
     AddItem(row, Separator("tool_separator_1"));
     AddItem(row, Label("source_caption", "${ui_source}", "caption").node);
     Widget source = Combo("btn_input_source", "source");
@@ -187,6 +197,9 @@ Node CurvePanel() {
     Node box = BoxLayout("QVBoxLayout", "curve_box", {2, 2, 2, 2}, 0);
     Widget curve("Curve", "equalizer");
     curve.Role("curve").Policy("Expanding", "Expanding").MinSize(320, 150);
+    // One colour per output, in output order; the strips' accents follow the same order.
+    curve.Dyn("curvecolor",
+              "#FFFF7A1A #FF3FB0D6 #FF9BE15D #FFE05CC8 #FFFFD23F #FF6F8CFF #FFFF5C50 #FFB38CFF");
     AddItem(box, curve.node);
     card.Layout(box);
     return card.node;
@@ -290,10 +303,9 @@ Node OutputStrip(int n) {
     Node box = BoxLayout("QVBoxLayout", Indexed("ch_strip_box_", n), {4, 3, 4, 3}, 2);
 
     Node head = BoxLayout("QHBoxLayout", Indexed("ch_head_", n), {0, 0, 0, 0}, 3);
-    AddItem(head, SelectButton(Indexed("ch_enable_", n), "CH" + std::to_string(n + 1), "chsel")
-                      .User(n)
-                      .Policy("Expanding", "Fixed")
-                      .node);
+    Widget select = SelectButton(Indexed("ch_enable_", n), "CH" + std::to_string(n + 1), "chsel");
+    if (n == Defaults().currChannel) select.Dyn("selected", "true");
+    AddItem(head, select.User(n).Policy("Expanding", "Fixed").node);
     AddItem(head, Option(Indexed("ch_show_", n), "≈", "show").User(n).Tip("${ui_show_curve}").node);
     AddItem(box, head);
 

@@ -27,6 +27,7 @@
 #include "app/DisplayScale.h"
 #include "app/Log.h"
 #include "graph/GraphControls.h"
+#include "graph/SButton.h"
 #include "ui/LanguageService.h"
 #include "ui/WindowPlacement.h"
 
@@ -179,6 +180,11 @@ QWidget* WindowImplBase::BuildSubLayout(const QString& containerName, const QStr
     }
     layout->addWidget(root);
     ReResolveTexts();
+    // Built after the window was scaled: the new controls take the same scale.
+    if (mDpiApplied) {
+        ScaleFonts();
+        ScaleGeometry();
+    }
     return root;
 }
 
@@ -448,6 +454,10 @@ void WindowImplBase::ReResolveTexts() {
 
 void WindowImplBase::SetSelected(QAbstractButton* option, bool selected, bool notify) {
     if (!option) return;
+    if (auto* sbutton = qobject_cast<CSButtonUI*>(option)) {
+        sbutton->SetSelected(selected);
+        return;
+    }
     if (notify) {
         option->setChecked(selected);
     } else {
@@ -462,6 +472,12 @@ void WindowImplBase::SelectItem(QWidget* comboOrList, int index, bool notify) {
         combo->setCurrentIndex(index);
     else if (auto* list = qobject_cast<QListWidget*>(comboOrList))
         list->setCurrentRow(index);
+}
+
+bool WindowImplBase::IsSelected(const QAbstractButton* option) {
+    if (!option) return false;
+    if (auto* sbutton = qobject_cast<const CSButtonUI*>(option)) return sbutton->IsSelected();
+    return option->isChecked();
 }
 
 void WindowImplBase::Activate(QAbstractButton* button) {
@@ -551,18 +567,11 @@ QMenu* WindowImplBase::LoadMenu(const QString& menuFile, QObject* receiver) {
 
 void WindowImplBase::ApplyDpi(int dpi) {
     mScalePercent = DpiToScalePercent(dpi);
+    mDpiApplied = true;
     QFont base = font();
     base.setPixelSize(kBaseFontPixels * mScalePercent / 100);
     setFont(base);
-    // Every control gets its size explicitly (the style sheet would otherwise keep the
-    // application's); those that ask for a larger face ("fontScale") keep their ratio.
-    for (QWidget* control : findChildren<QWidget*>()) {
-        const double ratio = control->property("fontScale").toDouble();
-        QFont f = control->font();
-        f.setPixelSize(
-            static_cast<int>(kBaseFontPixels * (ratio > 0 ? ratio : 1.0) * mScalePercent / 100));
-        control->setFont(f);
-    }
+    ScaleFonts();
     ScaleGeometry();
     if (mLayoutSize.isValid()) {
         // Never smaller than the contents need: long translations wrap onto more lines.
@@ -576,6 +585,18 @@ void WindowImplBase::ApplyDpi(int dpi) {
             size = size.expandedTo(layout()->totalMinimumSize());
         }
         resize(size);
+    }
+}
+
+void WindowImplBase::ScaleFonts() {
+    // Every control gets its size explicitly (the style sheet would otherwise keep the
+    // application's); those that ask for a larger face ("fontScale") keep their ratio.
+    for (QWidget* control : findChildren<QWidget*>()) {
+        const double ratio = control->property("fontScale").toDouble();
+        QFont f = control->font();
+        f.setPixelSize(
+            static_cast<int>(kBaseFontPixels * (ratio > 0 ? ratio : 1.0) * mScalePercent / 100));
+        control->setFont(f);
     }
 }
 

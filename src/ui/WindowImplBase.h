@@ -66,7 +66,11 @@ public:
     void SetWindowTextKey(const QString& text);
 
     // Selection from code: notifies like a user change unless `notify` is false.
+    // A selectable button ("SButton") keeps a selected flag that only its owner sets
+    // (a click leaves it alone, and setting it never notifies); for it these two work
+    // on that flag, for every other button on the check state.
     static void SetSelected(QAbstractButton* option, bool selected, bool notify = true);
+    static bool IsSelected(const QAbstractButton* option);
     static void SelectItem(QWidget* comboOrList, int index, bool notify = true);
     // A click from code: sends "click".
     static void Activate(QAbstractButton* button);
@@ -110,6 +114,7 @@ private:
     friend class SkinUiLoader;
     void HookControl(QWidget* control);
     QWidget* LoadLayoutFile(const QString& path, QWidget* parent);
+    void ScaleFonts();
     void ScaleGeometry();
     void ReResolveTexts();
     QString ResolveMenuFile(const QString& file) const;
@@ -117,6 +122,7 @@ private:
     QWidget* mRoot = nullptr;
     QSize mLayoutSize;
     int mScalePercent = 100;
+    bool mDpiApplied = false;
     QPoint mDragOffset;
     QSizeGrip* mSizeGrip = nullptr;
     QHash<int, QTimer*> mTimers;

@@ -19,6 +19,8 @@
 #include "app/MainWnd.h"
 #include "control/DspOperations.h"
 #include "control/SpeakerRoles.h"
+#include "graph/SButton.h"
+#include "graph/UIEqualizer.h"
 #include "ui/LanguageService.h"
 #include "ui/WindowImplBase.h"
 
@@ -50,27 +52,7 @@ protected:
     }
 };
 
-enum class Kind { Click, Option, Slider, Edit, Combo, Widget, Label };
-
-const char* KindName(Kind k) {
-    switch (k) {
-        case Kind::Click:
-            return "click button";
-        case Kind::Option:
-            return "option";
-        case Kind::Slider:
-            return "slider";
-        case Kind::Edit:
-            return "edit";
-        case Kind::Combo:
-            return "combo box";
-        case Kind::Widget:
-            return "widget";
-        case Kind::Label:
-            return "label";
-    }
-    return "?";
-}
+enum class Kind { Click, Select, Option, Slider, Edit, Combo, Curve, Widget, Label };
 
 // One control name or one "%d" family of them. Families carry their index in the name
 // and in "userdata"; `min`/`max` are a slider's range.
@@ -95,8 +77,8 @@ const NameCase kNames[] = {
     {"minbtn", -1, -1, Kind::Click},
     {"maxbtn", -1, -1, Kind::Click},
     {"restorebtn", -1, -1, Kind::Click},
-    {"btnConnect", -1, -1, Kind::Click},
-    {"btn_amp_onoff", -1, -1, Kind::Click},
+    {"btnConnect", -1, -1, Kind::Select},
+    {"btn_amp_onoff", -1, -1, Kind::Select},
     {"btn_option", -1, -1, Kind::Click},
     {"btn_scene", -1, -1, Kind::Click},
     {"btn_advance", -1, -1, Kind::Click},
@@ -104,17 +86,17 @@ const NameCase kNames[] = {
     {"btn_debug", -1, -1, Kind::Click},
     {"btn_reset_eq", -1, -1, Kind::Click},
     {"btn_bypass", -1, -1, Kind::Click},
-    {"btn_arg_eq", -1, -1, Kind::Click},
+    {"btn_arg_eq", -1, -1, Kind::Select},
     {"btn_reset_output", -1, -1, Kind::Click},
-    {"btn_lock_output", -1, -1, Kind::Click},
-    {"btn_link_output", -1, -1, Kind::Click},
+    {"btn_lock_output", -1, -1, Kind::Select},
+    {"btn_link_output", -1, -1, Kind::Select},
     // main volume and source
     {"main_mute", -1, -1, Kind::Option},
     {"slider_main_volume", -1, -1, Kind::Slider, 0, 40},
     {"edit_main_volume", -1, -1, Kind::Edit},
     {"btn_input_source", -1, -1, Kind::Combo},
     // curve, crossover, units
-    {"equalizer", -1, -1, Kind::Widget},
+    {"equalizer", -1, -1, Kind::Curve},
     {"channel_settings", -1, -1, Kind::Widget},
     {"comb_ch_unit", -1, -1, Kind::Combo},
     {"hp_type", -1, -1, Kind::Combo},
@@ -128,10 +110,10 @@ const NameCase kNames[] = {
     {"eq_q_%d", 0, 30, Kind::Edit},
     {"eq_gain_%d", 0, 30, Kind::Edit},
     {"eq_slider_%d", 0, 30, Kind::Slider, -180, 120},
-    {"pt_enable_%d", 0, 30, Kind::Click},
+    {"pt_enable_%d", 0, 30, Kind::Select},
     // output strips
     {"ch_show_%d", 0, 7, Kind::Option},
-    {"ch_enable_%d", 0, 7, Kind::Click},
+    {"ch_enable_%d", 0, 7, Kind::Select},
     {"ch_output_btn_%d", 0, 7, Kind::Click},
     {"ch_mute_%d", 0, 7, Kind::Option},
     {"ch_phase_%d", 0, 7, Kind::Option},
@@ -150,7 +132,7 @@ const NameCase kNames[] = {
     {"option_ch_in5_%d", 0, 7, Kind::Option},
     {"option_ch_in6_%d", 0, 7, Kind::Option},
     // car diagram, indexed by role
-    {"speaker_%d", 1, 24, Kind::Click},
+    {"speaker_%d", 1, 24, Kind::Select},
 };
 
 class MainLayout : public ::testing::Test {
@@ -180,7 +162,11 @@ bool IsKind(QWidget* w, Kind kind) {
     auto* button = qobject_cast<QAbstractButton*>(w);
     switch (kind) {
         case Kind::Click:
-            return button && !button->isCheckable();
+            return button && !button->isCheckable() && !qobject_cast<CSButtonUI*>(w);
+        case Kind::Select:
+            return qobject_cast<CSButtonUI*>(w) != nullptr;
+        case Kind::Curve:
+            return qobject_cast<UIEqualizer*>(w) != nullptr;
         case Kind::Option:
             return button && button->isCheckable();
         case Kind::Slider:
@@ -207,8 +193,8 @@ TEST_F(MainLayout, EveryControlExistsOnceWithItsKindIndexAndRange) {
             const QList<QWidget*> found = window.findChildren<QWidget*>(name);
             ASSERT_EQ(found.size(), 1) << name.toStdString();
             QWidget* w = found.front();
-            EXPECT_TRUE(IsKind(w, c.kind)) << name.toStdString() << " is not a " << KindName(c.kind)
-                                           << " but a " << w->metaObject()->className();
+            EXPECT_TRUE(IsKind(w, c.kind))
+                << name.toStdString() << " has the wrong kind: " << w->metaObject()->className();
             if (c.first >= 0) {
                 EXPECT_EQ(w->property("userdata").toString(), QString::number(i))
                     << name.toStdString();
@@ -246,6 +232,14 @@ TEST_F(MainLayout, ControlsNotifyWhatTheDispatchTestsWithTheirIndex) {
         button->click();
         EXPECT_EQ(window.Take(), QStringList{c.expected}) << c.name;
     }
+    // A selectable button's look is its owner's: a click leaves it, code sets it silently.
+    auto* channel = Get<QAbstractButton>("ch_enable_3");
+    EXPECT_FALSE(WindowImplBase::IsSelected(channel));
+    WindowImplBase::SetSelected(channel, true);
+    EXPECT_TRUE(WindowImplBase::IsSelected(channel));
+    channel->click();
+    EXPECT_TRUE(WindowImplBase::IsSelected(channel));
+    EXPECT_EQ(window.Take(), QStringList{"click:ch_enable_3:3"});
     // Options notify when they are cleared as well.
     auto* mute = Get<QAbstractButton>("ch_mute_5");
     mute->click();
@@ -254,6 +248,12 @@ TEST_F(MainLayout, ControlsNotifyWhatTheDispatchTestsWithTheirIndex) {
     auto* source = Get<QComboBox>("btn_input_source");
     source->setCurrentIndex(2);
     EXPECT_EQ(window.Take(), QStringList{"itemselect:btn_input_source:0"});
+}
+
+TEST_F(MainLayout, CurveHasAColourForEveryOutput) {
+    auto* curve = qobject_cast<UIEqualizer*>(window.FindControl("equalizer"));
+    ASSERT_NE(curve, nullptr);
+    EXPECT_EQ(curve->GetCurveColorCount(), kOutputChannels);
 }
 
 TEST_F(MainLayout, SelectorsOfferTheModelsItems) {
@@ -414,6 +414,31 @@ TEST(MainLayoutFrame, FramelessMainWindowHasASizeGrip) {
     window.showMaximized();
     QApplication::processEvents();
     EXPECT_FALSE(grip->isVisible());
+    LanguageService::Instance().Clear();
+}
+
+// A sub-layout built into a window that is already scaled takes the window's scale.
+TEST(MainLayoutScale, SubLayoutBuiltLaterIsScaledToo) {
+    RegisterLanguages();
+    MainLayoutWnd early;
+    ASSERT_TRUE(early.Create("Kavelo DSP Audio"));
+    early.ApplyDpi(144);
+
+    struct LateWnd : MainLayoutWnd {
+        void InitWindow() override {}
+    } late;
+    ASSERT_TRUE(late.Create("Kavelo DSP Audio"));
+    late.ApplyDpi(144);
+    ASSERT_NE(late.BuildSubLayout("channel_settings", "xml/channel_settings_6in_mixer.xml"),
+              nullptr);
+    for (const char* name : {"edit_ch_delay_2", "ch_output_btn_5", "control_empty_0"}) {
+        QWidget* a = early.FindControl(name);
+        QWidget* b = late.FindControl(name);
+        ASSERT_TRUE(a && b) << name;
+        EXPECT_EQ(b->font().pixelSize(), a->font().pixelSize()) << name;
+    }
+    EXPECT_EQ(late.FindControl("ch_strip_4")->layout()->contentsMargins(),
+              early.FindControl("ch_strip_4")->layout()->contentsMargins());
     LanguageService::Instance().Clear();
 }
 
