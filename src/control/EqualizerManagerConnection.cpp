@@ -225,7 +225,6 @@ void EqualizerManager::ShowConnectState(ButtonState state) {
     SetText(b, connected                          ? QStringLiteral("${btn_connected}")
                : state == ButtonState::Connecting ? QStringLiteral("${btn_connecting}")
                                                   : QStringLiteral("${btn_disconnected}"));
-    b->setCheckable(true);
     WindowImplBase::SetSelected(b, connected, false);
     SetTextColour(b, connected ? kWhiteText : kRedText);
     b->update();
@@ -546,7 +545,6 @@ void EqualizerManager::ReadDspValueCallback(int code, const Payload& value) {
         case UpdateKind::AmpPower: {
             const bool on = live.ampPower != 0;
             SetText(mUi.ampOnOff, on ? QStringLiteral("${amp_on}") : QStringLiteral("${amp_off}"));
-            if (mUi.ampOnOff) mUi.ampOnOff->setCheckable(true);
             WindowImplBase::SetSelected(mUi.ampOnOff, on, false);
             SetTextColour(mUi.ampOnOff, on ? kWhiteText : kRedText);
             break;
@@ -575,7 +573,7 @@ void EqualizerManager::ReadSenceValueCallback(int code, const Payload& value) {
 
 // ---------------------------------------------------------------- showing the model
 
-bool EqualizerManager::PeqMode() const { return mUi.argEq && mUi.argEq->isChecked(); }
+bool EqualizerManager::PeqMode() const { return mUi.argEq && WindowImplBase::IsSelected(mUi.argEq); }
 
 void EqualizerManager::ShowMainVolume() {
     SetSliderValue(mUi.mainVolumeSlider, mModel.live.mainVolume);

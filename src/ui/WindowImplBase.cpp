@@ -458,6 +458,8 @@ void WindowImplBase::SetSelected(QAbstractButton* option, bool selected, bool no
         sbutton->SetSelected(selected);
         return;
     }
+    // A plain button keeps a selection only as its checked state.
+    option->setCheckable(true);
     if (notify) {
         option->setChecked(selected);
     } else {
