@@ -44,11 +44,11 @@ void RunAmplifierTransfer(benchmark::State& state, bool dsp, std::size_t length)
     const bool replyDelay = state.range(0) != 0;
     const bool logging = state.range(1) != 0;
     TempDir dir;
-    ContainerSpec spec;
-    spec.kind = dsp ? 2 : 1;
-    spec.data = PatternBytes(length, 3);
+    ContainerParts parts;
+    parts.kind = dsp ? 2 : 1;
+    parts.data = PatternBytes(length, 3);
     const auto path = dir.path() / (dsp ? "FLASH_UPG.BIN" : "MCU_UPG.BIN");
-    WriteBytes(path, MakeContainer(spec));
+    WriteBytes(path, MakeContainer(parts));
     const std::size_t blockSize = dsp ? kDspBlockSize : kMcuBlockSize;
     const std::size_t blocks = (length + blockSize - 1) / blockSize;
     if (logging && !InitConsoleWindow((dir.path() / "save.log").string())) {

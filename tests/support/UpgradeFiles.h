@@ -19,7 +19,7 @@ inline std::vector<std::uint8_t> PatternBytes(std::size_t n, std::uint8_t seed =
     return bytes;
 }
 
-struct ContainerSpec {
+struct ContainerParts {
     std::uint8_t kind = 1;
     std::uint8_t model = 87;
     std::array<std::uint8_t, 4> start{0x11, 0x22, 0x33, 0x44};
@@ -28,11 +28,11 @@ struct ContainerSpec {
 };
 
 // A container with a correct big-endian checksum over everything before it.
-inline std::vector<std::uint8_t> MakeContainer(const ContainerSpec& spec) {
-    std::vector<std::uint8_t> out{spec.kind, spec.model};
-    out.insert(out.end(), spec.start.begin(), spec.start.end());
-    out.insert(out.end(), spec.data.begin(), spec.data.end());
-    out.insert(out.end(), spec.trailer.begin(), spec.trailer.end());
+inline std::vector<std::uint8_t> MakeContainer(const ContainerParts& parts) {
+    std::vector<std::uint8_t> out{parts.kind, parts.model};
+    out.insert(out.end(), parts.start.begin(), parts.start.end());
+    out.insert(out.end(), parts.data.begin(), parts.data.end());
+    out.insert(out.end(), parts.trailer.begin(), parts.trailer.end());
     std::uint32_t sum = 0;
     for (std::uint8_t b : out) sum += b;
     for (int shift = 24; shift >= 0; shift -= 8)

@@ -78,18 +78,18 @@ protected:
         return path.string();
     }
     std::string McuFile(const char* name, const std::vector<std::uint8_t>& image) {
-        ContainerSpec spec;
-        spec.kind = kImageKindMcu;
-        spec.start = {0x4D, 0x43, 0x55, 0x01};
-        spec.data = image;
-        return WriteFile(name, MakeContainer(spec));
+        ContainerParts parts;
+        parts.kind = kImageKindMcu;
+        parts.start = {0x4D, 0x43, 0x55, 0x01};
+        parts.data = image;
+        return WriteFile(name, MakeContainer(parts));
     }
     std::vector<std::uint8_t> DspContainer(const std::vector<std::uint8_t>& image) {
-        ContainerSpec spec;
-        spec.kind = kImageKindDsp;
-        spec.start = {0x44, 0x53, 0x50, 0x02};
-        spec.data = image;
-        return MakeContainer(spec);
+        ContainerParts parts;
+        parts.kind = kImageKindDsp;
+        parts.start = {0x44, 0x53, 0x50, 0x02};
+        parts.data = image;
+        return MakeContainer(parts);
     }
     // Steps to the end; a bound keeps a transfer that never ends from hanging.
     std::vector<int> RunSteps(int limit = 10000) {
@@ -146,7 +146,7 @@ TEST_P(FullUpgradeTest, EveryBlockArrivesAndTheNewVersionRuns) {
             path = WriteFile("FLASH_UPG.BIN", DspContainer(image));
             break;
         case Kind::Combined: {
-            ContainerSpec mcu;
+            ContainerParts mcu;
             mcu.data = ImageWithVersion(40, 9, {3, 3});
             path = WriteFile("UPG_FW.bin",
                              MakeCombined(0x00, 0x73, {MakeContainer(mcu), DspContainer(image)}));

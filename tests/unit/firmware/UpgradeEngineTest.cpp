@@ -17,20 +17,20 @@ namespace {
 class UpgradeEngineTest : public ::testing::Test {
 protected:
     std::string WriteMcu(std::size_t n, const char* name = "MCU_UPG.BIN") {
-        ContainerSpec spec;
-        spec.kind = 1;
-        spec.start = {0xA1, 0xB2, 0xC3, 0xD4};
-        spec.data = PatternBytes(n, 5);
-        image = spec.data;
-        return Write(MakeContainer(spec), name);
+        ContainerParts parts;
+        parts.kind = 1;
+        parts.start = {0xA1, 0xB2, 0xC3, 0xD4};
+        parts.data = PatternBytes(n, 5);
+        image = parts.data;
+        return Write(MakeContainer(parts), name);
     }
     std::string WriteDsp(std::size_t n) {
-        ContainerSpec spec;
-        spec.kind = 2;
-        spec.start = {0x01, 0x02, 0x03, 0x04};
-        spec.data = PatternBytes(n, 6);
-        image = spec.data;
-        return Write(MakeContainer(spec), "FLASH_UPG.BIN");
+        ContainerParts parts;
+        parts.kind = 2;
+        parts.start = {0x01, 0x02, 0x03, 0x04};
+        parts.data = PatternBytes(n, 6);
+        image = parts.data;
+        return Write(MakeContainer(parts), "FLASH_UPG.BIN");
     }
     std::string Write(const std::vector<std::uint8_t>& bytes, const char* name) {
         const auto path = dir.path() / name;
@@ -180,9 +180,9 @@ TEST_F(UpgradeEngineTest, McuProgressCountsFromTheEnd) {
 }
 
 TEST_F(UpgradeEngineTest, CombinedFileSendsItsDspImage) {
-    ContainerSpec mcu;
+    ContainerParts mcu;
     mcu.data = PatternBytes(40, 1);
-    ContainerSpec dsp;
+    ContainerParts dsp;
     dsp.kind = 2;
     dsp.start = {9, 8, 7, 6};
     dsp.data = PatternBytes(60, 2);
@@ -430,10 +430,10 @@ TEST_F(UpgradeEngineTest, UnknownNameSendsNothing) {
 }
 
 TEST_F(UpgradeEngineTest, InvalidFileLeavesStateIdle) {
-    ContainerSpec spec;
-    spec.model = 0x56;
-    spec.data = PatternBytes(10);
-    EXPECT_EQ(engine.Start(link, Write(MakeContainer(spec), "MCU_UPG.BIN")), UPG_FILE_INVALID);
+    ContainerParts parts;
+    parts.model = 0x56;
+    parts.data = PatternBytes(10);
+    EXPECT_EQ(engine.Start(link, Write(MakeContainer(parts), "MCU_UPG.BIN")), UPG_FILE_INVALID);
     EXPECT_TRUE(link.writes.empty());
     ExpectIdle();
 }

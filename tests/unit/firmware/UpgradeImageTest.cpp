@@ -97,11 +97,11 @@ class ContainerParseTest : public UpgradeImageFixture,
 
 TEST_P(ContainerParseTest, ChecksAndKeepsImage) {
     const ContainerCase& c = GetParam();
-    ContainerSpec spec;
-    spec.kind = c.kind;
-    spec.model = c.model;
-    spec.data = PatternBytes(c.fileSize - kContainerOverhead, 7);
-    const std::string path = Write(MakeContainer(spec));
+    ContainerParts parts;
+    parts.kind = c.kind;
+    parts.model = c.model;
+    parts.data = PatternBytes(c.fileSize - kContainerOverhead, 7);
+    const std::string path = Write(MakeContainer(parts));
 
     EXPECT_EQ(RunParser(c.parser, images, ctx, path), c.expected);
     if (c.expected != UPG_FILE_VALID) {
@@ -109,16 +109,16 @@ TEST_P(ContainerParseTest, ChecksAndKeepsImage) {
         return;
     }
     if (c.parser == Parser::Flash) {
-        EXPECT_EQ(images.dspImage, spec.data);
+        EXPECT_EQ(images.dspImage, parts.data);
         EXPECT_EQ(images.dspSent, 0u);
-        EXPECT_EQ(images.dspStartParam, spec.start);
+        EXPECT_EQ(images.dspStartParam, parts.start);
         EXPECT_FALSE(images.HasMcuImage());
         EXPECT_EQ(images.upg_device, UPG_DEVICE_DSP_FLASH);
         EXPECT_EQ(images.statusAfterParse, UPG_START);
     } else {
-        EXPECT_EQ(images.mcuImage, spec.data);
-        EXPECT_EQ(images.mcuRemaining, spec.data.size());
-        EXPECT_EQ(images.mcuStartParam, spec.start);
+        EXPECT_EQ(images.mcuImage, parts.data);
+        EXPECT_EQ(images.mcuRemaining, parts.data.size());
+        EXPECT_EQ(images.mcuStartParam, parts.start);
         EXPECT_FALSE(images.HasDspImage());
         EXPECT_EQ(images.upg_device,
                   c.parser == Parser::Mcu ? UPG_DEVICE_MCU : UPG_DEVICE_BOOTLOADER);
@@ -161,10 +161,10 @@ class EveryContainerParserTest : public UpgradeImageFixture,
                                  public ::testing::TestWithParam<ParserCase> {
 protected:
     std::vector<std::uint8_t> Valid() {
-        ContainerSpec spec;
-        spec.kind = GetParam().parser == Parser::Flash ? 2 : 1;
-        spec.data = PatternBytes(24, 3);
-        return MakeContainer(spec);
+        ContainerParts parts;
+        parts.kind = GetParam().parser == Parser::Flash ? 2 : 1;
+        parts.data = PatternBytes(24, 3);
+        return MakeContainer(parts);
     }
 };
 
@@ -204,9 +204,9 @@ TEST_P(EveryContainerParserTest, NoDeviceGivesThreeBeforeReading) {
 }
 
 TEST_P(EveryContainerParserTest, FailedParseDropsEarlierImages) {
-    ContainerSpec mcu;
+    ContainerParts mcu;
     mcu.data = PatternBytes(40);
-    ContainerSpec dsp = mcu;
+    ContainerParts dsp = mcu;
     dsp.kind = 2;
     const std::string combined =
         Write(MakeCombined(0x73, 0, {MakeContainer(mcu), MakeContainer(dsp)}), "UPG_FW.bin");
@@ -235,10 +235,10 @@ class FlashParseTest : public UpgradeImageFixture, public ::testing::Test {};
 TEST_F(FlashParseTest, EmptiesReceiveRingOnceBeforeReading) {
     int emptied = 0;
     ctx.emptyReceiveRing = [&] { ++emptied; };
-    ContainerSpec spec;
-    spec.kind = 2;
-    spec.data = PatternBytes(10);
-    EXPECT_EQ(FlashUpgParsingFile(images, ctx, Write(MakeContainer(spec))), UPG_FILE_VALID);
+    ContainerParts parts;
+    parts.kind = 2;
+    parts.data = PatternBytes(10);
+    EXPECT_EQ(FlashUpgParsingFile(images, ctx, Write(MakeContainer(parts))), UPG_FILE_VALID);
     EXPECT_EQ(emptied, 1);
 }
 
@@ -251,15 +251,15 @@ struct CombinedCase {
 };
 void PrintTo(const CombinedCase& c, std::ostream* os) { *os << c.name; }
 
-ContainerSpec McuSpec() {
-    ContainerSpec s;
+ContainerParts McuSpec() {
+    ContainerParts s;
     s.kind = 1;
     s.start = {1, 2, 3, 4};
     s.data = PatternBytes(70, 1);
     return s;
 }
-ContainerSpec DspSpec() {
-    ContainerSpec s;
+ContainerParts DspSpec() {
+    ContainerParts s;
     s.kind = 2;
     s.start = {5, 6, 7, 8};
     s.data = PatternBytes(120, 2);
@@ -419,10 +419,10 @@ protected:
 };
 
 TEST_F(UpgradeImageLogTest, McuSuccessLogsChecksumsAndOk) {
-    ContainerSpec spec;
-    spec.data = {0x10, 0x20};
+    ContainerParts parts;
+    parts.data = {0x10, 0x20};
     // 1 + 87 + 0x11+0x22+0x33+0x44 + 0x30 + trailer 0xDE+0xAD+0xBE+0xEF = 0x46A
-    ASSERT_EQ(MCUUpgParsingFile(images, ctx, Write(MakeContainer(spec))), UPG_FILE_VALID);
+    ASSERT_EQ(MCUUpgParsingFile(images, ctx, Write(MakeContainer(parts))), UPG_FILE_VALID);
     const std::string log = Log();
     for (const char* line : {"MCUUpgParsingFile!\n", "CopyFileToBuffer\n",
                              "cal MCU encrypt_checksum=0x46a!\n", "encrypt_checksum=0x46a!\n",
@@ -432,10 +432,10 @@ TEST_F(UpgradeImageLogTest, McuSuccessLogsChecksumsAndOk) {
 }
 
 TEST_F(UpgradeImageLogTest, RefusedFilesNameTheInvalidReturn) {
-    ContainerSpec spec;
-    spec.model = 0x56;
-    spec.data = {1};
-    const std::string path = Write(MakeContainer(spec));
+    ContainerParts parts;
+    parts.model = 0x56;
+    parts.data = {1};
+    const std::string path = Write(MakeContainer(parts));
     ASSERT_EQ(MCUUpgBLParsingFile(images, ctx, path), UPG_FILE_INVALID);
     const std::string log = Log();
     EXPECT_NE(log.find("return UPG_FILE_INVALID " + path), std::string::npos) << log;

@@ -253,13 +253,13 @@ TEST_F(CliFileTest, RefusedFilesGiveCodeThree) {
 }
 
 TEST_F(CliFileTest, FirmwareCheckExitCodeIsTheCheckResult) {
-    ContainerSpec mcu;
+    ContainerParts mcu;
     mcu.data = PatternBytes(300);
     WriteBytes(Path("MCU_UPG.BIN"), MakeContainer(mcu));
     auto bad = MakeContainer(mcu);
     bad[10] ^= 1;
     WriteBytes(Path("bad_mcu_upg.bin"), bad);
-    ContainerSpec dsp;
+    ContainerParts dsp;
     dsp.kind = 2;
     dsp.data = PatternBytes(200, 2);
     WriteBytes(Path("UPG_FW.bin"), MakeCombined(0x73, 0, {MakeContainer(mcu), MakeContainer(dsp)}));
@@ -286,7 +286,7 @@ TEST_F(CliFileTest, FirmwareCheckExitCodeIsTheCheckResult) {
 }
 
 TEST_F(CliFileTest, FirmwareFlashRunsTheTransferOrReportsTheRefusal) {
-    ContainerSpec mcu;
+    ContainerParts mcu;
     mcu.start = {0x4D, 0x43, 0x55, 0x01};
     mcu.data = PatternBytes(300);
     WriteBytes(Path("MCU_UPG.BIN"), MakeContainer(mcu));
