@@ -38,6 +38,8 @@ void LogShutdown();
 
 // UTF-8 form of a wide string (UTF-32 or UTF-16 depending on the platform's
 // wchar_t); invalid code units become U+FFFD.
+// Appends one Unicode code point as UTF-8.
+void AppendUtf8(std::string& out, char32_t cp);
 std::string WideToUtf8(const std::wstring& text);
 
 }  // namespace kavelo

@@ -155,24 +155,6 @@ void AddMainVolumeAndMute(Sequence& seq, DeviceLink& link, const DspState& state
     seq.Add([&link, mute] { return link.Mute_Ctrl(mute, true); });
 }
 
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 void LogLocalTime() { DeviceLink::LogDateTime(); }
 
 }  // namespace
@@ -193,7 +175,7 @@ std::array<std::uint8_t, kSceneNameBytes> SceneNameToDeviceBytes(const SceneName
         }
         if (cp >= 0xD800 && cp <= 0xDFFF) cp = 0xFFFD;  // unpaired surrogate
         std::string bytes;
-        AppendUtf8(bytes, cp);
+        AppendUtf8(bytes, static_cast<char32_t>(cp));
         if (used + bytes.size() > out.size()) break;
         std::copy(bytes.begin(), bytes.end(), out.begin() + used);
         used += bytes.size();
