@@ -70,7 +70,7 @@ struct AmpSceneSettings {
 struct AmpLiveState {
     AmpSceneSettings settings;
     std::uint8_t source = 0x51;   // device code of the selected input
-    std::uint8_t mainVolume = 0;  // signed, as written
+    std::uint8_t mainVolume = 0;  // signed dB, as reported
     std::uint8_t subVolume = 0;   // signed
     std::uint8_t mute = 0;
     std::uint8_t ampMute = 0;

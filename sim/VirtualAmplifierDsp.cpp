@@ -30,6 +30,14 @@ void AppendBe(std::vector<std::uint8_t>& out, std::uint16_t v) {
 }
 std::uint16_t Be16(const std::uint8_t* b) { return static_cast<std::uint16_t>(b[0] << 8 | b[1]); }
 
+// The host writes levels as attenuations (main volume as 6 - dB, an output's
+// trim as 0 - gain) and reads them back as the levels themselves, so the
+// amplifier keeps the level. Results beyond a signed byte saturate.
+std::uint8_t LevelFromAttenuation(int offsetDb, std::uint8_t wire) {
+    const int level = offsetDb - static_cast<std::int8_t>(wire);
+    return static_cast<std::uint8_t>(static_cast<std::int8_t>(std::clamp(level, -128, 127)));
+}
+
 void AppendFilter(std::vector<std::uint8_t>& out, const AmpFilter& f) {
     out.push_back(f.type);
     AppendBe(out, f.frequency);
@@ -103,7 +111,7 @@ void VirtualAmplifier::HandleDspSet(std::uint8_t subcmd, const std::uint8_t* p, 
             if ((ok = n >= 1)) mLive.source = p[0];
             break;
         case kVolume:
-            if ((ok = n >= 1)) mLive.mainVolume = p[0];
+            if ((ok = n >= 1)) mLive.mainVolume = LevelFromAttenuation(6, p[0]);
             break;
         case kMute:
             if ((ok = n >= 1)) mLive.mute = p[0];
@@ -140,6 +148,10 @@ void VirtualAmplifier::HandleDspSet(std::uint8_t subcmd, const std::uint8_t* p, 
             });
             break;
         case kTrim:
+            ok = setRange(1, [](AmpSceneSettings& s, int c, const std::uint8_t* e) {
+                s.channels[c].trim = LevelFromAttenuation(0, e[0]);
+            });
+            break;
         case kMuteCh:
         case kPhase:
         case kType:

@@ -33,19 +33,7 @@ int CheckFile(const std::string& path, UpgradeFileKind kind, UpgradeImages& imag
     UpgradeParseContext ctx;
     ctx.modelId = static_cast<std::uint8_t>(MODEL_ID);
     ctx.deviceOpen = true;
-    switch (kind) {
-        case UpgradeFileKind::Bootloader:
-            return MCUUpgBLParsingFile(images, ctx, path);
-        case UpgradeFileKind::DspFlash:
-            return FlashUpgParsingFile(images, ctx, path);
-        case UpgradeFileKind::Mcu:
-            return MCUUpgParsingFile(images, ctx, path);
-        case UpgradeFileKind::Combined:
-            return ParsingUpgFWFile(images, ctx, path);
-        case UpgradeFileKind::Unknown:
-            break;
-    }
-    return UPG_FILE_INVALID;
+    return ParseUpgradeFile(kind, images, ctx, path);
 }
 
 std::string RefusalText(const std::string& path, UpgradeFileKind kind, int result) {

@@ -173,14 +173,19 @@ int RunApply(CliContext& ctx, const std::vector<std::string>& args) {
     const int read = whole ? ReadWhole(s, "checking") : ReadLive(s, "checking");
     if (read != kExitOk) return read;
     const ControllerModel device = receiver.Model();
+    std::vector<std::string> notes;
     CompareStates("live", AsReportedBack(file.live), device.live, true, differences);
+    NoteUnwritten("live", file.live, device.live, notes);
     if (whole) {
         for (int k = 0; k < kSceneSlots; ++k) {
-            CompareStates("scene " + std::to_string(k + 1), AsReportedBack(file.scenes[k]),
-                          device.scenes[k], false, differences);
+            const std::string where = "scene " + std::to_string(k + 1);
+            CompareStates(where, AsReportedBack(file.scenes[k]), device.scenes[k], false,
+                          differences);
+            NoteUnwritten(where, file.scenes[k], device.scenes[k], notes);
         }
         CompareNames(file, device, differences);
     }
+    for (const std::string& line : notes) ctx.out << "note: " << line << '\n';
     for (const std::string& line : differences) ctx.out << line << '\n';
     if (!differences.empty()) {
         return Fail(ctx.err, kExitRefused,

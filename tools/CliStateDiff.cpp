@@ -1,9 +1,11 @@
 #include "CliStateDiff.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <sstream>
 
+#include "control/Conversions.h"
 #include "control/DspOperations.h"
 #include "control/ReadBack.h"
 #include "device/DspEncoding.h"
@@ -42,6 +44,10 @@ std::string Output(int c) { return "output " + std::to_string(c + 1); }
 
 DspState AsReportedBack(const DspState& written) {
     DspState s = written;
+    // Sent as 6 - dB cut to a whole byte, reported as the dB level.
+    const int sent = static_cast<std::int8_t>(EncodeSignedByte(
+        static_cast<float>(MainVolumeSent(written.mainVolume))));
+    s.mainVolume = MainVolumeFromReported(6 - sent);
     for (ChannelState& ch : s.channels) {
         const int bands = std::max(0, std::min(ch.eqSize, kEqBands));
         for (int b = 0; b < bands; ++b) {
@@ -77,7 +83,10 @@ DspState AsReportedBack(const DspState& written) {
 void CompareStates(const std::string& where, const DspState& expected, const DspState& actual,
                    bool withMain, std::vector<std::string>& out) {
     Differ d(where, out);
-    if (withMain) d.Check("main mute", expected.mainVolumeMute, actual.mainVolumeMute);
+    if (withMain) {
+        d.Check("main volume", expected.mainVolume, actual.mainVolume);
+        d.Check("main mute", expected.mainVolumeMute, actual.mainVolumeMute);
+    }
     for (int c = 0; c < kOutputChannels; ++c) {
         const ChannelState& e = expected.channels[c];
         const ChannelState& a = actual.channels[c];
@@ -117,6 +126,22 @@ void CompareStates(const std::string& where, const DspState& expected, const Dsp
                         expected.inputMixVolume[src][in][c], actual.inputMixVolume[src][in][c]);
             }
         }
+    }
+}
+
+void NoteUnwritten(const std::string& where, const DspState& file, const DspState& device,
+                   std::vector<std::string>& out) {
+    const struct {
+        const char* name;
+        int file;
+        int device;
+    } fields[] = {{"link mode", file.linkMode, device.linkMode},
+                  {"lock", file.lockMode, device.lockMode}};
+    for (const auto& f : fields) {
+        if (f.file == f.device) continue;
+        out.push_back(where + ": " + f.name + ": file " + std::to_string(f.file) +
+                      ", amplifier " + std::to_string(f.device) +
+                      " (a profile does not set it on the amplifier)");
     }
 }
 

@@ -25,7 +25,10 @@ commands:
                                 and write a whole-configuration profile
   apply FILE.spf|FILE.wpf       write a profile into the amplifier with the
                                 application's command sequences, read it back
-                                and report every field that differs
+                                and report every field that differs; like the
+                                application it does not send link mode, lock
+                                or the subwoofer volume, and notes where the
+                                amplifier's link or lock differs from the file
   scene load N                  copy stored scene N (1 ... 10) into the live
                                 settings
   scene save N [--name NAME]    store the live settings as scene N, optionally

@@ -75,27 +75,7 @@ int UpgradeEngine::Start(UpgradeLinkPort& link, const std::string& path) {
     ctx.modelId = link.ModelId();
     ctx.deviceOpen = link.IsDeviceOpen();
     ctx.emptyReceiveRing = [&link] { link.EmptyReceiveRing(); };
-    int rc = UPG_FILE_INVALID;
-    switch (kind) {
-        case UpgradeFileKind::Bootloader:
-            LogPrintA("before MCUUpgBLParsingFile\n");
-            rc = MCUUpgBLParsingFile(mImages, ctx, path);
-            break;
-        case UpgradeFileKind::DspFlash:
-            LogPrintA("before FlashUpgParsingFile\n");
-            rc = FlashUpgParsingFile(mImages, ctx, path);
-            break;
-        case UpgradeFileKind::Mcu:
-            LogPrintA("before MCUUpgParsingFile\n");
-            rc = MCUUpgParsingFile(mImages, ctx, path);
-            break;
-        case UpgradeFileKind::Combined:
-            LogPrintA("before ParsingUpgFWFile\n");
-            rc = ParsingUpgFWFile(mImages, ctx, path);
-            break;
-        case UpgradeFileKind::Unknown:
-            break;
-    }
+    const int rc = ParseUpgradeFile(kind, mImages, ctx, path);
     LogPrintA("Parsing return 0x%0x\n", static_cast<unsigned>(rc));
     if (rc != UPG_FILE_VALID) {
         // A refused file must not leave the link believing an upgrade runs.

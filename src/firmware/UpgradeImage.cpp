@@ -359,4 +359,25 @@ int ParsingUpgFWFile(UpgradeImages& images, const UpgradeParseContext& ctx,
     return UPG_FILE_VALID;
 }
 
+int ParseUpgradeFile(UpgradeFileKind kind, UpgradeImages& images, const UpgradeParseContext& ctx,
+                     const std::string& path) {
+    switch (kind) {
+        case UpgradeFileKind::Bootloader:
+            LogPrintA("before MCUUpgBLParsingFile\n");
+            return MCUUpgBLParsingFile(images, ctx, path);
+        case UpgradeFileKind::DspFlash:
+            LogPrintA("before FlashUpgParsingFile\n");
+            return FlashUpgParsingFile(images, ctx, path);
+        case UpgradeFileKind::Mcu:
+            LogPrintA("before MCUUpgParsingFile\n");
+            return MCUUpgParsingFile(images, ctx, path);
+        case UpgradeFileKind::Combined:
+            LogPrintA("before ParsingUpgFWFile\n");
+            return ParsingUpgFWFile(images, ctx, path);
+        case UpgradeFileKind::Unknown:
+            break;
+    }
+    return UPG_FILE_INVALID;
+}
+
 }  // namespace kavelo

@@ -108,4 +108,9 @@ int FlashUpgParsingFile(UpgradeImages& images, const UpgradeParseContext& ctx,
 int ParsingUpgFWFile(UpgradeImages& images, const UpgradeParseContext& ctx,
                      const std::string& path);
 
+// Runs the parser of `kind` after its "before ..." log line; an unknown kind
+// is UPG_FILE_INVALID without a parser.
+int ParseUpgradeFile(UpgradeFileKind kind, UpgradeImages& images, const UpgradeParseContext& ctx,
+                     const std::string& path);
+
 }  // namespace kavelo

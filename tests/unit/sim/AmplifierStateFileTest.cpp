@@ -114,7 +114,7 @@ TEST_F(DemoAmplifierTest, SavesAfterSceneCommandsAndOnDestruction) {
         DeviceLink link(demo.Amplifier());
         link.OpenHIDDevice();
         ChannelArray<float> trims{};
-        trims.fill(-7.0f);
+        trims.fill(7.0f);  // 0 - gain: the amplifier keeps -7 dB
         ASSERT_TRUE(link.Trim_Ctrl(0, 0, 0, 7, trims, true));
         ASSERT_TRUE(link.SaveScene(4, 0));
 

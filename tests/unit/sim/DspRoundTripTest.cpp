@@ -26,7 +26,7 @@ TEST_F(DspRoundTripTest, QueuedSettersReachTheAmplifierInOrder) {
     // The worker may still be reading the last acknowledgement; the query
     // waits for it through the exchange lock.
     ASSERT_TRUE(link.Get_Main_Volume());
-    EXPECT_EQ(LastNumber(), 5);
+    EXPECT_EQ(LastNumber(), 1);  // written as 6 - dB, reported as dB
 }
 
 }  // namespace
@@ -37,6 +37,7 @@ namespace {
 
 using SceneRoundTripTest = DspRoundTripTest;
 
+// Trims as the host writes them: 0 - gain; the amplifier reports the gain.
 ChannelArray<float> Trims(float dB) {
     ChannelArray<float> trims{};
     for (int c = 0; c < 8; ++c) trims[c] = dB;
@@ -44,7 +45,7 @@ ChannelArray<float> Trims(float dB) {
 }
 
 TEST_F(SceneRoundTripTest, SaveNameLoadAndDelete) {
-    ASSERT_TRUE(link.Trim_Ctrl(0, 0, 0, 7, Trims(-3.0f), true));
+    ASSERT_TRUE(link.Trim_Ctrl(0, 0, 0, 7, Trims(3.0f), true));
     ASSERT_TRUE(link.SaveScene(2, 0));  // the live settings become scene 2
     const std::vector<std::uint8_t> name(16, 'A');
     ASSERT_TRUE(link.SetSceneName(2, name));
@@ -53,7 +54,7 @@ TEST_F(SceneRoundTripTest, SaveNameLoadAndDelete) {
     ASSERT_TRUE(link.Get_Scene_Name(1));  // never written: erased
 
     // Queries of scene 2 answer from the stored scene, scene 0 from live.
-    ASSERT_TRUE(link.Trim_Ctrl(0, 0, 0, 7, Trims(-9.0f), true));
+    ASSERT_TRUE(link.Trim_Ctrl(0, 0, 0, 7, Trims(9.0f), true));
     ASSERT_TRUE(link.ReadScene(2, 255));
     ASSERT_TRUE(link.Get_Trim(2, 0, 0, 0));
     ASSERT_TRUE(link.Get_Trim(0, 0, 0, 0));
@@ -99,7 +100,7 @@ TEST_F(SceneRoundTripTest, SaveNameLoadAndDelete) {
 // store-now 1, without touching the live settings.
 TEST_F(SceneRoundTripTest, SceneAddressedWritesAreStoredWithStoreNow) {
     const AmpLiveState liveBefore = amp.LiveState();
-    ASSERT_TRUE(link.Trim_Ctrl(10, 0, 0, 7, Trims(-12.0f), true));
+    ASSERT_TRUE(link.Trim_Ctrl(10, 0, 0, 7, Trims(12.0f), true));
     ASSERT_TRUE(link.EQ_Ctrl(10, 0, 3, 5, 1000, 2.5f, -3.5f, true));
     EXPECT_FALSE(amp.StoredSceneState(10).valid);
     ASSERT_TRUE(link.SaveScene(10, 1));

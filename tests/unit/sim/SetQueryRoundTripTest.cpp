@@ -160,7 +160,8 @@ std::vector<RoundTrip> Trips() {
          }},
         {"Trim", true,
          [](DeviceLink& l, VirtualAmplifier&, std::uint8_t s) {
-             return l.Trim_Ctrl(s, 0, 0, 7, Values<float>({-60, -45, -33, -12, -6.5f, -1, 0, 12}),
+             // Written as 0 - gain, as the host does; reported as the gain.
+             return l.Trim_Ctrl(s, 0, 0, 7, Values<float>({60, 45, 33, 12, 6.5f, 1, 0, -12}),
                                 true);
          },
          [](DeviceLink& l, std::uint8_t s) { return l.Get_Trim(s, 0, 0, 7); },
@@ -262,7 +263,8 @@ std::vector<RoundTrip> Trips() {
             &DeviceLink::Get_Source, 0x56),
         LiveNumber(
             "MainVolume",
-            [](DeviceLink& l, VirtualAmplifier&) { return l.Main_Volume_Ctrl(-12.7f, true); },
+            // 6 - dB on the wire (18 after truncation), the level in the report.
+            [](DeviceLink& l, VirtualAmplifier&) { return l.Main_Volume_Ctrl(18.7f, true); },
             &DeviceLink::Get_Main_Volume, -12),
         LiveNumber(
             "Mute", [](DeviceLink& l, VirtualAmplifier&) { return l.Mute_Ctrl(1, true); },

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "CliFixture.h"
+#include "CliStateDiff.h"
 #include "TempDir.h"
 #include "UpgradeFiles.h"
 #include "control/ProfileFiles.h"
@@ -303,15 +304,18 @@ TEST_F(CliFileTest, FirmwareFlashRunsTheTransferOrReportsTheRefusal) {
 }
 
 // A state of non-default settings that the wire carries unchanged both ways.
-// Two protocol asymmetries are kept out on purpose: a Q fraction is written in
-// tenths but read in hundredths, and an output gain is written as 0 - gain but
-// read back as the trim itself.
+// One protocol asymmetry is kept out on purpose: a Q fraction is written in
+// tenths but read in hundredths. Gains and the main volume travel as
+// attenuations and come back as levels.
 DspState Tuned(int variant) {
     DspState s;
     for (ChannelState& ch : s.channels) {
         for (EqBand& band : ch.bands) band.eqFactor = 5.0f;
     }
+    s.mainVolume = 33;  // a position the amplifier reports back unchanged
     s.mainVolumeMute = variant % 2;
+    s.channels[0].gain = -12.0f;
+    s.channels[5].gain = -variant;
     s.channels[1].mute = 1;
     s.channels[3].phase = 1;
     s.channels[4].delay = 1.25f + variant;
@@ -322,21 +326,6 @@ DspState Tuned(int variant) {
     s.inputs[5][6] = 0x30;
     s.inputMixVolume[5][4][6] = 80 - variant;
     return s;
-}
-
-// Two dumps compared field by field through the profile text, the main volume
-// left out: the virtual amplifier echoes the main volume's attenuation as
-// written (6 - dB), while reports are read as the level, so that one value
-// does not survive a round trip through it.
-std::string WithoutMainVolume(const std::string& text, bool whole) {
-    WholeProfile p;
-    if (whole) {
-        EXPECT_EQ(ParseWholeProfile(text.data(), text.size(), p), ProfileResult::Ok);
-    } else {
-        EXPECT_EQ(ParseSceneProfile(text.data(), text.size(), p.live), ProfileResult::Ok);
-    }
-    p.live.mainVolume = 0;
-    return whole ? WholeProfileText(p) : SceneProfileText(p.live);
 }
 
 TEST_F(CliFileTest, DumpThenApplyToAnotherAmplifierGivesTheSameDump) {
@@ -352,15 +341,15 @@ TEST_F(CliFileTest, DumpThenApplyToAnotherAmplifierGivesTheSameDump) {
     EXPECT_FLOAT_EQ(read.channels[4].delay, 1.25f);
     EXPECT_EQ(read.channels[0].crossover.hp.fs, 80);
     EXPECT_EQ(read.inputMixVolume[5][4][6], 80);
+    EXPECT_EQ(read.mainVolume, 33);
+    EXPECT_FLOAT_EQ(read.channels[0].gain, -12.0f);
 
     auto second = std::make_shared<VirtualAmplifier>();
     const CliRun apply = RunWith(second, {"--demo", "apply", Path("dump.spf")});
     ASSERT_EQ(apply.code, 0) << apply.out << apply.err;
     const CliRun again = RunWith(second, {"--demo", "dump"});
     ASSERT_EQ(again.code, 0) << again.err;
-    EXPECT_TRUE(WithoutMainVolume(again.out, false) ==
-                WithoutMainVolume(ReadWholeFile(Path("dump.spf")), false))
-        << "dumps differ";
+    EXPECT_TRUE(again.out == ReadWholeFile(Path("dump.spf"))) << "dumps differ";
     // Standard output carries exactly the file's bytes.
     EXPECT_TRUE(Run({"--demo", "dump"}).out == ReadWholeFile(Path("dump.spf")));
 }
@@ -383,15 +372,14 @@ TEST_F(CliFileTest, WholeDumpThenApplyCarriesTheStoredScenes) {
     EXPECT_EQ(SceneNameToUtf8(read.names[2]), "Cx");
     EXPECT_EQ(read.scenes[6].inputMixVolume[5][4][6], 73);
     EXPECT_EQ(read.scenes[9].channels[2].bands[4].freq, 1010);
+    EXPECT_FLOAT_EQ(read.scenes[6].channels[5].gain, -7.0f);
 
     auto second = std::make_shared<VirtualAmplifier>();
     const CliRun apply = RunWith(second, {"--demo", "apply", Path("dump.wpf")});
     ASSERT_EQ(apply.code, 0) << apply.out << apply.err;
     const CliRun again = RunWith(second, {"--demo", "dump", "--whole"});
     ASSERT_EQ(again.code, 0) << again.err;
-    EXPECT_TRUE(WithoutMainVolume(again.out, true) ==
-                WithoutMainVolume(ReadWholeFile(Path("dump.wpf")), true))
-        << "dumps differ";
+    EXPECT_TRUE(again.out == ReadWholeFile(Path("dump.wpf"))) << "dumps differ";
 }
 
 TEST_F(CliFileTest, ApplyReportsWhatTheAmplifierCannotHold) {
@@ -407,6 +395,36 @@ TEST_F(CliFileTest, ApplyReportsWhatTheAmplifierCannotHold) {
     EXPECT_EQ(run.code, 4);
     EXPECT_NE(run.out.find("scene 1 name: file"), std::string::npos) << run.out;
     EXPECT_TRUE(OneLine(run.err)) << run.err;
+}
+
+// Positions the protocol cannot carry: 6 - dB is cut to a whole byte, so
+// position 40 (+6 dB) comes back as 39 and 0 ("off") as 1.
+TEST_F(CliFileTest, ApplyExpectsTheMainVolumeAsTheWireCarriesIt) {
+    for (int position : {0, 27, 33, 40}) {
+        DspState s = Tuned(0);
+        s.mainVolume = position;
+        ASSERT_EQ(WriteSceneProfile(s, Path("volume.spf")), ProfileResult::Ok);
+        const CliRun run = Run({"--demo", "apply", Path("volume.spf")});
+        EXPECT_EQ(run.code, 0) << position << ": " << run.out << run.err;
+        DspState read;
+        ASSERT_EQ(Run({"--demo", "dump", "-o", Path("volume-dump.spf")}).code, 0);
+        ASSERT_EQ(ReadSceneProfile(Path("volume-dump.spf"), read), ProfileResult::Ok);
+        EXPECT_EQ(read.mainVolume, cli::AsReportedBack(s).mainVolume) << position;
+    }
+}
+
+// Link and lock are not part of a profile write: the application sends
+// neither, so apply says so without failing.
+TEST_F(CliFileTest, ApplyNotesLinkAndLockItDoesNotWrite) {
+    DspState s = Tuned(0);
+    s.linkMode = 1;
+    s.lockMode = 1;
+    ASSERT_EQ(WriteSceneProfile(s, Path("linked.spf")), ProfileResult::Ok);
+    const CliRun run = Run({"--demo", "apply", Path("linked.spf")});
+    EXPECT_EQ(run.code, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("note: live: link mode: file 1, amplifier 0"), std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("note: live: lock: file 1, amplifier 0"), std::string::npos) << run.out;
 }
 
 }  // namespace
