@@ -10,6 +10,7 @@
 #include <memory>
 #include <sstream>
 
+#include "control/AtomicFile.h"
 #include "control/ProfileFiles.h"
 
 namespace kavelo {

@@ -1,11 +1,7 @@
 #include "control/ProfileFiles.h"
 
 #include <cJSON.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +11,7 @@
 
 #include "app/BuildConstants.h"
 #include "app/Log.h"
+#include "control/AtomicFile.h"
 #include "control/Base64.h"
 
 namespace kavelo {
@@ -341,32 +338,6 @@ std::string WholeProfileText(const WholeProfile& whole) {
     }
     cJSON_AddItemToObject(root, "sceneArray", scenes);
     return Print(root);
-}
-
-bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
-    std::string tmpl = path + ".XXXXXX";
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    const int fd = mkstemp(name.data());
-    if (fd < 0) return false;
-    size_t done = 0;
-    bool ok = true;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        done += static_cast<size_t>(n);
-    }
-    // mkstemp creates 0600; a profile is an ordinary user document.
-    ok = ok && ::fchmod(fd, 0644) == 0;
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && std::rename(name.data(), path.c_str()) == 0;
-    if (!ok) std::remove(name.data());
-    return ok;
 }
 
 ProfileResult WriteSceneProfile(const DspState& state, const std::string& path) {

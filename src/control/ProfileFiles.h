@@ -46,8 +46,4 @@ ProfileResult ReadWholeProfile(const std::string& path, WholeProfile& whole);
 ProfileResult ParseSceneProfile(const char* data, size_t size, DspState& state);
 ProfileResult ParseWholeProfile(const char* data, size_t size, WholeProfile& whole);
 
-// Writes `bytes` to a temporary file beside `path`, syncs it and renames it
-// over `path`. On failure the old file is untouched and false is returned.
-bool WriteFileAtomically(const std::string& path, const std::string& bytes);
-
 }  // namespace kavelo

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "TempDir.h"
+#include "control/AtomicFile.h"
 #include "control/Base64.h"
 #include "control/DspOperations.h"
 #include "control/ProfileFiles.h"
