@@ -58,5 +58,25 @@ void BM_QueuedCommands(benchmark::State& state) {
 }
 BENCHMARK(BM_QueuedCommands)->UseRealTime();
 
+// A read on the handle of an unplugged amplifier fails at once and is retried
+// until its time-out: the wall time is the time-out, the CPU time must stay a
+// small fraction of it (the retries pause instead of spinning).
+void BM_DeadHandleRead(benchmark::State& state) {
+    VirtualAmplifier amp;
+    DeviceLink link(amp);
+    link.OpenHIDDevice();
+    if (!link.IsDeviceOpen()) {
+        state.SkipWithError("virtual amplifier did not open");
+        return;
+    }
+    amp.Unplug();
+    const int timeoutMs = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(link.ReadHIDData(link.ReceiveBuffer(), timeoutMs));
+    }
+    link.CloseHIDDevice(false);
+}
+BENCHMARK(BM_DeadHandleRead)->Arg(200)->UseRealTime()->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace kavelo
