@@ -9,6 +9,14 @@
 namespace kavelo {
 namespace {
 
+// Opens the virtual amplifier; without it the benchmark is skipped.
+bool OpenOrSkip(DeviceLink& link, benchmark::State& state) {
+    link.OpenHIDDevice();
+    if (link.IsDeviceOpen()) return true;
+    state.SkipWithError("virtual amplifier did not open");
+    return false;
+}
+
 // Parser throughput: a stream of handshake replies, each a full report.
 void BM_PacketProcess(benchmark::State& state) {
     VirtualAmplifier amp;
@@ -33,11 +41,7 @@ BENCHMARK(BM_PacketProcess);
 void BM_QueuedCommands(benchmark::State& state) {
     VirtualAmplifier amp;
     DeviceLink link(amp);
-    link.OpenHIDDevice();
-    if (!link.IsDeviceOpen()) {
-        state.SkipWithError("virtual amplifier did not open");
-        return;
-    }
+    if (!OpenOrSkip(link, state)) return;
     link.EnableCmdQueue();
     constexpr int kBatch = 256;
     std::size_t sent = 0;
@@ -64,11 +68,7 @@ BENCHMARK(BM_QueuedCommands)->UseRealTime();
 void BM_DeadHandleRead(benchmark::State& state) {
     VirtualAmplifier amp;
     DeviceLink link(amp);
-    link.OpenHIDDevice();
-    if (!link.IsDeviceOpen()) {
-        state.SkipWithError("virtual amplifier did not open");
-        return;
-    }
+    if (!OpenOrSkip(link, state)) return;
     amp.Unplug();
     const int timeoutMs = static_cast<int>(state.range(0));
     for (auto _ : state) {

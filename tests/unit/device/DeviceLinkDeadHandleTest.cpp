@@ -2,6 +2,7 @@
 // it for the whole time-out nor keep a close waiting that long.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <future>
