@@ -159,7 +159,7 @@ bool DeviceLink::ReadHIDData(std::uint8_t* buffer, int timeoutMs) {
     LogPrintA("ReadHIDData timestart = %ld\n", static_cast<long>(start));
     mReading = true;
     if (mHidHandle && mClosing.IsRaised()) {
-        // A close is waiting for this lock; a read now would only hold it up.
+        // A close is under way; a read now would only hold it up.
         LogPrintA("ReadHIDData skipped: the device is being closed\n");
         mBytesRead = 0;
         mReading = false;
