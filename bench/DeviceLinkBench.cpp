@@ -9,6 +9,14 @@
 namespace kavelo {
 namespace {
 
+// Opens the virtual amplifier; without it the benchmark is skipped.
+bool OpenOrSkip(DeviceLink& link, benchmark::State& state) {
+    link.OpenHIDDevice();
+    if (link.IsDeviceOpen()) return true;
+    state.SkipWithError("virtual amplifier did not open");
+    return false;
+}
+
 // Parser throughput: a stream of handshake replies, each a full report.
 void BM_PacketProcess(benchmark::State& state) {
     VirtualAmplifier amp;
@@ -33,11 +41,7 @@ BENCHMARK(BM_PacketProcess);
 void BM_QueuedCommands(benchmark::State& state) {
     VirtualAmplifier amp;
     DeviceLink link(amp);
-    link.OpenHIDDevice();
-    if (!link.IsDeviceOpen()) {
-        state.SkipWithError("virtual amplifier did not open");
-        return;
-    }
+    if (!OpenOrSkip(link, state)) return;
     link.EnableCmdQueue();
     constexpr int kBatch = 256;
     std::size_t sent = 0;
@@ -57,6 +61,22 @@ void BM_QueuedCommands(benchmark::State& state) {
     link.CloseHIDDevice(false);
 }
 BENCHMARK(BM_QueuedCommands)->UseRealTime();
+
+// A read on the handle of an unplugged amplifier fails at once and is retried
+// until its time-out: the wall time is the time-out, the CPU time must stay a
+// small fraction of it (the retries pause instead of spinning).
+void BM_DeadHandleRead(benchmark::State& state) {
+    VirtualAmplifier amp;
+    DeviceLink link(amp);
+    if (!OpenOrSkip(link, state)) return;
+    amp.Unplug();
+    const int timeoutMs = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(link.ReadHIDData(link.ReceiveBuffer(), timeoutMs));
+    }
+    link.CloseHIDDevice(false);
+}
+BENCHMARK(BM_DeadHandleRead)->Arg(200)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace kavelo

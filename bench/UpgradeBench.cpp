@@ -31,6 +31,8 @@ class NoSleepClock : public LinkClock {
 public:
     std::int64_t NowMs() override { return mReal.NowMs(); }
     void SleepMs(std::int64_t) override {}
+    // The pause between read retries stays real, so a dead handle does not spin.
+    bool WaitMs(std::int64_t ms, LinkWake& wake) override { return mReal.WaitMs(ms, wake); }
 
 private:
     RealLinkClock mReal;

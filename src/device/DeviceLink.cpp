@@ -98,6 +98,9 @@ int DeviceLink::OpenHIDDevice() {
 bool DeviceLink::IsDeviceOpen() const { return mHandleOpen; }
 
 void DeviceLink::CloseHIDDevice(bool notifyDevice) {
+    // Raised before taking the lock: a read retrying on a vanished amplifier
+    // holds it and lets go as soon as it sees this.
+    const LinkWake::Raised closing(mClosing);
     std::lock_guard<std::recursive_mutex> lock(mExchange);
     if (!mHidHandle) return;
     if (notifyDevice) PC_Connect(0);
@@ -155,6 +158,13 @@ bool DeviceLink::ReadHIDData(std::uint8_t* buffer, int timeoutMs) {
     const std::int64_t start = mClock.NowMs();
     LogPrintA("ReadHIDData timestart = %ld\n", static_cast<long>(start));
     mReading = true;
+    if (mHidHandle && mClosing.IsRaised()) {
+        // A close is under way; a read now would only hold it up.
+        LogPrintA("ReadHIDData skipped: the device is being closed\n");
+        mBytesRead = 0;
+        mReading = false;
+        return false;
+    }
     int n = 0;
     std::int64_t elapsed = 0;
     do {
@@ -167,8 +177,13 @@ bool DeviceLink::ReadHIDData(std::uint8_t* buffer, int timeoutMs) {
         }
         n = mHidHandle->ReadTimeout(buffer, kInputReportSize, timeoutMs);
         elapsed = mClock.NowMs() - start;
-        // Only a read error is retried; a time-out ends the read at once.
-    } while (elapsed <= timeoutMs && mHidHandle && n < 0);
+        // Only a read error is retried, after a pause that a close cuts
+        // short; a time-out ends the read at once.
+        if (n < 0 && elapsed <= timeoutMs) {
+            mClock.WaitMs(kReadRetryMs, mClosing);
+            elapsed = mClock.NowMs() - start;
+        }
+    } while (elapsed <= timeoutMs && mHidHandle && !mClosing.IsRaised() && n < 0);
     LogPrintA("ReadHIDData done timeend-timestart = %ld\n", static_cast<long>(elapsed));
     LogPrintA("ReadHIDData NumberOfBytesRead = %d\n", n);
     if (n <= 0) {

@@ -27,6 +27,11 @@ inline constexpr std::uint16_t kAmpProductId = 0x5750;
 // Read time-outs of the exchanges.
 inline constexpr int kDefaultReplyTimeoutMs = 10000;
 inline constexpr int kFactoryResetTimeoutMs = 30000;
+// Pause before a failed read is tried again. A vanished amplifier fails every
+// read at once; without a pause the retries would burn a core for the whole
+// time-out. 10 ms caps a dead handle at 100 reads a second, yet costs a
+// transient error almost nothing: the driver keeps the reply queued meanwhile.
+inline constexpr int kReadRetryMs = 10;
 
 // Upgrade states (sys_upg_status) and AckWait values are the engine's, in
 // firmware/UpgradeEngine.h.
@@ -69,7 +74,9 @@ public:
     int OpenHIDDevice();
     bool IsDeviceOpen() const;
     // Closes the interface; with notifyDevice the amplifier is told first
-    // that the host leaves. Does nothing when no interface is open.
+    // that the host leaves. Does nothing when no interface is open. A read
+    // retrying on a failing handle is asked to give up first, so the close
+    // waits at most for one attempt of the port, never for the time-out.
     void CloseHIDDevice(bool notifyDevice);
     // Frames and writes one command. False when nothing is open, the payload
     // does not fit a report, or the write failed.
@@ -77,7 +84,8 @@ public:
                          const std::uint8_t* payload, std::uint8_t len);
     // Reads one report (waiting up to timeoutMs) into `buffer` (at least 64
     // bytes) and parses it, dispatching complete packets on this thread. True
-    // when at least one byte arrived.
+    // when at least one byte arrived. A failed attempt is retried every
+    // kReadRetryMs within the time-out, until a close is requested.
     bool ReadHIDData(std::uint8_t* buffer, int timeoutMs);
 
     // --- receive ring and parser ---
@@ -272,6 +280,8 @@ private:
     mutable std::recursive_mutex mExchange;
     std::unique_ptr<HidDevice> mHidHandle;
     std::atomic<bool> mHandleOpen{false};
+    // Raised while a close waits for the exchange lock.
+    LinkWake mClosing;
     std::atomic<bool> WRITE_ROPRT{false};
     std::atomic<bool> mReading{false};
     int mBytesRead = 0;

@@ -15,6 +15,10 @@ void RealLinkClock::SleepMs(std::int64_t milliseconds) {
     if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
+bool RealLinkClock::WaitMs(std::int64_t milliseconds, LinkWake& wake) {
+    return wake.WaitFor(std::chrono::milliseconds(milliseconds > 0 ? milliseconds : 0));
+}
+
 LinkClock& DefaultLinkClock() {
     static RealLinkClock clock;
     return clock;

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "device/LinkWake.h"
+
 // Time source and fixed waits of the link, replaceable in tests so that a long
 // wait (for example the amplifier's restart) does not cost real time.
 namespace kavelo {
@@ -12,6 +14,9 @@ public:
     // Milliseconds since an arbitrary start; only differences are used.
     virtual std::int64_t NowMs() = 0;
     virtual void SleepMs(std::int64_t milliseconds) = 0;
+    // Waits up to `milliseconds`, less when `wake` is raised meanwhile.
+    // Returns whether it was raised.
+    virtual bool WaitMs(std::int64_t milliseconds, LinkWake& wake) = 0;
 };
 
 // Steady wall time and real sleeps.
@@ -19,6 +24,7 @@ class RealLinkClock : public LinkClock {
 public:
     std::int64_t NowMs() override;
     void SleepMs(std::int64_t milliseconds) override;
+    bool WaitMs(std::int64_t milliseconds, LinkWake& wake) override;
 };
 
 // The process-wide real clock, the default of every link.

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <chrono>
 #include <fstream>
 #include <functional>
 #include <ostream>
@@ -401,6 +402,28 @@ TEST_F(Connection, PlugEventsFollowTheInterfaceTest) {
 
     monitor->Report(DeviceMonitor::Change::Arrival, ours);
     ASSERT_TRUE(WaitUntil([&] { return Controller().IsConnected() && Settled(); }));
+}
+
+// The cable is pulled while the worker sends a dragged setting: its read of
+// the reply fails at once on the dead handle and is retried for up to 10 s.
+// The removal's disconnect must end that at once instead of freezing the
+// window until the time-out.
+TEST_F(Connection, RemovalDuringAQueuedSettingDoesNotFreezeTheWindow) {
+    Open();
+    ASSERT_TRUE(Controller().IsConnected());
+    const std::size_t written = amp.WriteCount();
+    amp.UnplugAtExchange(static_cast<int>(written) + 1);
+    ASSERT_TRUE(Controller().Link().Main_Volume_Ctrl(-20.0f, false));
+    ASSERT_TRUE(amp.WaitForWrites(written + 1, std::chrono::seconds(5)));
+
+    QElapsedTimer removal;
+    removal.start();
+    monitor->Report(DeviceMonitor::Change::Removal,
+                    "HID#/devices/pci0000:00/usb1/1-1/0003:0483:5750.0003/hidraw/hidraw2");
+    // Generous bound: the point is that the read's 10 s are not waited out.
+    EXPECT_LT(removal.elapsed(), 5000);
+    EXPECT_FALSE(Controller().Link().IsDeviceOpen());
+    EXPECT_EQ(Key("btnConnect"), "${btn_disconnected}");
 }
 
 TEST(InterfaceName, NeedsAllThreeTexts) {

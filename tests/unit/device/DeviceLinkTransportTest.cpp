@@ -21,6 +21,14 @@ struct OpenCase {
 
 void PrintTo(const OpenCase& c, std::ostream* os) { *os << c.name; }
 
+ScriptedHidPort::Script OpenScript(int initResult, bool present, unsigned failingStrings) {
+    ScriptedHidPort::Script script;
+    script.initResult = initResult;
+    script.present = present;
+    script.failingStrings = failingStrings;
+    return script;
+}
+
 class OpenHIDDeviceTest : public ::testing::TestWithParam<OpenCase> {};
 
 TEST_P(OpenHIDDeviceTest, OpensOnlyAUsableAmplifier) {
@@ -51,11 +59,11 @@ INSTANTIATE_TEST_SUITE_P(
     Transport, OpenHIDDeviceTest,
     ::testing::Values(
         OpenCase{"Accepted", {}, 0, true},
-        OpenCase{"InitFails", {-1, true, 0, false, false}, -1, false},
-        OpenCase{"NoDevice", {0, false, 0, false, false}, 0, false},
-        OpenCase{"TwoStringsUnreadableAccepted", {0, true, 4 | 8, false, false}, 0, true},
-        OpenCase{"ThreeStringsUnreadableRejected", {0, true, 2 | 4 | 8, false, false}, 0, false},
-        OpenCase{"AllStringsUnreadableRejected", {0, true, 15, false, false}, 0, false}),
+        OpenCase{"InitFails", OpenScript(-1, true, 0), -1, false},
+        OpenCase{"NoDevice", OpenScript(0, false, 0), 0, false},
+        OpenCase{"TwoStringsUnreadableAccepted", OpenScript(0, true, 4 | 8), 0, true},
+        OpenCase{"ThreeStringsUnreadableRejected", OpenScript(0, true, 2 | 4 | 8), 0, false},
+        OpenCase{"AllStringsUnreadableRejected", OpenScript(0, true, 15), 0, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DeviceLinkTransport, SendWithoutDeviceWritesNothing) {

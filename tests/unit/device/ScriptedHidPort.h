@@ -1,9 +1,11 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -14,7 +16,8 @@
 namespace kavelo::test {
 
 // A HID port whose every result is scripted and whose calls are recorded as
-// events ("init", "open", "write:<subcmd>", "read-begin", "read-end", "close").
+// events ("init", "open", "write:<subcmd>", "read-begin", "read-failed",
+// "read-end", "close").
 class ScriptedHidPort : public HidPort {
 public:
     struct Script {
@@ -26,6 +29,13 @@ public:
         bool writeFails = false;
         // While set, reads wait until Release() (or their time-out).
         bool holdReads = false;
+        // Reads that fail at once, as on a vanished device, before the others
+        // run; negative: every read fails.
+        int failingReads = 0;
+        // What a read that does not fail delivers; empty: a time-out.
+        std::vector<std::uint8_t> report;
+        // Runs after every write, on the writing thread.
+        std::function<void()> onWrite;
     };
 
     Script script;
@@ -63,6 +73,11 @@ public:
         std::unique_lock<std::mutex> lock(mMutex);
         return mChanged.wait_for(lock, timeout, [&] { return mReadsBegun >= n; });
     }
+    // Waits until at least n reads have failed.
+    bool WaitForFailedReads(int n, std::chrono::milliseconds timeout) {
+        std::unique_lock<std::mutex> lock(mMutex);
+        return mChanged.wait_for(lock, timeout, [&] { return mReadsFailed >= n; });
+    }
 
     void Record(const std::string& event) {
         std::lock_guard<std::mutex> lock(mMutex);
@@ -76,24 +91,42 @@ private:
     std::vector<std::string> mEvents;
     std::vector<std::vector<std::uint8_t>> mWrites;
     int mReadsBegun = 0;
+    int mReadsFailed = 0;
 
 public:
     int DoWrite(const std::uint8_t* data, std::size_t length) {
-        std::lock_guard<std::mutex> lock(mMutex);
-        mEvents.push_back("write:" + std::to_string(length > 5 ? data[5] : -1));
-        if (script.writeFails) return -1;
-        mWrites.emplace_back(data, data + length);
-        return static_cast<int>(length);
+        std::function<void()> hook;
+        int result = -1;
+        {
+            std::lock_guard<std::mutex> lock(mMutex);
+            mEvents.push_back("write:" + std::to_string(length > 5 ? data[5] : -1));
+            hook = script.onWrite;
+            if (!script.writeFails) {
+                mWrites.emplace_back(data, data + length);
+                result = static_cast<int>(length);
+            }
+        }
+        if (hook) hook();
+        return result;
     }
-    int DoRead(int milliseconds) {
+    int DoRead(std::uint8_t* data, std::size_t length, int milliseconds) {
         std::unique_lock<std::mutex> lock(mMutex);
         mEvents.push_back("read-begin");
         ++mReadsBegun;
         mChanged.notify_all();
+        if (script.failingReads != 0) {
+            if (script.failingReads > 0) --script.failingReads;
+            mEvents.push_back("read-failed");
+            ++mReadsFailed;
+            mChanged.notify_all();
+            return -1;
+        }
         mChanged.wait_for(lock, std::chrono::milliseconds(milliseconds),
                           [&] { return !script.holdReads; });
         mEvents.push_back("read-end");
-        return 0;
+        const std::size_t n = std::min(length, script.report.size());
+        std::memcpy(data, script.report.data(), n);
+        return static_cast<int>(n);
     }
 };
 
@@ -113,8 +146,8 @@ public:
     int Write(const std::uint8_t* data, std::size_t length) override {
         return mPort.DoWrite(data, length);
     }
-    int ReadTimeout(std::uint8_t*, std::size_t, int milliseconds) override {
-        return mPort.DoRead(milliseconds);
+    int ReadTimeout(std::uint8_t* data, std::size_t length, int milliseconds) override {
+        return mPort.DoRead(data, length, milliseconds);
     }
     std::wstring Error() override { return L"scripted failure"; }
 

@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "RecordingSink.h"
 #include "TempDir.h"
+#include "TickingClock.h"
 #include "UpgradeFiles.h"
 #include "device/DeviceLink.h"
 #include "firmware/UpgradeEngine.h"
@@ -18,24 +18,9 @@
 namespace kavelo {
 namespace {
 
+using test::TickingClock;
+
 using Target = VirtualAmplifier::UpgradeTarget;
-
-// Link time that costs nothing: sleeps only advance it, and every look at it
-// advances it by a millisecond, so a read that retries until its time-out ends
-// after that many retries instead of spinning for real time.
-class TickingClock : public LinkClock {
-public:
-    std::int64_t NowMs() override { return ++mNow; }
-    void SleepMs(std::int64_t ms) override {
-        sleeps.push_back(ms);
-        mNow += ms;
-    }
-    std::int64_t Peek() const { return mNow; }
-    std::vector<std::int64_t> sleeps;
-
-private:
-    std::atomic<std::int64_t> mNow{0};
-};
 
 // Image bytes 8 and 9 carry the MCU versions, 8..11 the DSP flash version.
 std::vector<std::uint8_t> ImageWithVersion(std::size_t n, std::uint8_t seed,

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
 #include <variant>
 
 #include "AmplifierPresets.h"
 #include "HexBytes.h"
 #include "RecordingSink.h"
+#include "StandingClock.h"
 #include "device/DeviceLink.h"
 #include "sim/VirtualAmplifier.h"
 
@@ -162,6 +164,38 @@ TEST_F(AmplifierLinkTest, UnplugAtTheNthExchange) {
     amp.Plug();
     Connect();
     EXPECT_TRUE(link.Hand_Connect());
+}
+
+// The cable is pulled while the worker sends a queued setting: its read of the
+// reply fails at once on the dead handle. The removal's close ends the
+// worker's retries instead of waiting out their 10 s, and the worker goes on.
+TEST(AmplifierUnplug, RemovalCloseEndsTheWorkersRetriesAtOnce) {
+    VirtualAmplifier amp;
+    test::StandingClock clock;  // only the close can end the retries
+    DeviceLink link(amp, clock);
+    link.OpenHIDDevice();
+    ASSERT_TRUE(link.IsDeviceOpen());
+    link.EnableCmdQueue();
+    amp.UnplugAtExchange(1);
+    ASSERT_TRUE(link.Main_Volume_Ctrl(-12.0f, false));
+    const bool paused = clock.WaitForPauses(1, 5s);
+    auto closed = std::async(std::launch::async, [&] { link.CloseHIDDevice(true); });
+    const bool prompt = closed.wait_for(5s) == std::future_status::ready;
+    clock.Expire();  // a loop the close failed to end runs out of time now
+    closed.get();
+    EXPECT_TRUE(paused);
+    EXPECT_TRUE(prompt) << "the close waited for the worker's read time-out";
+    EXPECT_EQ(clock.Pauses(), 1);
+    EXPECT_FALSE(link.IsDeviceOpen());
+    EXPECT_FALSE(amp.IsPlugged());
+
+    // The worker still serves the link once the amplifier is back.
+    amp.Plug();
+    link.OpenHIDDevice();
+    ASSERT_TRUE(link.IsDeviceOpen());
+    ASSERT_TRUE(link.Main_Volume_Ctrl(-6.0f, false));
+    EXPECT_TRUE(amp.WaitForWrites(2, 5s));  // the first was the one that failed
+    link.CloseHIDDevice(false);
 }
 
 TEST_F(AmplifierLinkTest, FactoryResetRestoresDefaultsAndRestarts) {

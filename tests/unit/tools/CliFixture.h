@@ -24,6 +24,8 @@ public:
         slept += ms;
         std::this_thread::yield();
     }
+    // The pause between read retries stays real, so a dead handle does not spin.
+    bool WaitMs(std::int64_t ms, LinkWake& wake) override { return mReal.WaitMs(ms, wake); }
     std::int64_t slept = 0;
 
 private:
