@@ -305,6 +305,15 @@ Node BandPanel() {
 
 // ---- output strips ------------------------------------------------------------------------
 
+// A strip's value edit: its width is the given share of the row.
+Node ValueEdit(const std::string& name, const std::string& text, int channel, int stretch) {
+    return Edit(name, text, "value")
+        .User(channel)
+        .FontScale(0.82)
+        .Policy("Ignored", "Fixed", stretch)
+        .node;
+}
+
 Node OutputStrip(int n) {
     Widget strip = Frame(Indexed("ch_strip_", n), "strip");
     strip.User(n).Policy("Preferred", "Preferred", 1);
@@ -325,21 +334,16 @@ Node OutputStrip(int n) {
                      .node);
 
     Node flags = BoxLayout("QHBoxLayout", Indexed("ch_flags_", n), {0, 0, 0, 0}, 3);
-    AddItem(flags, Option(Indexed("ch_mute_", n), "${ui_mute}", "mute")
-                       .User(n)
-                       .FontScale(0.78)
-                       .Policy("Ignored", "Fixed")
-                       .node);
-    AddItem(flags, Option(Indexed("ch_phase_", n), "${positive_phase}", "toggle")
-                       .User(n)
-                       .FontScale(0.78)
-                       .Policy("Ignored", "Fixed")
-                       .node);
-    AddItem(flags, Option(Indexed("ch_synchronize_", n), "${ui_sync}", "toggle")
-                       .User(n)
-                       .FontScale(0.78)
-                       .Policy("Ignored", "Fixed")
-                       .node);
+    const char* const flagOptions[][3] = {{"ch_mute_", "${ui_mute}", "mute"},
+                                          {"ch_phase_", "${positive_phase}", "toggle"},
+                                          {"ch_synchronize_", "${ui_sync}", "toggle"}};
+    for (const auto& [prefix, text, role] : flagOptions) {
+        AddItem(flags, Option(Indexed(prefix, n), text, role)
+                           .User(n)
+                           .FontScale(0.78)
+                           .Policy("Ignored", "Fixed")
+                           .node);
+    }
     AddItem(box, flags);
 
     Widget volumeBg = Frame(Indexed("ch_volume_bg_", n), "volbg");
@@ -348,11 +352,7 @@ Node OutputStrip(int n) {
     Widget volSlider = Slider(Indexed("slider_ch_volume_", n), true, -600, 0, 0, 10);
     volSlider.User(n).Prop("singleStep", Number(10)).Policy("Expanding", "Fixed", 3);
     AddItem(vol, volSlider.node);
-    AddItem(vol, Edit(Indexed("edit_ch_volume_", n), "0dB", "value")
-                     .User(n)
-                     .FontScale(0.82)
-                     .Policy("Ignored", "Fixed", 2)
-                     .node);
+    AddItem(vol, ValueEdit(Indexed("edit_ch_volume_", n), "0dB", n, 2));
     SetStretch(vol, "3,2");
     volumeBg.Layout(vol);
     AddItem(box, volumeBg.node);
@@ -374,11 +374,7 @@ Node OutputStrip(int n) {
                        .Policy("Ignored", "Fixed", 1)
                        .Hidden()
                        .node);
-    AddItem(delay, Edit(Indexed("edit_ch_delay_", n), "0.000 ms", "value")
-                       .User(n)
-                       .FontScale(0.82)
-                       .Policy("Ignored", "Fixed", 1)
-                       .node);
+    AddItem(delay, ValueEdit(Indexed("edit_ch_delay_", n), "0.000 ms", n, 1));
     // Placeholder and slider share one share of the row, so the edit never moves.
     SetStretch(delay, "1,1,1");
     AddItem(box, delay);
