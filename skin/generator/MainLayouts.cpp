@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <vector>
 
 #include "UiXml.h"
 #include "control/DspOperations.h"
@@ -116,35 +117,37 @@ Node Separator(const std::string& name) {
 
 // ---- title bar and tool bar --------------------------------------------------------------
 
-Node TitleBar() {
-    Widget bar = Frame("title_bar", "titlebar");
+// A bar across the window: a frame of fixed height holding one row of items.
+Node Bar(const std::string& name, const std::string& role, const std::string& rowName,
+         Margins margins, int spacing, const std::vector<Node>& items) {
+    Widget bar = Frame(name, role);
     bar.Policy("Preferred", "Fixed");
-    Node row = BoxLayout("QHBoxLayout", "title_row", {14, 3, 4, 3}, 6);
-    AddItem(row, Label("brand", "KAVELO", "brand").FontScale(1.45).node);
-    AddItem(row, Label("model_title", "TRQ5.40AMP", "caption").node);
-    AddItem(row, Spacer("title_spacer", true));
-    AddItem(row, Button("btn_irc", "${ui_auto_eq}", "menu").node);
-    AddItem(row, Button("btn_scene", "${ui_scene}", "menu").node);
-    AddItem(row, Button("btn_advance", "${ui_advance}", "menu").node);
-    AddItem(row, Button("btn_option", "${ui_option}", "menu").node);
-    AddItem(row, Button("btn_debug", "${ui_debug}", "menu").Hidden().node);
-    AddItem(row, Separator("title_separator"));
-    AddItem(row, Button("minbtn", "—", "window").node);
-    AddItem(row, Button("maxbtn", "☐", "window").node);
-    AddItem(row, Button("restorebtn", "❐", "window").Hidden().node);
-    AddItem(row, Button("closebtn", "✕", "close").node);
+    Node row = BoxLayout("QHBoxLayout", rowName, margins, spacing);
+    for (const Node& item : items) AddItem(row, item);
     bar.Layout(row);
     return bar.node;
 }
 
+Node TitleBar() {
+    return Bar("title_bar", "titlebar", "title_row", {14, 3, 4, 3}, 6,
+               {
+                   Label("brand", "KAVELO", "brand").FontScale(1.45).node,
+                   Label("model_title", "TRQ5.40AMP", "caption").node,
+                   Spacer("title_spacer", true),
+                   Button("btn_irc", "${ui_auto_eq}", "menu").node,
+                   Button("btn_scene", "${ui_scene}", "menu").node,
+                   Button("btn_advance", "${ui_advance}", "menu").node,
+                   Button("btn_option", "${ui_option}", "menu").node,
+                   Button("btn_debug", "${ui_debug}", "menu").Hidden().node,
+                   Separator("title_separator"),
+                   Button("minbtn", "—", "window").node,
+                   Button("maxbtn", "☐", "window").node,
+                   Button("restorebtn", "❐", "window").Hidden().node,
+                   Button("closebtn", "✕", "close").node,
+               });
+}
+
 Node ToolBar() {
-    Widget bar = Frame("tool_bar", "toolbar");
-    bar.Policy("Preferred", "Fixed");
-    Node row = BoxLayout("QHBoxLayout", "tool_row", {10, 4, 10, 4}, 8);
-    AddItem(row, SelectButton("btnConnect", "${btn_disconnected}", "connect").node);
-    AddItem(row, SelectButton("btn_amp_onoff", "${amp_on}", "amp").Dyn("selected", "true").node);
-    AddItem(row, Separator("tool_separator_1"));
-    AddItem(row, Label("source_caption", "${ui_source}", "caption").node);
     Widget source = Combo("btn_input_source", "source");
     std::string names;
     for (int i = 0; i < kInputSources; ++i) {
@@ -153,18 +156,23 @@ Node ToolBar() {
     }
     source.Dyn("itemnames", names).Prop("currentIndex", Number(kDefaultSource));
     source.Policy("Preferred", "Fixed");
-    AddItem(row, source.node);
-    AddItem(row, Separator("tool_separator_2"));
-    AddItem(row, Label("volume_caption", "${ui_main_volume}", "caption").node);
-    AddItem(row, Option("main_mute", "${ui_mute}", "mastermute").node);
     Widget volume = Slider("slider_main_volume", true, 0, 40, 30, 1);
     volume.Role("master").MinSize(150, 0);
-    AddItem(row, volume.node);
-    AddItem(row, Edit("edit_main_volume", "30", "master").node);
-    AddItem(row, Spacer("tool_spacer", true));
-    AddItem(row, Label("model_caption", "${ui_tagline}", "caption").node);
-    bar.Layout(row);
-    return bar.node;
+    return Bar("tool_bar", "toolbar", "tool_row", {10, 4, 10, 4}, 8,
+               {
+                   SelectButton("btnConnect", "${btn_disconnected}", "connect").node,
+                   SelectButton("btn_amp_onoff", "${amp_on}", "amp").Dyn("selected", "true").node,
+                   Separator("tool_separator_1"),
+                   Label("source_caption", "${ui_source}", "caption").node,
+                   source.node,
+                   Separator("tool_separator_2"),
+                   Label("volume_caption", "${ui_main_volume}", "caption").node,
+                   Option("main_mute", "${ui_mute}", "mastermute").node,
+                   volume.node,
+                   Edit("edit_main_volume", "30", "master").node,
+                   Spacer("tool_spacer", true),
+                   Label("model_caption", "${ui_tagline}", "caption").node,
+               });
 }
 
 // ---- car diagram --------------------------------------------------------------------------
@@ -297,6 +305,15 @@ Node BandPanel() {
 
 // ---- output strips ------------------------------------------------------------------------
 
+// A strip's value edit: its width is the given share of the row.
+Node ValueEdit(const std::string& name, const std::string& text, int channel, int stretch) {
+    return Edit(name, text, "value")
+        .User(channel)
+        .FontScale(0.82)
+        .Policy("Ignored", "Fixed", stretch)
+        .node;
+}
+
 Node OutputStrip(int n) {
     Widget strip = Frame(Indexed("ch_strip_", n), "strip");
     strip.User(n).Policy("Preferred", "Preferred", 1);
@@ -317,21 +334,16 @@ Node OutputStrip(int n) {
                      .node);
 
     Node flags = BoxLayout("QHBoxLayout", Indexed("ch_flags_", n), {0, 0, 0, 0}, 3);
-    AddItem(flags, Option(Indexed("ch_mute_", n), "${ui_mute}", "mute")
-                       .User(n)
-                       .FontScale(0.78)
-                       .Policy("Ignored", "Fixed")
-                       .node);
-    AddItem(flags, Option(Indexed("ch_phase_", n), "${positive_phase}", "toggle")
-                       .User(n)
-                       .FontScale(0.78)
-                       .Policy("Ignored", "Fixed")
-                       .node);
-    AddItem(flags, Option(Indexed("ch_synchronize_", n), "${ui_sync}", "toggle")
-                       .User(n)
-                       .FontScale(0.78)
-                       .Policy("Ignored", "Fixed")
-                       .node);
+    const char* const flagOptions[][3] = {{"ch_mute_", "${ui_mute}", "mute"},
+                                          {"ch_phase_", "${positive_phase}", "toggle"},
+                                          {"ch_synchronize_", "${ui_sync}", "toggle"}};
+    for (const auto& [prefix, text, role] : flagOptions) {
+        AddItem(flags, Option(Indexed(prefix, n), text, role)
+                           .User(n)
+                           .FontScale(0.78)
+                           .Policy("Ignored", "Fixed")
+                           .node);
+    }
     AddItem(box, flags);
 
     Widget volumeBg = Frame(Indexed("ch_volume_bg_", n), "volbg");
@@ -340,11 +352,7 @@ Node OutputStrip(int n) {
     Widget volSlider = Slider(Indexed("slider_ch_volume_", n), true, -600, 0, 0, 10);
     volSlider.User(n).Prop("singleStep", Number(10)).Policy("Expanding", "Fixed", 3);
     AddItem(vol, volSlider.node);
-    AddItem(vol, Edit(Indexed("edit_ch_volume_", n), "0dB", "value")
-                     .User(n)
-                     .FontScale(0.82)
-                     .Policy("Ignored", "Fixed", 2)
-                     .node);
+    AddItem(vol, ValueEdit(Indexed("edit_ch_volume_", n), "0dB", n, 2));
     SetStretch(vol, "3,2");
     volumeBg.Layout(vol);
     AddItem(box, volumeBg.node);
@@ -366,11 +374,7 @@ Node OutputStrip(int n) {
                        .Policy("Ignored", "Fixed", 1)
                        .Hidden()
                        .node);
-    AddItem(delay, Edit(Indexed("edit_ch_delay_", n), "0.000 ms", "value")
-                       .User(n)
-                       .FontScale(0.82)
-                       .Policy("Ignored", "Fixed", 1)
-                       .node);
+    AddItem(delay, ValueEdit(Indexed("edit_ch_delay_", n), "0.000 ms", n, 1));
     // Placeholder and slider share one share of the row, so the edit never moves.
     SetStretch(delay, "1,1,1");
     AddItem(box, delay);

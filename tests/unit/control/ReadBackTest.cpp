@@ -38,45 +38,11 @@ TEST_P(DspValueTest, WritesModelAndNamesControls) {
     c.check(model, u);
 }
 
-DspLinkRecord Link(int scene, int link) {
-    DspLinkRecord r;
-    r.scene = scene;
-    r.link = link;
-    return r;
-}
-DspLockRecord Lock(int scene, int lock) {
-    DspLockRecord r;
-    r.scene = scene;
-    r.lock = lock;
-    return r;
-}
-DspInputMixTrimRecord MixTrim(int scene, int source, int input, int first, int last,
-                              std::vector<std::uint8_t> trims) {
-    DspInputMixTrimRecord r;
-    r.scene = scene;
-    r.source = source;
-    r.inputChannel = input;
-    r.firstOutput = first;
-    r.lastOutput = last;
-    for (std::size_t i = 0; i < trims.size(); ++i) r.trim[i] = trims[i];
-    return r;
-}
-DspEqBandRecord Band(int scene, int channel, int band, int freq, float q, float gain) {
-    DspEqBandRecord r;
-    r.scene = scene;
-    r.channel = channel;
-    r.band = band;
-    r.frequency = freq;
-    r.q = q;
-    r.gain = gain;
-    return r;
-}
-DspChannelValueRecord ChannelValue(int scene, int channel, int value) {
-    DspChannelValueRecord r;
-    r.scene = scene;
-    r.channel = channel;
-    r.value = value;
-    return r;
+// Link on with the lock that goes with it, as the amplifier reports them.
+void LinkedAndLocked(ControllerModel& m) {
+    m.live.linkMode = 1;
+    m.live.lockMode = 1;
+    ComputeLinkPairs(m.live);
 }
 
 const DspCase kDspCases[] = {
@@ -99,31 +65,31 @@ const DspCase kDspCases[] = {
      [](const ControllerModel& m, const ValueUpdate&) { EXPECT_EQ(m.live.inputSource, 4); }},
     {"SourceCode59IsIndex8", 1, Payload{std::int64_t{0x59}}, nullptr,
      [](const ControllerModel& m, const ValueUpdate&) { EXPECT_EQ(m.live.inputSource, 8); }},
-    {"Scene3RoleChangesSlot3Only", 13, Payload{ChannelValue(3, 2, 9)}, nullptr,
+    {"Scene3RoleChangesSlot3Only", 13, Payload{DspChannelValueRecord{3, 2, 9}}, nullptr,
      [](const ControllerModel& m, const ValueUpdate& u) {
          EXPECT_EQ(m.scenes[2].outputs[2], 9);
          EXPECT_EQ(m.live.outputs[2], 15);
          EXPECT_EQ(u.kind, UpdateKind::None);
          EXPECT_EQ(u.scene, 3);
      }},
-    {"LiveRoleNamesRoles", 13, Payload{ChannelValue(0, 5, 24)}, nullptr,
+    {"LiveRoleNamesRoles", 13, Payload{DspChannelValueRecord{0, 5, 24}}, nullptr,
      [](const ControllerModel& m, const ValueUpdate& u) {
          EXPECT_EQ(m.live.outputs[5], 24);
          EXPECT_EQ(u.kind, UpdateKind::Roles);
      }},
-    {"RoleOutsideTableIsEmpty", 13, Payload{ChannelValue(0, 1, 77)}, nullptr,
+    {"RoleOutsideTableIsEmpty", 13, Payload{DspChannelValueRecord{0, 1, 77}}, nullptr,
      [](const ControllerModel& m, const ValueUpdate&) { EXPECT_EQ(m.live.outputs[1], 0); }},
-    {"RecordForScene11IsIgnored", 13, Payload{ChannelValue(11, 1, 3)}, nullptr,
+    {"RecordForScene11IsIgnored", 13, Payload{DspChannelValueRecord{11, 1, 3}}, nullptr,
      [](const ControllerModel& m, const ValueUpdate& u) {
          EXPECT_EQ(u.kind, UpdateKind::None);
          EXPECT_EQ(m.live.outputs[1], 12);
      }},
-    {"ChannelBeyondOutputsIsIgnored", 9, Payload{ChannelValue(0, 9, 1)}, nullptr,
+    {"ChannelBeyondOutputsIsIgnored", 9, Payload{DspChannelValueRecord{0, 9, 1}}, nullptr,
      [](const ControllerModel& m, const ValueUpdate& u) {
          EXPECT_EQ(u.kind, UpdateKind::None);
          for (const ChannelState& ch : m.live.channels) EXPECT_EQ(ch.mute, 0);
      }},
-    {"LinkOnSetsLockAndPairs", 14, Payload{Link(0, 1)}, nullptr,
+    {"LinkOnSetsLockAndPairs", 14, Payload{DspLinkRecord{0, 1}}, nullptr,
      [](const ControllerModel& m, const ValueUpdate& u) {
          EXPECT_EQ(m.live.linkMode, 1);
          EXPECT_EQ(m.live.lockMode, 1);
@@ -133,47 +99,37 @@ const DspCase kDspCases[] = {
          EXPECT_EQ(m.live.linkOutputs[4], -1);  // centre has no partner
          EXPECT_EQ(u.kind, UpdateKind::Link);
      }},
-    {"LinkOffClearsPairsKeepsLock", 14, Payload{Link(0, 0)},
-     [](ControllerModel& m) {
-         m.live.linkMode = 1;
-         m.live.lockMode = 1;
-         ComputeLinkPairs(m.live);
-     },
+    {"LinkOffClearsPairsKeepsLock", 14, Payload{DspLinkRecord{0, 0}}, LinkedAndLocked,
      [](const ControllerModel& m, const ValueUpdate&) {
          EXPECT_EQ(m.live.linkMode, 0);
          EXPECT_EQ(m.live.lockMode, 1);
          for (int o : m.live.linkOutputs) EXPECT_EQ(o, -1);
      }},
-    {"LinkForSceneSetsOnlyItsLinkMode", 14, Payload{Link(4, 1)}, nullptr,
+    {"LinkForSceneSetsOnlyItsLinkMode", 14, Payload{DspLinkRecord{4, 1}}, nullptr,
      [](const ControllerModel& m, const ValueUpdate& u) {
          EXPECT_EQ(m.scenes[3].linkMode, 1);
          EXPECT_EQ(m.scenes[3].lockMode, 0);
          EXPECT_EQ(m.live.linkMode, 0);
          EXPECT_EQ(u.kind, UpdateKind::None);
      }},
-    {"UnlockWhileLinkedEndsLink", 15, Payload{Lock(0, 0)},
-     [](ControllerModel& m) {
-         m.live.linkMode = 1;
-         m.live.lockMode = 1;
-         ComputeLinkPairs(m.live);
-     },
+    {"UnlockWhileLinkedEndsLink", 15, Payload{DspLockRecord{0, 0}}, LinkedAndLocked,
      [](const ControllerModel& m, const ValueUpdate& u) {
          EXPECT_EQ(m.live.lockMode, 0);
          EXPECT_EQ(m.live.linkMode, 0);
          EXPECT_EQ(m.live.linkOutputs[0], -1);
          EXPECT_TRUE(u.unlinked);
      }},
-    {"UnlockWithoutLinkSendsNothing", 15, Payload{Lock(0, 0)},
+    {"UnlockWithoutLinkSendsNothing", 15, Payload{DspLockRecord{0, 0}},
      [](ControllerModel& m) { m.live.lockMode = 1; },
      [](const ControllerModel& m, const ValueUpdate& u) {
          EXPECT_EQ(m.live.lockMode, 0);
          EXPECT_FALSE(u.unlinked);
      }},
-    {"LockValue2IsUnlocked", 15, Payload{Lock(0, 2)}, nullptr,
+    {"LockValue2IsUnlocked", 15, Payload{DspLockRecord{0, 2}}, nullptr,
      [](const ControllerModel& m, const ValueUpdate&) { EXPECT_EQ(m.live.lockMode, 0); }},
     {"MixTrimZeroRoutedIs100UnroutedIs0", 36,
      // source 0 row A: outputs 0, 2, 4, 5, 6 take in1 (bit 0)
-     Payload{MixTrim(0, 0, 0, 0, 3, {0, 0, 0xF6, 40})},
+     Payload{DspInputMixTrimRecord{0, 0, 0, 0, 3, {0, 0, 0xF6, 40}}},
      [](ControllerModel& m) { m.live.inputMixVolume[0][0].fill(55); },
      [](const ControllerModel& m, const ValueUpdate&) {
          const auto& row = m.live.inputMixVolume[0][0];
@@ -183,17 +139,18 @@ const DspCase kDspCases[] = {
          EXPECT_EQ(row[3], 40);
          EXPECT_EQ(row[4], 55);  // outside the record's range
      }},
-    {"MixTrimRangeCutAtLastOutput", 36, Payload{MixTrim(0, 5, 2, 6, 12, {7, 8, 9, 10})}, nullptr,
+    {"MixTrimRangeCutAtLastOutput", 36,
+     Payload{DspInputMixTrimRecord{0, 5, 2, 6, 12, {7, 8, 9, 10}}}, nullptr,
      [](const ControllerModel& m, const ValueUpdate&) {
          EXPECT_EQ(m.live.inputMixVolume[5][2][6], 7);
          EXPECT_EQ(m.live.inputMixVolume[5][2][7], 8);
      }},
-    {"MixTrimBadSourceIgnored", 36, Payload{MixTrim(0, 9, 0, 0, 7, {5})}, nullptr,
+    {"MixTrimBadSourceIgnored", 36, Payload{DspInputMixTrimRecord{0, 9, 0, 0, 7, {5}}}, nullptr,
      [](const ControllerModel& m, const ValueUpdate& u) {
          EXPECT_EQ(u.kind, UpdateKind::None);
          EXPECT_EQ(m.live.inputMixVolume[8][0][0], 100);
      }},
-    {"LiveEqBandEnablesIt", 6, Payload{Band(0, 3, 30, 16000, 2.5f, -4.5f)},
+    {"LiveEqBandEnablesIt", 6, Payload{DspEqBandRecord{0, 3, 30, 16000, 2.5f, -4.5f}},
      [](ControllerModel& m) { m.live.channels[3].bands[30].enable = 0; },
      [](const ControllerModel& m, const ValueUpdate& u) {
          const EqBand& b = m.live.channels[3].bands[30];
@@ -205,13 +162,13 @@ const DspCase kDspCases[] = {
          EXPECT_EQ(u.band, 30);
          EXPECT_EQ(u.channel, 3);
      }},
-    {"SceneEqBandKeepsEnable", 6, Payload{Band(2, 0, 1, 30, 1.0f, 3.0f)},
+    {"SceneEqBandKeepsEnable", 6, Payload{DspEqBandRecord{2, 0, 1, 30, 1.0f, 3.0f}},
      [](ControllerModel& m) { m.scenes[1].channels[0].bands[1].enable = 0; },
      [](const ControllerModel& m, const ValueUpdate&) {
          EXPECT_EQ(m.scenes[1].channels[0].bands[1].enable, 0);
          EXPECT_FLOAT_EQ(m.scenes[1].channels[0].bands[1].eqGain, 3.0f);
      }},
-    {"EqBandBeyondSizeIgnored", 6, Payload{Band(0, 0, 31, 30, 1.0f, 3.0f)}, nullptr,
+    {"EqBandBeyondSizeIgnored", 6, Payload{DspEqBandRecord{0, 0, 31, 30, 1.0f, 3.0f}}, nullptr,
      [](const ControllerModel&, const ValueUpdate& u) { EXPECT_EQ(u.kind, UpdateKind::None); }},
     {"FilterGoesThroughValidatingSetters", 5,
      Payload{DspFilterRecord{0, 2, 0, 25000, 3, 3, 8000, 0}}, nullptr,
@@ -240,7 +197,7 @@ const DspCase kDspCases[] = {
          EXPECT_FLOAT_EQ(m.live.compThreshold[4], -12.0f);
          EXPECT_EQ(m.live.compRelease[4], 5000);
      }},
-    {"WrongPayloadIgnored", 2, Payload{Link(0, 1)}, nullptr,
+    {"WrongPayloadIgnored", 2, Payload{DspLinkRecord{0, 1}}, nullptr,
      [](const ControllerModel& m, const ValueUpdate& u) {
          EXPECT_EQ(u.kind, UpdateKind::None);
          EXPECT_EQ(m.live.mainVolume, -5);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -38,6 +39,55 @@ TEST(AmplifierStateFile, RichStateRoundTripsAndTheFolderIsCreated) {
     ASSERT_EQ(LoadAmplifierState(path.string(), loaded), "");
     EXPECT_EQ(loaded, rich);
     EXPECT_NE(loaded, FactorySnapshot());
+}
+
+// FNV-1a, 64 bits: a digest of the whole text, so one golden value covers
+// every byte of a file too large to keep as a fixture.
+std::uint64_t Digest(const std::string& text) {
+    std::uint64_t h = 0xCBF29CE484222325u;
+    for (unsigned char c : text) h = (h ^ c) * 0x100000001B3u;
+    return h;
+}
+
+// Saved demo states must keep loading: the text is pinned byte for byte. The
+// excerpts show where a change landed; size and digest catch any other byte.
+TEST(AmplifierStateFile, TextIsPinnedByteForByte) {
+    AmplifierSnapshot s{};
+    s.identity.loaderMode = true;
+    s.live.settings.channels[0].bands[0] = AmpEqBand{20, 9, 5, 30, 7};
+    s.live.settings.channels[0].delay = {1, 2, 3};
+    s.live.mainVolume = 0xF4;
+    s.scenes[0].name = {'R', 'o', 'a', 'd', 0};
+    s.scenes[0].valid = true;
+    s.scenes[9].settings.lock = 0x1234;
+    s.currentScene = 1;
+    s.memory = {{0x00401234u, 0xCAFEF00Du}, {0xFFFFFFFFu, 0u}};
+    const std::string text = AmplifierStateText(s);
+
+    const std::string head =
+        R"({"identity":{"model":87,"masterVersion":1,"slaveVersion":18,"loaderMode":1,)"
+        R"("flashVersion":[1,0,0,0]},"live":{"settings":{"channels":[{"highPass":{"type":2,)"
+        R"("frequency":20,"slope":0},"lowPass":{"type":2,"frequency":20,"slope":0},"bands":[)"
+        R"({"frequency":20,"qInteger":9,"qFraction":5,"gainInteger":30,"gainTenths":7},)"
+        R"({"frequency":1000,"qInteger":5,"qFraction":80,"gainInteger":18,"gainTenths":0},)";
+    EXPECT_EQ(text.substr(0, head.size()), head);
+    for (const char* excerpt :
+         {R"("delay":[1,2,3],"trim":0,"mute":0,"phase":0,"type":0,"solo":0,"eqBypass":1},)",
+          R"("eqBypass":1}],"mix":[[0,0,0,0,0,0,0,0],[0,0,0,0,0,0,0,0],)",
+          R"("lock":0},"source":81,"mainVolume":244,"subVolume":0,"mute":0,"ampMute":0,)"
+          R"("speakerConfig":0,"inputThreshold":196},"scenes":[{"settings":{"channels":[)",
+          R"("name":[82,111,97,100,0,0,0,0,0,0,0,0,0,0,0,0],"valid":1},{"settings":)"}) {
+        EXPECT_NE(text.find(excerpt), std::string::npos) << excerpt;
+    }
+    const std::string tail =
+        R"("linkPairs":[[0,0],[0,0],[0,0],[0,0],[0,0],[0,0],[0,0],[0,0]],"lock":4660},)"
+        R"("name":[0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0],"valid":0}],"currentScene":1,)"
+        R"("memory":[[4198964,3405705229],[4294967295,0]],)"
+        R"("format":"kavelo-virtual-amplifier","version":1})";
+    ASSERT_GE(text.size(), tail.size());
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+    EXPECT_EQ(text.size(), 250143u);
+    EXPECT_EQ(Digest(text), 0x47A307A41C55C0EDu);
 }
 
 struct BrokenCase {

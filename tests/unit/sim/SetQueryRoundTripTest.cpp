@@ -46,9 +46,12 @@ ChannelArray<T> Values(std::initializer_list<T> values) {
     return a;
 }
 
+// The records the main receiver got, each checked to name `scene`.
 template <typename Record>
-std::vector<Record> Records(const RecordingSink& sink) {
-    return sink.RecordsOf<Record>();
+std::vector<Record> SceneRecords(const Sinks& sinks, std::uint8_t scene) {
+    const std::vector<Record> records = sinks.main.RecordsOf<Record>();
+    for (std::size_t i = 0; i < records.size(); ++i) EXPECT_EQ(records[i].scene, scene) << i;
+    return records;
 }
 
 // One-byte-per-channel settings: the values set on channels 0..7 and the
@@ -64,10 +67,9 @@ RoundTrip ByteSetting(const char* name,
             },
             [=](DeviceLink& l, std::uint8_t s) { return (l.*query)(s, 0, 0, 7); },
             [=](const Sinks& sinks, std::uint8_t s) {
-                const auto records = Records<DspChannelValueRecord>(sinks.main);
+                const auto records = SceneRecords<DspChannelValueRecord>(sinks, s);
                 ASSERT_EQ(records.size(), 8u);
                 for (int c = 0; c < 8; ++c) {
-                    EXPECT_EQ(records[c].scene, s);
                     EXPECT_EQ(records[c].channel, c);
                     EXPECT_EQ(records[c].value, values[c]) << c;
                 }
@@ -96,9 +98,8 @@ std::vector<RoundTrip> Trips() {
          },
          [](DeviceLink& l, std::uint8_t s) { return l.Get_Filter(s, 0, 2, 2); },
          [](const Sinks& sinks, std::uint8_t s) {
-             const auto r = Records<DspFilterRecord>(sinks.main);
+             const auto r = SceneRecords<DspFilterRecord>(sinks, s);
              ASSERT_EQ(r.size(), 1u);
-             EXPECT_EQ(r[0].scene, s);
              EXPECT_EQ(r[0].channel, 2);
              EXPECT_EQ(std::vector<int>({r[0].hpType, r[0].hpFrequency, r[0].hpSlope, r[0].lpType,
                                          r[0].lpFrequency, r[0].lpSlope}),
@@ -111,9 +112,8 @@ std::vector<RoundTrip> Trips() {
          },
          [](DeviceLink& l, std::uint8_t s) { return l.Get_EQ(s, 0, 4, 29, 30); },
          [](const Sinks& sinks, std::uint8_t s) {
-             const auto r = Records<DspEqBandRecord>(sinks.main);
+             const auto r = SceneRecords<DspEqBandRecord>(sinks, s);
              ASSERT_EQ(r.size(), 2u);
-             EXPECT_EQ(r[0].scene, s);
              EXPECT_EQ(r[0].channel, 4);
              EXPECT_EQ(r[0].band, 29);
              EXPECT_EQ(r[0].frequency, 20);
@@ -133,8 +133,8 @@ std::vector<RoundTrip> Trips() {
          [](DeviceLink& l, std::uint8_t s) {
              return l.Get_EQ(s, 0, 1, 3, 3) && l.Get_EQ(s, 0, 2, 3, 3);
          },
-         [](const Sinks& sinks, std::uint8_t) {
-             const auto r = Records<DspEqBandRecord>(sinks.main);
+         [](const Sinks& sinks, std::uint8_t s) {
+             const auto r = SceneRecords<DspEqBandRecord>(sinks, s);
              ASSERT_EQ(r.size(), 2u);
              EXPECT_EQ(r[0].frequency, 40);  // third-octave band 3, flat
              EXPECT_FLOAT_EQ(r[0].q, 5.8f);
@@ -151,10 +151,9 @@ std::vector<RoundTrip> Trips() {
          [](const Sinks& sinks, std::uint8_t s) {
              const auto expected =
                  Values<float>({0.0f, 0.001f, 0.5f, 1.25f, 2.999f, 7.5f, 14.2f, 15.0f});
-             const auto r = Records<DspDelayRecord>(sinks.main);
+             const auto r = SceneRecords<DspDelayRecord>(sinks, s);
              ASSERT_EQ(r.size(), 8u);
              for (int c = 0; c < 8; ++c) {
-                 EXPECT_EQ(r[c].scene, s);
                  EXPECT_NEAR(r[c].delayMs, expected[c], 0.001) << c;  // whole microseconds
              }
          }},
@@ -167,10 +166,9 @@ std::vector<RoundTrip> Trips() {
          [](DeviceLink& l, std::uint8_t s) { return l.Get_Trim(s, 0, 0, 7); },
          [](const Sinks& sinks, std::uint8_t s) {
              const auto expected = Values<float>({-60, -45, -33, -12, -6, -1, 0, 12});  // whole dB
-             const auto r = Records<DspTrimRecord>(sinks.main);
+             const auto r = SceneRecords<DspTrimRecord>(sinks, s);
              ASSERT_EQ(r.size(), 8u);
              for (int c = 0; c < 8; ++c) {
-                 EXPECT_EQ(r[c].scene, s);
                  EXPECT_FLOAT_EQ(r[c].trimDb, expected[c]) << c;
              }
          }},
@@ -190,10 +188,9 @@ std::vector<RoundTrip> Trips() {
          [](DeviceLink& l, std::uint8_t s) { return l.Get_Mix_Ch(s, 5, 0, 7); },
          [](const Sinks& sinks, std::uint8_t s) {
              const int expected[8] = {1, 2, 4, 8, 16, 32, 63, 0};
-             const auto r = Records<DspMixRecord>(sinks.main);
+             const auto r = SceneRecords<DspMixRecord>(sinks, s);
              ASSERT_EQ(r.size(), 8u);
              for (int c = 0; c < 8; ++c) {
-                 EXPECT_EQ(r[c].scene, s);
                  EXPECT_EQ(r[c].source, 5);
                  EXPECT_EQ(r[c].mix, expected[c]) << c;
              }
@@ -205,9 +202,8 @@ std::vector<RoundTrip> Trips() {
          },
          [](DeviceLink& l, std::uint8_t s) { return l.Get_Input_Mix_CH_Trim(s, 5, 4, 2, 5); },
          [](const Sinks& sinks, std::uint8_t s) {
-             const auto r = Records<DspInputMixTrimRecord>(sinks.main);
+             const auto r = SceneRecords<DspInputMixTrimRecord>(sinks, s);
              ASSERT_EQ(r.size(), 1u);
-             EXPECT_EQ(r[0].scene, s);
              EXPECT_EQ(r[0].source, 5);
              EXPECT_EQ(r[0].inputChannel, 4);
              EXPECT_EQ(r[0].firstOutput, 2);
@@ -221,9 +217,8 @@ std::vector<RoundTrip> Trips() {
          },
          [](DeviceLink& l, std::uint8_t s) { return l.Get_CH_Link(s); },
          [](const Sinks& sinks, std::uint8_t s) {
-             const auto r = Records<DspLinkRecord>(sinks.main);
+             const auto r = SceneRecords<DspLinkRecord>(sinks, s);
              ASSERT_EQ(r.size(), 1u);
-             EXPECT_EQ(r[0].scene, s);
              EXPECT_EQ(r[0].link, 1);
              EXPECT_EQ(std::vector<int>(r[0].links, r[0].links + 4),
                        std::vector<int>({0x01, 0x23, 0xFF, 0xFF}));
@@ -234,9 +229,8 @@ std::vector<RoundTrip> Trips() {
          },
          [](DeviceLink& l, std::uint8_t s) { return l.Get_CH_Lock(s); },
          [](const Sinks& sinks, std::uint8_t s) {
-             const auto r = Records<DspLockRecord>(sinks.main);
+             const auto r = SceneRecords<DspLockRecord>(sinks, s);
              ASSERT_EQ(r.size(), 1u);
-             EXPECT_EQ(r[0].scene, s);
              EXPECT_EQ(r[0].lock, 1);
          }},
         {"Solo", true,
@@ -251,9 +245,8 @@ std::vector<RoundTrip> Trips() {
          },
          [](DeviceLink& l, std::uint8_t s) { return l.Get_Ch_Solo(s, 0, 6, 7); },
          [](const Sinks& sinks, std::uint8_t s) {
-             const auto r = Records<DspChannelValueRecord>(sinks.main);
+             const auto r = SceneRecords<DspChannelValueRecord>(sinks, s);
              ASSERT_EQ(r.size(), 2u);
-             EXPECT_EQ(r[0].scene, s);
              EXPECT_EQ(r[0].value, 1);
              EXPECT_EQ(r[1].value, 0);
          }},
@@ -290,7 +283,7 @@ std::vector<RoundTrip> Trips() {
          },
          [](DeviceLink& l, std::uint8_t) { return l.Get_Speaker_Config(); },
          [](const Sinks& sinks, std::uint8_t) {
-             const auto r = Records<DspSpeakerConfigRecord>(sinks.main);
+             const auto r = sinks.main.RecordsOf<DspSpeakerConfigRecord>();
              ASSERT_EQ(r.size(), 1u);
              EXPECT_EQ(r[0].config, 0x2C);
          }},
@@ -302,7 +295,7 @@ std::vector<RoundTrip> Trips() {
              return l.Get_MemData(0x00401234) && l.Get_MemData(0x00400000);
          },
          [](const Sinks& sinks, std::uint8_t) {
-             const auto r = Records<DspMemRecord>(sinks.mem);
+             const auto r = sinks.mem.RecordsOf<DspMemRecord>();
              ASSERT_EQ(r.size(), 2u);
              EXPECT_EQ(r[0].address, 0x00401234u);
              EXPECT_EQ(r[0].data, 0xCAFEF00Du);
