@@ -6,11 +6,15 @@
 #include <cstring>
 #include <cwchar>
 
+#include "device/LinkWake.h"
+
 namespace kavelo {
 
 namespace {
 constexpr std::uint16_t kVendorId = 0x0483;
 constexpr std::uint16_t kProductId = 0x5750;
+// How often a waiting read looks whether it was cancelled.
+constexpr std::chrono::milliseconds kCancelSlice{20};
 
 int CopyString(const wchar_t* text, wchar_t* buffer, std::size_t maxChars) {
     if (maxChars == 0) return -1;
@@ -43,8 +47,9 @@ public:
         return mAmp.DeviceWrite(mGeneration, data, length);
     }
     int ReadTimeout(std::uint8_t* data, std::size_t length, int milliseconds) override {
-        return mAmp.DeviceRead(mGeneration, data, length, milliseconds);
+        return mAmp.DeviceRead(mGeneration, data, length, milliseconds, mCancel);
     }
+    void SetReadCancel(const LinkWake* cancel) override { mCancel = cancel; }
     std::wstring Error() override { return Alive() ? L"Success" : L"Device not connected"; }
 
 private:
@@ -52,6 +57,7 @@ private:
 
     VirtualAmplifier& mAmp;
     std::uint64_t mGeneration;
+    const LinkWake* mCancel = nullptr;
 };
 
 VirtualAmplifier::VirtualAmplifier() = default;
@@ -164,6 +170,10 @@ bool VirtualAmplifier::WaitForWrites(std::size_t n, std::chrono::milliseconds ti
     std::unique_lock<std::mutex> lock(mMutex);
     return mChanged.wait_for(lock, timeout, [&] { return mWriteCount >= n; });
 }
+bool VirtualAmplifier::WaitForWaitingRead(std::chrono::milliseconds timeout) const {
+    std::unique_lock<std::mutex> lock(mMutex);
+    return mChanged.wait_for(lock, timeout, [&] { return mWaitingReads > 0; });
+}
 std::size_t VirtualAmplifier::PendingReportCount() const {
     std::lock_guard<std::mutex> lock(mMutex);
     return mPending.size();
@@ -209,17 +219,22 @@ int VirtualAmplifier::WriteLocked(std::uint64_t generation, const std::uint8_t* 
 }
 
 int VirtualAmplifier::DeviceRead(std::uint64_t generation, std::uint8_t* data, std::size_t length,
-                                 int milliseconds) {
+                                 int milliseconds, const LinkWake* cancel) {
     std::unique_lock<std::mutex> lock(mMutex);
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
     for (;;) {
         if (!mPlugged || generation != mGeneration) return -1;
         const Clock::time_point now = Clock::now();
         if (!mPending.empty() && mPending.front().readyAt <= now) break;
-        if (now >= deadline) return 0;
+        if (now >= deadline || (cancel && cancel->IsRaised())) return 0;
         Clock::time_point wakeAt = deadline;
         if (!mPending.empty()) wakeAt = std::min(wakeAt, mPending.front().readyAt);
+        // As the real port: a cancellable read looks at its cancel in slices.
+        if (cancel) wakeAt = std::min(wakeAt, now + kCancelSlice);
+        ++mWaitingReads;
+        mChanged.notify_all();
         mChanged.wait_until(lock, wakeAt);
+        --mWaitingReads;
     }
     PendingReport report = mPending.front();
     mPending.pop_front();

@@ -114,6 +114,8 @@ public:
     void ClearWrittenReports();
     // Waits up to `timeout` until at least n reports have been written.
     bool WaitForWrites(std::size_t n, std::chrono::milliseconds timeout) const;
+    // Waits up to `timeout` until a host read is waiting for a report.
+    bool WaitForWaitingRead(std::chrono::milliseconds timeout) const;
     std::size_t PendingReportCount() const;
 
     // ---- firmware upgrade side (VirtualAmplifierUpgrade.cpp) ----
@@ -174,8 +176,9 @@ private:
     // the handle belongs to.
     int DeviceWrite(std::uint64_t generation, const std::uint8_t* data, std::size_t length);
     int WriteLocked(std::uint64_t generation, const std::uint8_t* data, std::size_t length);
+    // A read ends early, as a time-out, once `cancel` (may be null) is raised.
     int DeviceRead(std::uint64_t generation, std::uint8_t* data, std::size_t length,
-                   int milliseconds);
+                   int milliseconds, const LinkWake* cancel);
     bool HandleAlive(std::uint64_t generation) const;
 
     // Packet handlers by class; all run with mMutex held.
@@ -201,6 +204,7 @@ private:
 
     mutable std::mutex mMutex;
     mutable std::condition_variable mChanged;
+    int mWaitingReads = 0;
 
     // --- DSP and scene side ---
     // Settings addressed by a scene number: 0 is live, 1..10 the edit copy of

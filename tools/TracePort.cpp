@@ -57,6 +57,7 @@ public:
         return n;
     }
 
+    void SetReadCancel(const LinkWake* cancel) override { mInner->SetReadCancel(cancel); }
     std::wstring Error() override { return mInner->Error(); }
 
 private:

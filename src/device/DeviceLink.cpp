@@ -90,6 +90,7 @@ int DeviceLink::OpenHIDDevice() {
         return 0;  // the device object closes the handle
     }
     device->SetNonblocking(1);
+    device->SetReadCancel(&mClosing);
     mHidHandle = std::move(device);
     mHandleOpen = true;
     return 0;

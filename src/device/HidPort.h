@@ -9,6 +9,8 @@
 // amplifier through hidapi; the virtual amplifier is a second implementation.
 namespace kavelo {
 
+class LinkWake;
+
 // One open HID interface. Destroying it closes the handle. Results follow
 // hidapi: a negative value is a failure.
 class HidDevice {
@@ -25,6 +27,10 @@ public:
     virtual int Write(const std::uint8_t* data, std::size_t length) = 0;
     // Returns the number of bytes read, 0 on time-out, or -1 on error.
     virtual int ReadTimeout(std::uint8_t* data, std::size_t length, int milliseconds) = 0;
+    // A read that waits ends early, as a time-out, once `cancel` is raised, so
+    // a close never waits out a silent amplifier. `cancel` outlives the
+    // device; a device that cannot be interrupted ignores it.
+    virtual void SetReadCancel(const LinkWake* cancel) { (void)cancel; }
     // Text of the last error, for the log.
     virtual std::wstring Error() = 0;
 };

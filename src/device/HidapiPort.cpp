@@ -1,10 +1,19 @@
 #include <hidapi.h>
 
+#include <chrono>
+
 #include "device/HidPort.h"
+#include "device/SlicedRead.h"
 
 namespace kavelo {
 
 namespace {
+
+std::int64_t SteadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 class HidapiDevice : public HidDevice {
 public:
@@ -28,8 +37,14 @@ public:
         return hid_write(mHandle, data, length);
     }
     int ReadTimeout(std::uint8_t* data, std::size_t length, int milliseconds) override {
-        return hid_read_timeout(mHandle, data, length, milliseconds);
+        if (!mCancel) return hid_read_timeout(mHandle, data, length, milliseconds);
+        // hid_read_timeout cannot be interrupted: wait in slices so that a
+        // close is not held up by a silent amplifier.
+        return ReadInSlices(
+            [&](int slice) { return hid_read_timeout(mHandle, data, length, slice); },
+            milliseconds, *mCancel, SteadyMs);
     }
+    void SetReadCancel(const LinkWake* cancel) override { mCancel = cancel; }
     std::wstring Error() override {
         const wchar_t* text = hid_error(mHandle);
         return text ? std::wstring(text) : std::wstring();
@@ -37,6 +52,7 @@ public:
 
 private:
     hid_device* mHandle;
+    const LinkWake* mCancel = nullptr;
 };
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "device/HidPort.h"
+#include "device/LinkWake.h"
 
 namespace kavelo::test {
 
@@ -27,7 +28,8 @@ public:
         // 2 product, 4 serial number, 8 indexed string 1.
         unsigned failingStrings = 0;
         bool writeFails = false;
-        // While set, reads wait until Release() (or their time-out).
+        // While set, reads wait until Release(), their time-out or the
+        // cancel the link handed over being raised.
         bool holdReads = false;
         // Reads that fail at once, as on a vanished device, before the others
         // run; negative: every read fails.
@@ -92,6 +94,7 @@ private:
     std::vector<std::vector<std::uint8_t>> mWrites;
     int mReadsBegun = 0;
     int mReadsFailed = 0;
+    const LinkWake* mCancel = nullptr;
 
 public:
     int DoWrite(const std::uint8_t* data, std::size_t length) {
@@ -121,8 +124,18 @@ public:
             mChanged.notify_all();
             return -1;
         }
-        mChanged.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                          [&] { return !script.holdReads; });
+        // The cancel has no wake-up of ours: look at it in short slices, as
+        // the real port does.
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+        while (script.holdReads && !(mCancel && mCancel->IsRaised()) &&
+               std::chrono::steady_clock::now() < deadline) {
+            mChanged.wait_for(lock, std::chrono::milliseconds(5));
+        }
+        if (script.holdReads && mCancel && mCancel->IsRaised()) {
+            mEvents.push_back("read-cancelled");
+            return 0;
+        }
         mEvents.push_back("read-end");
         const std::size_t n = std::min(length, script.report.size());
         std::memcpy(data, script.report.data(), n);
@@ -148,6 +161,10 @@ public:
     }
     int ReadTimeout(std::uint8_t* data, std::size_t length, int milliseconds) override {
         return mPort.DoRead(data, length, milliseconds);
+    }
+    void SetReadCancel(const LinkWake* cancel) override {
+        std::lock_guard<std::mutex> lock(mPort.mMutex);
+        mPort.mCancel = cancel;
     }
     std::wstring Error() override { return L"scripted failure"; }
 
