@@ -1,0 +1,145 @@
+// Feeds arbitrary replies to the device link and applies every message it
+// posts to a controller model, as the application does. Nothing may read
+// outside a report or a record, and whatever an amplifier reports must leave
+// a model that saves as a profile which loads again.
+//
+// The input is a list of packets, each: flags, class, subcommand, optype,
+// length, payload. Most are framed with a good checksum, so the fuzzer
+// reaches the decoders instead of the framing alone; flag bit 0 sends the
+// bytes unframed instead. The stream is delivered in 64-byte reports.
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "control/ProfileFiles.h"
+#include "control/ReadBack.h"
+#include "device/DeviceLink.h"
+#include "device/PacketCodec.h"
+
+using namespace kavelo;
+
+namespace {
+
+std::vector<std::uint8_t> Stream(const std::uint8_t* data, std::size_t size) {
+    std::vector<std::uint8_t> out;
+    std::size_t i = 0;
+    while (i + 5 <= size) {
+        const std::uint8_t flags = data[i];
+        const std::uint8_t cmd = data[i + 1] % 4;  // the three classes and one unknown
+        const std::uint8_t subcmd = data[i + 2], optype = data[i + 3];
+        const std::size_t len = std::min<std::size_t>(data[i + 4], size - i - 5);
+        const std::uint8_t* payload = data + i + 5;
+        i += 5 + len;
+        if (flags & 1) {
+            out.insert(out.end(), payload, payload + len);
+            continue;
+        }
+        std::uint8_t framed[kInputReportSize * 2];
+        const std::size_t n = FramePacket(cmd, subcmd, optype, payload, std::min<std::size_t>(len, 58),
+                                          framed, sizeof framed);
+        out.insert(out.end(), framed, framed + n);
+    }
+    return out;
+}
+
+// Serves a byte stream as 64-byte reports.
+class ReplayPort : public HidPort {
+public:
+    explicit ReplayPort(std::vector<std::uint8_t> stream)
+        : mStream(std::move(stream)), mData(mStream.data()), mSize(mStream.size()) {}
+    int Init() override { return 0; }
+    std::unique_ptr<HidDevice> Open(std::uint16_t, std::uint16_t) override {
+        return std::make_unique<Device>(*this);
+    }
+    bool Exhausted() const { return mPos >= mSize; }
+
+private:
+    class Device : public HidDevice {
+    public:
+        explicit Device(ReplayPort& port) : mPort(port) {}
+        int GetManufacturerString(wchar_t* b, std::size_t n) override { return Text(b, n); }
+        int GetProductString(wchar_t* b, std::size_t n) override { return Text(b, n); }
+        int GetSerialNumberString(wchar_t* b, std::size_t n) override { return Text(b, n); }
+        int GetIndexedString(int, wchar_t* b, std::size_t n) override { return Text(b, n); }
+        int SetNonblocking(int) override { return 0; }
+        int Write(const std::uint8_t*, std::size_t length) override {
+            return static_cast<int>(length);
+        }
+        int ReadTimeout(std::uint8_t* data, std::size_t length, int) override {
+            ReplayPort& p = mPort;
+            if (p.Exhausted()) return 0;
+            const std::size_t report = std::min<std::size_t>(length, kInputReportSize);
+            const std::size_t n = std::min(report, p.mSize - p.mPos);
+            std::memset(data, 0, report);
+            std::memcpy(data, p.mData + p.mPos, n);
+            p.mPos += n;
+            return static_cast<int>(report);
+        }
+        std::wstring Error() override { return L""; }
+
+    private:
+        static int Text(wchar_t* b, std::size_t n) {
+            if (n) b[0] = L'\0';
+            return 0;
+        }
+        ReplayPort& mPort;
+    };
+
+    std::vector<std::uint8_t> mStream;
+    const std::uint8_t* mData;
+    std::size_t mSize;
+    std::size_t mPos = 0;
+};
+
+class ModelSink : public MessageSink {
+public:
+    void Post(DeviceMessage m) override {
+        const int code = static_cast<int>(m.wParam);
+        switch (m.id) {
+            case WM_READ_DSP_VALUE:
+                scenesTouched |= ApplyDspValue(model, code, m.lParam).scene != 0;
+                break;
+            case WM_READ_MCU_VALUE:
+                ApplyMcuValue(model, code, m.lParam, true);
+                break;
+            case WM_READ_SCENE_VALUE:
+                ApplySceneValue(model, code, m.lParam);
+                scenesTouched = true;  // names are part of the whole profile
+                break;
+            default:
+                break;
+        }
+    }
+    ControllerModel model;
+    bool scenesTouched = false;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    ReplayPort port(Stream(data, size));
+    ModelSink sink;
+    {
+        DeviceLink link(port);
+        link.MainReceiver = &sink;
+        link.SceneReceiver = &sink;
+        link.IrcReceiver = &sink;
+        link.MemReceiver = &sink;
+        link.OpenHIDDevice();
+        while (!port.Exhausted()) link.ReadHIDData(link.ReceiveBuffer(), 0);
+        link.CloseHIDDevice(false);
+    }
+    const std::string scene = SceneProfileText(sink.model.live);
+    DspState again;
+    if (ParseSceneProfile(scene.data(), scene.size(), again) != ProfileResult::Ok) std::abort();
+    if (!sink.scenesTouched) return 0;  // printing ten untouched scenes finds nothing
+    const std::string whole = WholeProfileText(sink.model);
+    WholeProfile wholeAgain;
+    if (ParseWholeProfile(whole.data(), whole.size(), wholeAgain) != ProfileResult::Ok) {
+        std::abort();
+    }
+    return 0;
+}
