@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,8 @@
 #include "control/Base64.h"
 #include "control/DspOperations.h"
 #include "control/ProfileFiles.h"
+#include "control/ReadBack.h"
+#include "graph/ResponseCurve.h"
 
 namespace kavelo {
 namespace {
@@ -179,10 +182,6 @@ INSTANTIATE_TEST_SUITE_P(
                    ProfileResult::LoadError},
         BrokenCase{"EqSizeAboveTable", "\"eqSize\":31", "\"eqSize\":32", ProfileResult::LoadError},
         BrokenCase{"EqSizeBelowArray", "\"eqSize\":31", "\"eqSize\":30", ProfileResult::LoadError},
-        BrokenCase{"ZeroQ", "\"eqFactor\":5.8000001907348633", "\"eqFactor\":0",
-                   ProfileResult::LoadError},
-        BrokenCase{"NegativeQ", "\"eqFactor\":5.8000001907348633", "\"eqFactor\":-1",
-                   ProfileResult::LoadError},
         BrokenCase{"FilterType4", "\"type\":2", "\"type\":4", ProfileResult::LoadError},
         BrokenCase{"HugeNumber", "\"delay\":1.25", "\"delay\":1e999", ProfileResult::LoadError},
         BrokenCase{"GainOutOfIntRange", "\"gain\":-12", "\"gain\":-1e30", ProfileResult::LoadError},
@@ -199,6 +198,27 @@ TEST(ProfileEdges, GainTruncatedEnableNormalisedAndType0Accepted) {
     EXPECT_EQ(s.channels[0].gain, -12.0f);
     EXPECT_EQ(s.channels[0].bands[3].enable, 1);
     EXPECT_EQ(s.channels[0].crossover.hp.type, 0);
+}
+
+// An amplifier may report a band with Q 0 (both bytes 0); the model keeps it
+// and a whole-configuration save writes it, so the file must load again. Such
+// a band draws flat rather than being refused.
+TEST(ProfileEdges, ZeroOrNegativeQAsAnAmplifierReportsItLoads) {
+    ControllerModel model;
+    ApplyDspValue(model, 6, Payload{DspEqBandRecord{2, 3, 1, 0, 0.0f, -18.0f}});
+    ASSERT_EQ(model.scenes[1].channels[3].bands[1].eqFactor, 0.0f);
+    const std::string saved = WholeProfileText(model);
+    auto loaded = std::make_unique<WholeProfile>();
+    ASSERT_EQ(ParseWholeProfile(saved.data(), saved.size(), *loaded), ProfileResult::Ok);
+    EXPECT_EQ(loaded->scenes[1].channels[3].bands[1].eqFactor, 0.0f);
+
+    std::string text = ReadWholeFile(kProfiles / "golden.spf");
+    text.replace(text.find("\"eqFactor\":5.8000001907348633"), 28, "\"eqFactor\":-1");
+    DspState s;
+    ASSERT_EQ(ParseSceneProfile(text.data(), text.size(), s), ProfileResult::Ok);
+    ResponseCurve curve;
+    ComputeChannelResponse(s.channels[0], curve);
+    for (double level : curve.db) EXPECT_TRUE(std::isfinite(level));
 }
 
 TEST(ProfileEdges, WholeProfileNames) {
