@@ -111,8 +111,10 @@ private:
     }
     void SelectBand(int index);
     void SetUserText(const QString& text);
-    void RebuildPaths();
-    void PaintLayer(QPainter& p) const;
+    void RebuildPoints();
+    void PaintBackground(QPainter& p) const;
+    void PaintOtherCurves();
+    void InvalidateBackground();
     void Notify(const char* type);
 
     std::array<EqBand, kEqMaxBands> mBands{};
@@ -131,10 +133,15 @@ private:
     std::array<bool, kCurveSlots> mShow{};
     int mSlotCount = 0;
     int mCurrent = 0;
-    // Paths are built when curves or the plot change, not on every paint; the
-    // layer under the current curve likewise.
-    std::array<QPainterPath, kCurveSlots> mPaths;
-    std::array<bool, kCurveSlots> mPathDirty{};
+    // Point lists are built when curves or the plot change, not on every paint, and
+    // the current curve's path with them. The background (grid, logo, bypass text)
+    // changes only with size and attributes; the layer is the background with the
+    // other outputs' curves, under the current curve.
+    std::array<std::vector<IntPoint>, kCurveSlots> mPoints;
+    std::array<bool, kCurveSlots> mPointsDirty{};
+    QPainterPath mCurrentPath;
+    QImage mBackground;
+    bool mBackgroundDirty = true;
     QImage mLayer;
     bool mLayerDirty = true;
     int mLayerScale = 0;
