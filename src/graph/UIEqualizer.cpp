@@ -348,7 +348,12 @@ void UIEqualizer::paintEvent(QPaintEvent*) {
 
     const int S = mScale;
     QPainter p(this);
+    // An opaque background fills the whole layer, which can then be copied rather
+    // than blended.
+    if (palette().color(QPalette::Window).alpha() == 255)
+        p.setCompositionMode(QPainter::CompositionMode_Source);
     p.drawImage(QPoint(0, 0), mLayer);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     const int colors = static_cast<int>(mCurveColors.size());
     if (mCurrent >= 0 && mCurrent < mSlotCount) {
         p.setRenderHint(QPainter::Antialiasing, true);
