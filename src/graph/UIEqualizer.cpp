@@ -177,7 +177,9 @@ void UIEqualizer::InvalidateBackground() {
     mLayerDirty = true;
 }
 
-void UIEqualizer::RebuildPoints() {
+// Returns whether the current curve's points were rebuilt.
+bool UIEqualizer::RebuildPoints() {
+    bool currentRebuilt = false;
     for (int i = 0; i < kCurveSlots; ++i) {
         const size_t k = static_cast<size_t>(i);
         if (!mPointsDirty[k]) continue;
@@ -190,8 +192,9 @@ void UIEqualizer::RebuildPoints() {
             const ResponseCurve& c = mCurves[k];
             EqCurvePoints(mAxes, c.freq.data(), c.db.data(), kResponsePoints, i != mCurrent, pts);
         }
-        if (i == mCurrent) mCurrentPath = BezierChainPath(pts, static_cast<int>(pts.size()) - 1);
+        if (i == mCurrent) currentRebuilt = true;
     }
+    return currentRebuilt;
 }
 
 void UIEqualizer::Notify(const char* type) { NotifyOwner(this, QString::fromLatin1(type)); }
@@ -310,27 +313,37 @@ void UIEqualizer::PaintOtherCurves() {
     StrokeChainsInBands(mLayer, chains, kCurveBandWidth);
 }
 
+void UIEqualizer::PaintCurrentCurve() {
+    if (mCurrent < 0 || mCurrent >= mSlotCount) return;
+    const size_t k = static_cast<size_t>(mCurrent);
+    const int colors = static_cast<int>(mCurveColors.size());
+    const QColor color = mCurrent < colors ? mCurveColors[k] : kCurrentCurveColor;
+    const int n = static_cast<int>(mPoints[k].size()) - 1;
+    StrokeChainsInBands(mFrame,
+                        {{&mPoints[k], BezierSegments(n),
+                          QPen(color, 2.0 * mScale / 100.0, Qt::SolidLine, Qt::RoundCap,
+                               Qt::RoundJoin)}},
+                        kCurveBandWidth);
+}
+
 void UIEqualizer::paintEvent(QPaintEvent*) {
     qCDebug(lcEqualizer, "DoPaint!!");
     if (!mLayoutValid || mNeedsFullLayout || mScale != DisplayScaleOf(this))
         FullLayout();
     else
         PartialLayout();
-    RebuildPoints();
+    bool frameDirty = RebuildPoints();
 
-    // The layer is rebuilt from the kept background only when another output's
-    // curve changed; the background only with size, scale or attributes. Both
-    // images are reused while the size stays.
+    // Each kept image is rebuilt from the one below it only when something on it
+    // changed, and reused while the size stays.
     const qreal dpr = devicePixelRatioF();
     const QSize pixels = (QSizeF(size()) * dpr).toSize();
-    const auto fits = [&](const QImage& img) {
-        return img.size() == pixels && img.devicePixelRatioF() == dpr;
-    };
-    if (!fits(mBackground)) {
-        mBackground = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-        mBackground.setDevicePixelRatio(dpr);
-        mLayer = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-        mLayer.setDevicePixelRatio(dpr);
+    if (pixels.isEmpty()) return;
+    if (mBackground.size() != pixels || mBackground.devicePixelRatioF() != dpr) {
+        for (QImage* img : {&mBackground, &mLayer, &mFrame}) {
+            *img = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+            img->setDevicePixelRatio(dpr);
+        }
         InvalidateBackground();
     }
     if (mBackgroundDirty) {
@@ -344,24 +357,21 @@ void UIEqualizer::paintEvent(QPaintEvent*) {
         std::copy_n(mBackground.constBits(), mBackground.sizeInBytes(), mLayer.bits());
         PaintOtherCurves();
         mLayerDirty = false;
+        frameDirty = true;
+    }
+    if (frameDirty) {
+        std::copy_n(mLayer.constBits(), mLayer.sizeInBytes(), mFrame.bits());
+        PaintCurrentCurve();
     }
 
     const int S = mScale;
     QPainter p(this);
-    // An opaque background fills the whole layer, which can then be copied rather
+    // An opaque background fills the whole frame, which can then be copied rather
     // than blended.
     if (palette().color(QPalette::Window).alpha() == 255)
         p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawImage(QPoint(0, 0), mLayer);
+    p.drawImage(QPoint(0, 0), mFrame);
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    const int colors = static_cast<int>(mCurveColors.size());
-    if (mCurrent >= 0 && mCurrent < mSlotCount) {
-        p.setRenderHint(QPainter::Antialiasing, true);
-        const QColor color =
-            mCurrent < colors ? mCurveColors[static_cast<size_t>(mCurrent)] : kCurrentCurveColor;
-        p.setPen(QPen(color, 2.0 * S / 100.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        p.drawPath(mCurrentPath);
-    }
 
     const QFont textFont = SkinFont(this, mFont);
     for (int i = 0; i < mBandCount; ++i) {

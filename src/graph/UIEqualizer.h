@@ -111,9 +111,10 @@ private:
     }
     void SelectBand(int index);
     void SetUserText(const QString& text);
-    void RebuildPoints();
+    bool RebuildPoints();
     void PaintBackground(QPainter& p) const;
     void PaintOtherCurves();
+    void PaintCurrentCurve();
     void InvalidateBackground();
     void Notify(const char* type);
 
@@ -133,17 +134,17 @@ private:
     std::array<bool, kCurveSlots> mShow{};
     int mSlotCount = 0;
     int mCurrent = 0;
-    // Point lists are built when curves or the plot change, not on every paint, and
-    // the current curve's path with them. The background (grid, logo, bypass text)
-    // changes only with size and attributes; the layer is the background with the
-    // other outputs' curves, under the current curve.
+    // Point lists are built when curves or the plot change, not on every paint. Three
+    // kept images: the background (grid, logo, bypass text), which changes only with
+    // size and attributes; the layer, the background with the other outputs' curves;
+    // the frame, the layer with the current curve. Markers and texts go on top.
     std::array<std::vector<IntPoint>, kCurveSlots> mPoints;
     std::array<bool, kCurveSlots> mPointsDirty{};
-    QPainterPath mCurrentPath;
     QImage mBackground;
     bool mBackgroundDirty = true;
     QImage mLayer;
     bool mLayerDirty = true;
+    QImage mFrame;
     int mLayerScale = 0;
 
     EqAxes mAxes;

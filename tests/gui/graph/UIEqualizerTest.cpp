@@ -265,6 +265,15 @@ TEST_F(CurveControl, KeptImagesPaintWhatAFreshPaintPaints) {
     EXPECT_EQ(next, nextFresh);
     EXPECT_NE(next, first);
 
+    // Only the current output's curve changes, as in a drag.
+    std::vector<ResponseCurve> dragged = Wobbly(0.5);
+    dragged[2] = Wobbly(1.0)[2];
+    eq->SetCurves(dragged.data(), 8, 2, show);
+    const QImage draggedKept = test::Render(eq);
+    EXPECT_NE(draggedKept, next);
+    renderBoth(next, nextFresh);
+    EXPECT_EQ(draggedKept, nextFresh);
+
     // Back to the first curves: nothing of the second set is left behind.
     eq->SetCurves(Wobbly(0.0).data(), 8, 2, show);
     EXPECT_EQ(test::Render(eq), first);
