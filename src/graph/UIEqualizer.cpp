@@ -23,7 +23,7 @@ const QColor kWhite = QColor::fromRgba(0xFFFFFFFF);
 const QColor kBypassTextColor = QColor::fromRgba(0x77777777);
 const QColor kOtherCurveColor = QColor::fromRgba(0xFF646464);
 const QColor kCurrentCurveColor = QColor::fromRgba(0xFF00C000);
-// Columns per band when the other outputs' curves are stroked into the layer.
+// Columns per band when curves are stroked into the kept images.
 constexpr int kCurveBandWidth = 150;
 
 QRect ToQRect(const IntRect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
@@ -319,11 +319,11 @@ void UIEqualizer::PaintCurrentCurve() {
     const int colors = static_cast<int>(mCurveColors.size());
     const QColor color = mCurrent < colors ? mCurveColors[k] : kCurrentCurveColor;
     const int n = static_cast<int>(mPoints[k].size()) - 1;
-    StrokeChainsInBands(mFrame,
-                        {{&mPoints[k], BezierSegments(n),
-                          QPen(color, 2.0 * mScale / 100.0, Qt::SolidLine, Qt::RoundCap,
-                               Qt::RoundJoin)}},
-                        kCurveBandWidth);
+    StrokeChainsInBands(
+        mFrame,
+        {{&mPoints[k], BezierSegments(n),
+          QPen(color, 2.0 * mScale / 100.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin)}},
+        kCurveBandWidth);
 }
 
 void UIEqualizer::paintEvent(QPaintEvent*) {

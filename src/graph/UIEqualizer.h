@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QImage>
-#include <QPainterPath>
 #include <QPixmap>
 #include <QWidget>
 #include <array>
