@@ -372,6 +372,9 @@ void UIEqualizer::paintEvent(QPaintEvent*) {
         p.setCompositionMode(QPainter::CompositionMode_Source);
     p.drawImage(QPoint(0, 0), mFrame);
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    // Texts are antialiased like the curves under them (it matters for large faces,
+    // which are filled as outlines).
+    p.setRenderHint(QPainter::Antialiasing, true);
 
     const QFont textFont = SkinFont(this, mFont);
     for (int i = 0; i < mBandCount; ++i) {
