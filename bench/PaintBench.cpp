@@ -42,7 +42,13 @@ struct PaintFixture {
     std::vector<EqBand> bands = ThirtyOneBands();
     std::uint8_t show[kCurveSlots] = {1, 1, 1, 1, 1, 1, 1, 1};
 
-    PaintFixture() {
+    // `colored`: the curve colours of the main window's layout, which also draw the
+    // other outputs 2 px wide instead of the 3 px of the grey fallback.
+    explicit PaintFixture(bool colored = false) {
+        if (colored)
+            eq.SetAttribute("curvecolor",
+                            "#FFFF7A1A #FF3FB0D6 #FF9BE15D #FFE05CC8 #FFFFD23F #FF6F8CFF "
+                            "#FFFF5C50 #FFB38CFF");
         eq.resize(1200, 400);
         eq.SetDragAllDirection(1);
         eq.SetBands(bands.data(), kEqMaxBands, 12);
@@ -81,9 +87,10 @@ BENCHMARK(BM_EqualizerDragStep)
     ->Repetitions(9)
     ->ReportAggregatesOnly();
 
-// The worst case: every output's curve changed (a linked group or a new scene).
+// The worst case: every output's curve changed (a linked group or a new scene), with
+// the grey fallback and with the main window's colours.
 void BM_EqualizerAllCurvesNew(benchmark::State& state) {
-    PaintFixture f;
+    PaintFixture f(state.range(0) != 0);
     const std::vector<ResponseCurve> frames[2] = {EightCurves(0.0), EightCurves(0.5)};
     int n = 0;
     for (auto _ : state) {
@@ -92,6 +99,9 @@ void BM_EqualizerAllCurvesNew(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_EqualizerAllCurvesNew)
+    ->ArgName("colored")
+    ->Arg(0)
+    ->Arg(1)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(9)
     ->ReportAggregatesOnly();

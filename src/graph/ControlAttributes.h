@@ -71,22 +71,29 @@ void ForwardAttribute(QObject* control, QEvent* event, Set set) {
     set(QString::fromLatin1(name), control->property(name.constData()).toString());
 }
 
-// A cubic Bézier chain over the first `count` points: a start point, then two
-// control points and an end point per segment; points left over are not drawn.
+// Segments first ... last of a cubic Bézier chain: a start point, then two control
+// points and an end point per segment.
 template <class Point>
-QPainterPath BezierChainPath(const std::vector<Point>& pts, int count) {
+QPainterPath BezierChainPiece(const std::vector<Point>& pts, SegmentRange range) {
     QPainterPath path;
-    count = std::min(count, static_cast<int>(pts.size()));
-    const int segments = count >= 4 ? (count - 1) / 3 : 0;
-    if (segments == 0) return path;
-    path.moveTo(pts[0].x, pts[0].y);
-    for (int s = 0; s < segments; ++s) {
+    if (range.IsEmpty() || range.first < 0 || 3 * range.last + 3 >= static_cast<int>(pts.size()))
+        return path;
+    const Point& start = pts[static_cast<size_t>(3 * range.first)];
+    path.moveTo(start.x, start.y);
+    for (int s = range.first; s <= range.last; ++s) {
         const Point& c1 = pts[static_cast<size_t>(1 + 3 * s)];
         const Point& c2 = pts[static_cast<size_t>(2 + 3 * s)];
         const Point& e = pts[static_cast<size_t>(3 + 3 * s)];
         path.cubicTo(c1.x, c1.y, c2.x, c2.y, e.x, e.y);
     }
     return path;
+}
+
+// The whole chain over the first `count` points; points left over are not drawn.
+template <class Point>
+QPainterPath BezierChainPath(const std::vector<Point>& pts, int count) {
+    count = std::min(count, static_cast<int>(pts.size()));
+    return BezierChainPiece(pts, SegmentRange{0, BezierSegments(count) - 1});
 }
 
 // The plot's frame in the grid colour 0xFF444444: fill with `background`, outline,

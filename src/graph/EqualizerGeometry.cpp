@@ -180,13 +180,22 @@ double AcGainToY(const AcAxes& a, double gain) {
     return a.y0;
 }
 
+void EqCurvePoints(const EqAxes& a, const double* freq, const double* db, int n, bool smooth,
+                   std::vector<IntPoint>& out) {
+    BuildCurvePoints(
+        freq, db, n, 10.0, 20100.0, smooth, a.plot.left,
+        [&a](double f, double g) {
+            return PointF{static_cast<double>(EqFreqToX(a, f)),
+                          static_cast<double>(EqGainToY(a, g))};
+        },
+        out);
+}
+
 std::vector<IntPoint> EqCurvePoints(const EqAxes& a, const double* freq, const double* db, int n,
                                     bool smooth) {
-    return BuildCurvePoints(freq, db, n, 10.0, 20100.0, smooth, a.plot.left,
-                            [&a](double f, double g) {
-                                return PointF{static_cast<double>(EqFreqToX(a, f)),
-                                              static_cast<double>(EqGainToY(a, g))};
-                            });
+    std::vector<IntPoint> out;
+    EqCurvePoints(a, freq, db, n, smooth, out);
+    return out;
 }
 
 std::vector<IntPoint> AcCurvePoints(const AcAxes& a, const double* freq, const double* db, int n,
@@ -195,6 +204,36 @@ std::vector<IntPoint> AcCurvePoints(const AcAxes& a, const double* freq, const d
                             [&a](double f, double g) {
                                 return PointF{AcFreqToX(a, f), AcGainToY(a, g)};
                             });
+}
+
+SegmentRange ChainSegmentsNear(const std::vector<IntPoint>& points, int segments, double x0,
+                               double x1, double margin) {
+    segments = std::min(segments, BezierSegments(static_cast<int>(points.size())));
+    const auto at = [&points](int i) { return points[static_cast<size_t>(i)]; };
+    SegmentRange r{segments, -1};
+    for (int s = 0; s < segments; ++s) {
+        int lo = at(3 * s).x, hi = lo;
+        for (int k = 1; k <= 3; ++k) {
+            lo = std::min(lo, at(3 * s + k).x);
+            hi = std::max(hi, at(3 * s + k).x);
+        }
+        if (hi < x0 - margin || lo > x1 + margin) continue;
+        r.first = std::min(r.first, s);
+        r.last = s;
+    }
+    if (r.IsEmpty()) return {};
+    // A segment that returns to its start gives the stroker no direction, so the
+    // cut must lie beyond one that does.
+    const auto moves = [&at](int s) { return !(at(3 * s) == at(3 * s + 3)); };
+    while (r.first > 0) {
+        --r.first;
+        if (moves(r.first)) break;
+    }
+    while (r.last + 1 < segments) {
+        ++r.last;
+        if (moves(r.last)) break;
+    }
+    return r;
 }
 
 std::vector<PointF> CardinalToBezier(const std::vector<IntPoint>& points, double tension) {

@@ -100,11 +100,12 @@ double AcGainToY(const AcAxes& a, double gain);
 // a kept point. Without smoothing the point is rounded; with smoothing a running
 // average (factor 0.5) starts at the first point at or right of `left`, and a point
 // left of `left` repeats the running value (none is emitted before it starts).
+// `out` is cleared first, so a caller can keep one buffer per curve.
 template <class Map>
-std::vector<IntPoint> BuildCurvePoints(const double* freq, const double* db, int n, double fmin,
-                                       double fmax, bool smooth, int left, Map map) {
-    std::vector<IntPoint> out;
-    if (n <= 0) return out;
+void BuildCurvePoints(const double* freq, const double* db, int n, double fmin, double fmax,
+                      bool smooth, int left, Map map, std::vector<IntPoint>& out) {
+    out.clear();
+    if (n <= 0) return;
     out.reserve(static_cast<size_t>(n));
     bool started = false;
     double sx = 0.0, sy = 0.0;
@@ -129,6 +130,13 @@ std::vector<IntPoint> BuildCurvePoints(const double* freq, const double* db, int
         if (started)
             out.push_back({static_cast<int>(std::lround(sx)), static_cast<int>(std::lround(sy))});
     }
+}
+
+template <class Map>
+std::vector<IntPoint> BuildCurvePoints(const double* freq, const double* db, int n, double fmin,
+                                       double fmax, bool smooth, int left, Map map) {
+    std::vector<IntPoint> out;
+    BuildCurvePoints(freq, db, n, fmin, fmax, smooth, left, map, out);
     return out;
 }
 
@@ -136,6 +144,8 @@ std::vector<IntPoint> BuildCurvePoints(const double* freq, const double* db, int
 // the integer mappings above.
 std::vector<IntPoint> EqCurvePoints(const EqAxes& a, const double* freq, const double* db, int n,
                                     bool smooth);
+void EqCurvePoints(const EqAxes& a, const double* freq, const double* db, int n, bool smooth,
+                   std::vector<IntPoint>& out);
 // Point lists of the calibration graph: 20 ... 20 000 Hz on the float mappings.
 std::vector<IntPoint> AcCurvePoints(const AcAxes& a, const double* freq, const double* db, int n,
                                     bool smooth);
@@ -143,6 +153,20 @@ std::vector<IntPoint> AcCurvePoints(const AcAxes& a, const double* freq, const d
 // Number of whole cubic segments a chain drawn over `points` points has (start
 // point, then three points per segment); leftover points are not drawn.
 inline int BezierSegments(int points) { return points >= 4 ? (points - 1) / 3 : 0; }
+
+// Segments first ... last of a Bézier chain (start point, then three points per
+// segment) whose control points reach into [x0 - margin, x1 + margin], widened on
+// each side by the segments up to and including one whose end points differ. A
+// stroke of that piece, wherever it is cut off at `margin` or more outside the band,
+// covers the band exactly as the stroke of the whole chain: no cap or missing join
+// falls into it. Empty (last < first) when no segment reaches the band.
+struct SegmentRange {
+    int first = 0;
+    int last = -1;
+    bool IsEmpty() const { return last < first; }
+};
+SegmentRange ChainSegmentsNear(const std::vector<IntPoint>& points, int segments, double x0,
+                               double x1, double margin);
 
 // Cardinal spline through `points` as a cubic Bézier chain (start point, then two
 // control points and an end point per segment); tension 0.5 is Catmull-Rom.

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cmath>
 
+#include "graph/CurveBands.h"
 #include "ui/LanguageService.h"
 
 namespace kavelo {
@@ -22,6 +23,8 @@ const QColor kWhite = QColor::fromRgba(0xFFFFFFFF);
 const QColor kBypassTextColor = QColor::fromRgba(0x77777777);
 const QColor kOtherCurveColor = QColor::fromRgba(0xFF646464);
 const QColor kCurrentCurveColor = QColor::fromRgba(0xFF00C000);
+// Columns per band when curves are stroked into the kept images.
+constexpr int kCurveBandWidth = 150;
 
 QRect ToQRect(const IntRect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
 
@@ -32,7 +35,7 @@ UIEqualizer::UIEqualizer(QWidget* parent) : QWidget(parent), mCurves(kCurveSlots
     setAttribute(Qt::WA_OpaquePaintEvent);
     // The all-bypass hint is a language text.
     connect(&LanguageService::Instance(), &LanguageService::LanguageChanged, this, [this] {
-        mLayerDirty = true;
+        InvalidateBackground();
         update();
     });
 }
@@ -46,7 +49,7 @@ void UIEqualizer::SetBands(const EqBand* bands, int count, int selected) {
         mBands[static_cast<size_t>(i)] = bands[i];
         if (bands[i].eqGain != 0.0f) allZero = false;
     }
-    if (mAllBypass != allZero) mLayerDirty = true;
+    if (mAllBypass != allZero) InvalidateBackground();
     mAllBypass = allZero;
     mCurrentControlIndex = selected;
     if (selected >= 0 && selected < mBandCount) SetUserText(QString::number(selected));
@@ -87,7 +90,7 @@ void UIEqualizer::SetCurves(const ResponseCurve* curves, int count, int current,
         const bool shown = i < used && show && show[i] != 0;
         const ResponseCurve next = i < used ? curves[i] : ResponseCurve{};
         const bool dataChanged = next.freq != mCurves[k].freq || next.db != mCurves[k].db;
-        if (dataChanged || currentChanged) mPathDirty[k] = true;
+        if (dataChanged || currentChanged) mPointsDirty[k] = true;
         if (i != current && (dataChanged || shown != mShow[k])) mLayerDirty = true;
         mShow[k] = shown;
         if (dataChanged) mCurves[k] = next;
@@ -117,8 +120,8 @@ void UIEqualizer::FullLayout() {
     mScale = DisplayScaleOf(this);
     const EqAxes axes = MakeEqAxes(OwnRect());
     if (!(axes.plot == mAxes.plot) || axes.y0 != mAxes.y0 || mScale != mLayerScale) {
-        mPathDirty.fill(true);
-        mLayerDirty = true;
+        mPointsDirty.fill(true);
+        InvalidateBackground();
     }
     mAxes = axes;
     if (mAxes.H != 0 && mAxes.W != 0 && mAxes.y0 != 0) mLayoutValid = true;
@@ -169,19 +172,29 @@ void UIEqualizer::LayoutHandles() {
         mLpRect = LpHandleRect(mAxes, mLpFreq, mScale);
 }
 
-void UIEqualizer::RebuildPaths() {
+void UIEqualizer::InvalidateBackground() {
+    mBackgroundDirty = true;
+    mLayerDirty = true;
+}
+
+// Returns whether the current curve's points were rebuilt.
+bool UIEqualizer::RebuildPoints() {
+    bool currentRebuilt = false;
     for (int i = 0; i < kCurveSlots; ++i) {
         const size_t k = static_cast<size_t>(i);
-        if (!mPathDirty[k]) continue;
-        mPathDirty[k] = false;
-        mPaths[k] = QPainterPath();
-        if (i >= mSlotCount) continue;
-        const ResponseCurve& c = mCurves[k];
-        // Other outputs are smoothed; the current one is drawn as computed.
-        const auto pts =
-            EqCurvePoints(mAxes, c.freq.data(), c.db.data(), kResponsePoints, i != mCurrent);
-        mPaths[k] = BezierChainPath(pts, static_cast<int>(pts.size()) - 1);
+        if (!mPointsDirty[k]) continue;
+        mPointsDirty[k] = false;
+        std::vector<IntPoint>& pts = mPoints[k];
+        if (i >= mSlotCount) {
+            pts.clear();
+        } else {
+            // Other outputs are smoothed; the current one is drawn as computed.
+            const ResponseCurve& c = mCurves[k];
+            EqCurvePoints(mAxes, c.freq.data(), c.db.data(), kResponsePoints, i != mCurrent, pts);
+        }
+        if (i == mCurrent) currentRebuilt = true;
     }
+    return currentRebuilt;
 }
 
 void UIEqualizer::Notify(const char* type) { NotifyOwner(this, QString::fromLatin1(type)); }
@@ -214,7 +227,7 @@ bool UIEqualizer::SetAttribute(const QString& name, const QString& value) {
     } else {
         return false;
     }
-    mLayerDirty = true;
+    InvalidateBackground();
     update();
     return true;
 }
@@ -242,7 +255,7 @@ bool UIEqualizer::event(QEvent* event) {
 void UIEqualizer::changeEvent(QEvent* event) {
     const auto t = event->type();
     if (t == QEvent::PaletteChange || t == QEvent::FontChange || t == QEvent::StyleChange) {
-        mLayerDirty = true;
+        InvalidateBackground();
         update();
     }
     QWidget::changeEvent(event);
@@ -264,7 +277,7 @@ void UIEqualizer::focusOutEvent(QFocusEvent* event) {
     QWidget::focusOutEvent(event);
 }
 
-void UIEqualizer::PaintLayer(QPainter& p) const {
+void UIEqualizer::PaintBackground(QPainter& p) const {
     const int S = mScale;
     const int L = mAxes.plot.left, T = mAxes.plot.top, R = mAxes.plot.right, B = mAxes.plot.bottom;
     PaintPlotGrid(
@@ -282,17 +295,35 @@ void UIEqualizer::PaintLayer(QPainter& p) const {
                         kavelo::GetText(QStringLiteral("${all_bypass}")),
                         SkinFont(this, mBypassFont), kBypassTextColor);
     }
+}
 
-    p.setRenderHint(QPainter::Antialiasing, true);
-    p.setBrush(Qt::NoBrush);
+void UIEqualizer::PaintOtherCurves() {
     const int colors = static_cast<int>(mCurveColors.size());
-    const double otherWidth = (colors > mCurrent ? 2.0 : 3.0) * S / 100.0;
+    const double width = (colors > mCurrent ? 2.0 : 3.0) * mScale / 100.0;
+    std::vector<ChainStroke> chains;
+    chains.reserve(kCurveSlots);
     for (int i = 0; i < mSlotCount; ++i) {
-        if (i == mCurrent || !mShow[static_cast<size_t>(i)]) continue;
-        const QColor color = i < colors ? mCurveColors[static_cast<size_t>(i)] : kOtherCurveColor;
-        p.setPen(QPen(color, otherWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        p.drawPath(mPaths[static_cast<size_t>(i)]);
+        const size_t k = static_cast<size_t>(i);
+        if (i == mCurrent || !mShow[k]) continue;
+        const QColor color = i < colors ? mCurveColors[k] : kOtherCurveColor;
+        const int n = static_cast<int>(mPoints[k].size()) - 1;
+        chains.push_back({&mPoints[k], BezierSegments(n),
+                          QPen(color, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin)});
     }
+    StrokeChainsInBands(mLayer, chains, kCurveBandWidth);
+}
+
+void UIEqualizer::PaintCurrentCurve() {
+    if (mCurrent < 0 || mCurrent >= mSlotCount) return;
+    const size_t k = static_cast<size_t>(mCurrent);
+    const int colors = static_cast<int>(mCurveColors.size());
+    const QColor color = mCurrent < colors ? mCurveColors[k] : kCurrentCurveColor;
+    const int n = static_cast<int>(mPoints[k].size()) - 1;
+    StrokeChainsInBands(
+        mFrame,
+        {{&mPoints[k], BezierSegments(n),
+          QPen(color, 2.0 * mScale / 100.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin)}},
+        kCurveBandWidth);
 }
 
 void UIEqualizer::paintEvent(QPaintEvent*) {
@@ -301,33 +332,49 @@ void UIEqualizer::paintEvent(QPaintEvent*) {
         FullLayout();
     else
         PartialLayout();
-    RebuildPaths();
+    bool frameDirty = RebuildPoints();
 
-    // Grid, texts under the curves and the other outputs' curves change only with
-    // the data; they are kept as an image and the rest is drawn over it.
+    // Each kept image is rebuilt from the one below it only when something on it
+    // changed, and reused while the size stays.
     const qreal dpr = devicePixelRatioF();
     const QSize pixels = (QSizeF(size()) * dpr).toSize();
-    if (mLayerDirty || mLayer.size() != pixels || mLayer.devicePixelRatioF() != dpr) {
-        mLayer = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-        mLayer.setDevicePixelRatio(dpr);
-        mLayer.fill(Qt::transparent);
-        QPainter layer(&mLayer);
-        PaintLayer(layer);
-        mLayerDirty = false;
+    if (pixels.isEmpty()) return;
+    if (mBackground.size() != pixels || mBackground.devicePixelRatioF() != dpr) {
+        for (QImage* img : {&mBackground, &mLayer, &mFrame}) {
+            *img = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+            img->setDevicePixelRatio(dpr);
+        }
+        InvalidateBackground();
+    }
+    if (mBackgroundDirty) {
+        mBackground.fill(Qt::transparent);
+        QPainter background(&mBackground);
+        PaintBackground(background);
+        mBackgroundDirty = false;
         mLayerScale = mScale;
+    }
+    if (mLayerDirty) {
+        std::copy_n(mBackground.constBits(), mBackground.sizeInBytes(), mLayer.bits());
+        PaintOtherCurves();
+        mLayerDirty = false;
+        frameDirty = true;
+    }
+    if (frameDirty) {
+        std::copy_n(mLayer.constBits(), mLayer.sizeInBytes(), mFrame.bits());
+        PaintCurrentCurve();
     }
 
     const int S = mScale;
     QPainter p(this);
-    p.drawImage(QPoint(0, 0), mLayer);
-    const int colors = static_cast<int>(mCurveColors.size());
-    if (mCurrent >= 0 && mCurrent < mSlotCount) {
-        p.setRenderHint(QPainter::Antialiasing, true);
-        const QColor color =
-            mCurrent < colors ? mCurveColors[static_cast<size_t>(mCurrent)] : kCurrentCurveColor;
-        p.setPen(QPen(color, 2.0 * S / 100.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        p.drawPath(mPaths[static_cast<size_t>(mCurrent)]);
-    }
+    // An opaque background fills the whole frame, which can then be copied rather
+    // than blended.
+    if (palette().color(QPalette::Window).alpha() == 255)
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(QPoint(0, 0), mFrame);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    // Texts are antialiased like the curves under them (it matters for large faces,
+    // which are filled as outlines).
+    p.setRenderHint(QPainter::Antialiasing, true);
 
     const QFont textFont = SkinFont(this, mFont);
     for (int i = 0; i < mBandCount; ++i) {

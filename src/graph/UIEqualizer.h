@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QImage>
-#include <QPainterPath>
 #include <QPixmap>
 #include <QWidget>
 #include <array>
@@ -111,8 +110,11 @@ private:
     }
     void SelectBand(int index);
     void SetUserText(const QString& text);
-    void RebuildPaths();
-    void PaintLayer(QPainter& p) const;
+    bool RebuildPoints();
+    void PaintBackground(QPainter& p) const;
+    void PaintOtherCurves();
+    void PaintCurrentCurve();
+    void InvalidateBackground();
     void Notify(const char* type);
 
     std::array<EqBand, kEqMaxBands> mBands{};
@@ -131,12 +133,17 @@ private:
     std::array<bool, kCurveSlots> mShow{};
     int mSlotCount = 0;
     int mCurrent = 0;
-    // Paths are built when curves or the plot change, not on every paint; the
-    // layer under the current curve likewise.
-    std::array<QPainterPath, kCurveSlots> mPaths;
-    std::array<bool, kCurveSlots> mPathDirty{};
+    // Point lists are built when curves or the plot change, not on every paint. Three
+    // kept images: the background (grid, logo, bypass text), which changes only with
+    // size and attributes; the layer, the background with the other outputs' curves;
+    // the frame, the layer with the current curve. Markers and texts go on top.
+    std::array<std::vector<IntPoint>, kCurveSlots> mPoints;
+    std::array<bool, kCurveSlots> mPointsDirty{};
+    QImage mBackground;
+    bool mBackgroundDirty = true;
     QImage mLayer;
     bool mLayerDirty = true;
+    QImage mFrame;
     int mLayerScale = 0;
 
     EqAxes mAxes;

@@ -195,6 +195,50 @@ TEST(CurvePoints, CardinalSplinePassesThroughItsPoints) {
     EXPECT_TRUE(CardinalToBezier({{1, 1}}, 0.5).empty());
 }
 
+// A chain walking left in steps of 10 px: segment s spans x = 300 - 30 s ... 270 - 30 s.
+std::vector<IntPoint> LeftwardChain(int segments) {
+    std::vector<IntPoint> pts;
+    for (int i = 0; i <= 3 * segments; ++i) pts.push_back({300 - 10 * i, i % 2});
+    return pts;
+}
+
+TEST(ChainPieces, SegmentsNearABandWidenedByOneThatMoves) {
+    const auto chain = LeftwardChain(10);  // x 300 ... 0
+    struct Case {
+        double x0, x1, margin;
+        int first, last;
+    };
+    const Case cases[] = {
+        {160, 170, 0, 3, 5},   // inside segment 4 (180 ... 150)
+        {160, 170, 15, 2, 6},  // the margin reaches segments 3 and 5
+        {150, 180, 0, 2, 6},   // touching the neighbours' ends counts
+        {0, 1000, 0, 0, 9},    // everything; nothing beyond to widen into
+        {295, 310, 2, 0, 1},   // the first segment only, widened to the right
+        {-50, -1, 1, 8, 9},    // the last segment ends at x = 0, within the margin
+    };
+    for (const Case& c : cases) {
+        const SegmentRange r = ChainSegmentsNear(chain, 10, c.x0, c.x1, c.margin);
+        EXPECT_EQ(r.first, c.first) << c.x0 << ".." << c.x1 << " margin " << c.margin;
+        EXPECT_EQ(r.last, c.last) << c.x0 << ".." << c.x1 << " margin " << c.margin;
+    }
+    EXPECT_TRUE(ChainSegmentsNear(chain, 10, -50, -1, 0).IsEmpty());
+    // Only the drawn segments count, and a chain too short for one has none.
+    EXPECT_TRUE(ChainSegmentsNear(chain, 3, 0, 50, 0).IsEmpty());
+    EXPECT_TRUE(ChainSegmentsNear({{0, 0}, {1, 1}}, 1, 0, 50, 10).IsEmpty());
+}
+
+TEST(ChainPieces, WideningPassesSegmentsThatReturnToTheirStart) {
+    // Segments 2 and 3 stand still at x = 240 (the smoothed tail left of a plot looks
+    // like this); segment 1 is the next that moves.
+    std::vector<IntPoint> chain = LeftwardChain(6);
+    for (int i = 6; i <= 12; ++i) chain[static_cast<size_t>(i)] = {240, 0};
+    for (int i = 13; i <= 18; ++i) chain[static_cast<size_t>(i)].x += 60;
+    // Segment 4 now spans 240 ... 210; a band at 215 ... 225 hits only it.
+    const SegmentRange r = ChainSegmentsNear(chain, 6, 215, 225, 0);
+    EXPECT_EQ(r.first, 1);
+    EXPECT_EQ(r.last, 5);
+}
+
 TEST(CircleSweep, ValueOverRangeInWholeDegrees) {
     struct Case {
         double value, minimum, maximum;

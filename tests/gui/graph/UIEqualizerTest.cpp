@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <cmath>
 #include <vector>
 
 #include "graph/GraphWindow.h"
@@ -233,6 +234,56 @@ TEST_F(CurveControl, RendersAxesAndCurvesWhereTheyBelong) {
     EXPECT_TRUE(test::Near(test::Render(eq).pixel(250, 240), 0xFF00FF00));
 }
 
+// Eight outputs that differ everywhere; `shift` moves every one of them.
+std::vector<ResponseCurve> Wobbly(double shift) {
+    std::vector<ResponseCurve> curves(8);
+    for (size_t s = 0; s < curves.size(); ++s) {
+        curves[s].freq = ResponseGrid();
+        for (int i = 0; i < kResponsePoints; ++i)
+            curves[s].db[static_cast<size_t>(i)] =
+                (static_cast<double>(s) - 4) * 1.5 + 6.0 * std::sin(i / 40.0 + s + shift);
+    }
+    return curves;
+}
+
+TEST_F(CurveControl, KeptImagesPaintWhatAFreshPaintPaints) {
+    const std::uint8_t show[8] = {1, 1, 1, 1, 1, 1, 1, 1};
+    // Repaints from what was kept, then from scratch after an attribute change.
+    auto renderBoth = [this](QImage& kept, QImage& fresh) {
+        kept = test::Render(eq);
+        eq->SetAttribute("bypassfont", "3");
+        fresh = test::Render(eq);
+    };
+    QImage first, firstFresh, next, nextFresh;
+    eq->SetCurves(Wobbly(0.0).data(), 8, 2, show);
+    renderBoth(first, firstFresh);
+    EXPECT_EQ(first, firstFresh);
+
+    // Every curve changes at once, the worst case for the kept layer.
+    eq->SetCurves(Wobbly(0.5).data(), 8, 2, show);
+    renderBoth(next, nextFresh);
+    EXPECT_EQ(next, nextFresh);
+    EXPECT_NE(next, first);
+
+    // Only the current output's curve changes, as in a drag.
+    std::vector<ResponseCurve> dragged = Wobbly(0.5);
+    dragged[2] = Wobbly(1.0)[2];
+    eq->SetCurves(dragged.data(), 8, 2, show);
+    const QImage draggedKept = test::Render(eq);
+    EXPECT_NE(draggedKept, next);
+    renderBoth(next, nextFresh);
+    EXPECT_EQ(draggedKept, nextFresh);
+
+    // Back to the first curves: nothing of the second set is left behind.
+    eq->SetCurves(Wobbly(0.0).data(), 8, 2, show);
+    EXPECT_EQ(test::Render(eq), first);
+    // A new current output moves one curve out of the layer and another into it.
+    eq->SetCurves(Wobbly(0.0).data(), 8, 5, show);
+    renderBoth(next, nextFresh);
+    EXPECT_EQ(next, nextFresh);
+    EXPECT_NE(next, first);
+}
+
 TEST_F(CurveControl, AllBypassTextOnlyWhenEveryGainIsZero) {
     auto bypassArea = [this] { return test::Render(eq).copy(150, 40, 300, 30); };
     SetBands({Band(0, 1, 20), Band(0, 1, 20)}, -1);
@@ -258,6 +309,20 @@ TEST_F(CurveControl, LengthsFollowTheDisplayScaleAndTheSize) {
     eq->repaint();
     EXPECT_EQ(eq->GetMarkerCenter(1).x, EqFreqToX(MakeEqAxes({0, 0, 300, 150}), 1000));
     EXPECT_EQ(eq->GetMarkerCenter(0).y, 60);
+}
+
+TEST_F(CurveControl, ResizeRepaintsTheGridForTheNewSize) {
+    const QRgb grid = 0xFF444444;
+    const QRgb background = eq->palette().color(QPalette::Window).rgb();
+    ASSERT_TRUE(test::Near(test::Render(eq).pixel(250, 120), grid));
+    eq->resize(400, 200);
+    const QImage img = test::Render(eq);
+    ASSERT_EQ(img.size(), QSize(400, 200));
+    // 0 dB now lies at 80; the old line at 120 is gone (-6 dB has no grid line).
+    EXPECT_TRUE(test::Near(img.pixel(250, 80), grid)) << std::hex << img.pixel(250, 80);
+    EXPECT_TRUE(test::Near(img.pixel(250, 120), background)) << std::hex << img.pixel(250, 120);
+    eq->SetAttribute("bypassfont", "3");
+    EXPECT_EQ(test::Render(eq), img);
 }
 
 }  // namespace
