@@ -100,8 +100,10 @@ void SectionPower(const Biquad& q, ResponseArray& power) {
 }
 
 // Sums section levels as a running product of powers, so that a point
-// costs one log10 however many sections there are. Floored or overflowed
-// sections and a product leaving a safe range are moved into `extra` in dB.
+// costs one log10 however many sections there are. Factors kept in the
+// product stay within 1e-7 ... 1e7: even the most sections a channel has
+// (31 bands, two crossovers of four) cannot leave the range of a double.
+// Any other power (floored, huge, overflowed or NaN) is added in dB instead.
 struct LevelAccumulator {
     ResponseArray prod;
     ResponseArray extra;
@@ -109,28 +111,21 @@ struct LevelAccumulator {
         prod.fill(1.0);
         extra.fill(0.0);
     }
+    static bool Kept(double power) { return power > 1e-7 && power < 1e7; }
     void Add(const Biquad& q) {
         ResponseArray power;
         SectionPower(q, power);
         // Branch-free so that the compiler can vectorise it; the rare points
-        // that need care are flagged and handled below.
-        double lowest = DBL_MAX, highest = 0.0;
-        int unusual = 0;  // floored, overflowed or NaN powers
+        // that need care are handled below.
+        int unusual = 0;
         for (int k = 0; k < N; ++k) {
-            const double pw = power[k];
-            const double used = (pw > 1e-8 && pw <= DBL_MAX) ? pw : 1.0;
-            unusual += used != pw;
-            prod[k] *= used;
-            lowest = std::min(lowest, prod[k]);
-            highest = std::max(highest, prod[k]);
+            const bool kept = Kept(power[k]);
+            prod[k] *= kept ? power[k] : 1.0;
+            unusual += !kept;
         }
-        if (unusual == 0 && lowest >= 1e-100 && highest <= 1e100) return;
+        if (unusual == 0) return;
         for (int k = 0; k < N; ++k) {
-            if (!(power[k] > 1e-8 && power[k] <= DBL_MAX)) extra[k] += SectionPowerToDb(power[k]);
-            if (prod[k] > 1e100 || prod[k] < 1e-100) {
-                extra[k] += 10.0 * std::log10(prod[k]);
-                prod[k] = 1.0;
-            }
+            if (!Kept(power[k])) extra[k] += SectionPowerToDb(power[k]);
         }
     }
     void AddCrossover(const CrossoverFilter& f, bool highPass) {
