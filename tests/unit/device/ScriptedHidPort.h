@@ -138,7 +138,7 @@ public:
         }
         mEvents.push_back("read-end");
         const std::size_t n = std::min(length, script.report.size());
-        std::memcpy(data, script.report.data(), n);
+        if (n > 0) std::memcpy(data, script.report.data(), n);  // an empty report has no data()
         return static_cast<int>(n);
     }
 };
