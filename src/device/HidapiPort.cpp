@@ -1,19 +1,12 @@
 #include <hidapi.h>
 
-#include <chrono>
-
 #include "device/HidPort.h"
+#include "device/LinkClock.h"
 #include "device/SlicedRead.h"
 
 namespace kavelo {
 
 namespace {
-
-std::int64_t SteadyMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 class HidapiDevice : public HidDevice {
 public:
@@ -42,7 +35,7 @@ public:
         // close is not held up by a silent amplifier.
         return ReadInSlices(
             [&](int slice) { return hid_read_timeout(mHandle, data, length, slice); },
-            milliseconds, *mCancel, SteadyMs);
+            milliseconds, *mCancel, [] { return DefaultLinkClock().NowMs(); });
     }
     void SetReadCancel(const LinkWake* cancel) override { mCancel = cancel; }
     std::wstring Error() override {

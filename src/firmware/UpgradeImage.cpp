@@ -361,21 +361,21 @@ int ParsingUpgFWFile(UpgradeImages& images, const UpgradeParseContext& ctx,
 
 int ParseUpgradeFile(UpgradeFileKind kind, UpgradeImages& images, const UpgradeParseContext& ctx,
                      const std::string& path) {
-    switch (kind) {
-        case UpgradeFileKind::Bootloader:
-            LogPrintA("before MCUUpgBLParsingFile\n");
-            return MCUUpgBLParsingFile(images, ctx, path);
-        case UpgradeFileKind::DspFlash:
-            LogPrintA("before FlashUpgParsingFile\n");
-            return FlashUpgParsingFile(images, ctx, path);
-        case UpgradeFileKind::Mcu:
-            LogPrintA("before MCUUpgParsingFile\n");
-            return MCUUpgParsingFile(images, ctx, path);
-        case UpgradeFileKind::Combined:
-            LogPrintA("before ParsingUpgFWFile\n");
-            return ParsingUpgFWFile(images, ctx, path);
-        case UpgradeFileKind::Unknown:
-            break;
+    using Parser = int (*)(UpgradeImages&, const UpgradeParseContext&, const std::string&);
+    static const struct {
+        UpgradeFileKind kind;
+        const char* logLine;
+        Parser parse;
+    } kParsers[] = {
+        {UpgradeFileKind::Bootloader, "before MCUUpgBLParsingFile\n", &MCUUpgBLParsingFile},
+        {UpgradeFileKind::DspFlash, "before FlashUpgParsingFile\n", &FlashUpgParsingFile},
+        {UpgradeFileKind::Mcu, "before MCUUpgParsingFile\n", &MCUUpgParsingFile},
+        {UpgradeFileKind::Combined, "before ParsingUpgFWFile\n", &ParsingUpgFWFile},
+    };
+    for (const auto& p : kParsers) {
+        if (p.kind != kind) continue;
+        LogPrintA("%s", p.logLine);
+        return p.parse(images, ctx, path);
     }
     return UPG_FILE_INVALID;
 }

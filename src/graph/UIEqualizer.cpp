@@ -8,7 +8,6 @@
 #include <climits>
 #include <cmath>
 
-#include "graph/CurveBands.h"
 #include "ui/LanguageService.h"
 
 namespace kavelo {
@@ -297,33 +296,31 @@ void UIEqualizer::PaintBackground(QPainter& p) const {
     }
 }
 
+// Output i's curve in its layout colour (or `fallback`), `width` wide.
+ChainStroke UIEqualizer::CurveStroke(int i, const QColor& fallback, double width) const {
+    const size_t k = static_cast<size_t>(i);
+    const QColor color = k < mCurveColors.size() ? mCurveColors[k] : fallback;
+    const int n = static_cast<int>(mPoints[k].size()) - 1;
+    return {&mPoints[k], BezierSegments(n),
+            QPen(color, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin)};
+}
+
 void UIEqualizer::PaintOtherCurves() {
     const int colors = static_cast<int>(mCurveColors.size());
     const double width = (colors > mCurrent ? 2.0 : 3.0) * mScale / 100.0;
     std::vector<ChainStroke> chains;
     chains.reserve(kCurveSlots);
     for (int i = 0; i < mSlotCount; ++i) {
-        const size_t k = static_cast<size_t>(i);
-        if (i == mCurrent || !mShow[k]) continue;
-        const QColor color = i < colors ? mCurveColors[k] : kOtherCurveColor;
-        const int n = static_cast<int>(mPoints[k].size()) - 1;
-        chains.push_back({&mPoints[k], BezierSegments(n),
-                          QPen(color, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin)});
+        if (i == mCurrent || !mShow[static_cast<size_t>(i)]) continue;
+        chains.push_back(CurveStroke(i, kOtherCurveColor, width));
     }
     StrokeChainsInBands(mLayer, chains, kCurveBandWidth);
 }
 
 void UIEqualizer::PaintCurrentCurve() {
     if (mCurrent < 0 || mCurrent >= mSlotCount) return;
-    const size_t k = static_cast<size_t>(mCurrent);
-    const int colors = static_cast<int>(mCurveColors.size());
-    const QColor color = mCurrent < colors ? mCurveColors[k] : kCurrentCurveColor;
-    const int n = static_cast<int>(mPoints[k].size()) - 1;
-    StrokeChainsInBands(
-        mFrame,
-        {{&mPoints[k], BezierSegments(n),
-          QPen(color, 2.0 * mScale / 100.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin)}},
-        kCurveBandWidth);
+    StrokeChainsInBands(mFrame, {CurveStroke(mCurrent, kCurrentCurveColor, 2.0 * mScale / 100.0)},
+                        kCurveBandWidth);
 }
 
 void UIEqualizer::paintEvent(QPaintEvent*) {

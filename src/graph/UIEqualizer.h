@@ -9,6 +9,7 @@
 
 #include "control/DspRecords.h"
 #include "graph/ControlAttributes.h"
+#include "graph/CurveBands.h"
 #include "graph/EqualizerGeometry.h"
 #include "graph/ResponseCurve.h"
 
@@ -112,6 +113,7 @@ private:
     void SetUserText(const QString& text);
     bool RebuildPoints();
     void PaintBackground(QPainter& p) const;
+    ChainStroke CurveStroke(int i, const QColor& fallback, double width) const;
     void PaintOtherCurves();
     void PaintCurrentCurve();
     void InvalidateBackground();
