@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "app/MainWnd.h"
-#include "app/Prompts.h"
+#include "ui/Prompts.h"
 #include "control/ReadBack.h"
 #include "device/DeviceLink.h"
 #include "sim/VirtualAmplifier.h"

@@ -1,6 +1,6 @@
 #include <benchmark/benchmark.h>
 
-#include "app/Log.h"
+#include "base/Log.h"
 
 namespace {
 

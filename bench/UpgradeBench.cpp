@@ -15,7 +15,7 @@
 
 #include "TempDir.h"
 #include "UpgradeFiles.h"
-#include "app/Log.h"
+#include "base/Log.h"
 #include "device/DeviceLink.h"
 #include "sim/VirtualAmplifier.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "sim/VirtualAmplifierState.h"
 
 namespace kavelo {

@@ -7,10 +7,10 @@
 #include "CliCommands.h"
 #include "CliOutput.h"
 #include "CliSession.h"
-#include "app/BuildConstants.h"
+#include "base/BuildConstants.h"
 #include "control/Conversions.h"
 #include "control/SpeakerRoles.h"
-#include "windows/ParseNumber.h"
+#include "control/ParseNumber.h"
 
 namespace kavelo::cli {
 

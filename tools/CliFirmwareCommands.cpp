@@ -3,7 +3,7 @@
 #include "CliArgs.h"
 #include "CliCommands.h"
 #include "CliSession.h"
-#include "app/BuildConstants.h"
+#include "base/BuildConstants.h"
 #include "firmware/UpgradeImage.h"
 #include "firmware/UpgradeTransfer.h"
 

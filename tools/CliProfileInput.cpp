@@ -4,7 +4,7 @@
 #include <cctype>
 
 #include "CliTypes.h"
-#include "app/BuildConstants.h"
+#include "base/BuildConstants.h"
 
 namespace kavelo::cli {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/BuildConstants.h"
+#include "base/BuildConstants.h"
 
 namespace kavelo::cli {
 

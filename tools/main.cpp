@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "RunCli.h"
-#include "app/Log.h"
+#include "base/Log.h"
 #include "sim/DemoAmplifier.h"
 
 int main(int argc, char** argv) {

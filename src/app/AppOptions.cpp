@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/BuildConstants.h"
+#include "base/BuildConstants.h"
 #include "app/MainWnd.h"
 
 namespace kavelo {

@@ -4,7 +4,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 
-#include "app/Log.h"
+#include "base/Log.h"
 
 namespace kavelo {
 

@@ -4,7 +4,7 @@
 
 #include <QSocketNotifier>
 
-#include "app/Log.h"
+#include "base/Log.h"
 
 namespace kavelo {
 

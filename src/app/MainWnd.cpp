@@ -6,12 +6,12 @@
 #include <QStandardPaths>
 #include <QTimer>
 
-#include "app/BuildConstants.h"
+#include "base/BuildConstants.h"
 #include "app/ConfigFile.h"
-#include "app/Log.h"
-#include "app/MainMessages.h"
+#include "base/Log.h"
+#include "controller/MainMessages.h"
 #include "app/PromptWindows.h"
-#include "app/Prompts.h"
+#include "ui/Prompts.h"
 #include "ui/LanguageService.h"
 #include "ui/ScreenDpi.h"
 
@@ -71,6 +71,7 @@ CMainWnd::Options CMainWnd::DetachedOptions(const QString& lockDir) {
 
 CMainWnd::CMainWnd(HidPort& port, Options options)
     : mEqualizer(port), mOptions(std::move(options)) {
+    InstallPromptWindows();
     mMonitor = std::move(mOptions.monitor);
     if (!mMonitor) mMonitor = std::make_unique<UdevDeviceMonitor>();
     connect(mMonitor.get(), &DeviceMonitor::DeviceChanged, this,

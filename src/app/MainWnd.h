@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "app/DeviceMonitor.h"
-#include "control/EqualizerManager.h"
+#include "controller/EqualizerManager.h"
 #include "ui/WindowImplBase.h"
 
 namespace kavelo {

@@ -3,13 +3,14 @@
 #include <QDesktopServices>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QUrl>
 
-#include "app/BuildConstants.h"
-#include "app/Log.h"
+#include "base/BuildConstants.h"
+#include "base/Log.h"
 #include "ui/LanguageService.h"
 #include "ui/ScreenDpi.h"
 
@@ -150,6 +151,90 @@ void CAboutWnd::Notify(TNotifyUI& msg) {
         return;
     }
     CPromptWnd::Notify(msg);
+}
+
+namespace {
+// The real modal windows behind the prompt seam.
+class WindowPrompts : public PromptOpener {
+public:
+    int Message(QWidget* parent, const QString& title, const QString& text,
+                const QString labels[3], int count) override;
+    int CheckBoxMessage(QWidget* parent, const QString& title, const QString& text,
+                        const QString& option0, const QString& option1) override;
+    int NameEntry(QWidget* parent, const QString& title, const QString& text,
+                  QString& buffer) override;
+    int Loading(QWidget* parent) override;
+    int About(QWidget* parent, const AboutDeviceInfo& info) override;
+};
+}  // namespace
+
+namespace {
+// Runs a prompt modally and disposes of it; a window whose layout failed answers 0.
+template <class Window>
+int RunPrompt(Window* window, const QString& title) {
+    QPointer<Window> guard(window);
+    int result = 0;
+    if (window->Create(title)) result = window->ShowModal();
+    delete guard.data();
+    return result;
+}
+}  // namespace
+
+int WindowPrompts::Message(QWidget* parent, const QString& title, const QString& text,
+                          const QString labels[3], int count) {
+    auto* window = new CMsgWnd(parent);
+    QPointer<CMsgWnd> guard(window);
+    int result = 0;
+    if (window->Create(QStringLiteral("msgwnd"))) {
+        window->SetTitle(title);
+        window->SetMsg(text);
+        if (count >= 1) window->SetButtons(labels, count);
+        result = window->ShowModal();
+    }
+    delete guard.data();
+    return result;
+}
+
+int WindowPrompts::CheckBoxMessage(QWidget* parent, const QString& title, const QString& text,
+                                  const QString& option0, const QString& option1) {
+    auto* window = new CMsgCheckBoxWnd(parent);
+    QPointer<CMsgCheckBoxWnd> guard(window);
+    int result = 0;
+    if (window->Create(QStringLiteral("msgcbwnd"))) {
+        window->SetTitle(title);
+        window->SetMsg(text);
+        window->SetOptions(option0, option1);
+        result = window->ShowModal();
+    }
+    delete guard.data();
+    return result;
+}
+
+int WindowPrompts::NameEntry(QWidget* parent, const QString& title, const QString& text,
+                            QString& buffer) {
+    auto* window = new CNameMsgWnd(parent, &buffer);
+    QPointer<CNameMsgWnd> guard(window);
+    int result = 0;
+    if (window->Create(QStringLiteral("namemsgwnd"))) {
+        window->SetTitle(title);
+        window->SetMsg(text);
+        result = window->ShowModal();
+    }
+    delete guard.data();
+    return result;
+}
+
+int WindowPrompts::Loading(QWidget* parent) {
+    return RunPrompt(new CLoadingWnd(parent), QStringLiteral("loadingwnd"));
+}
+
+int WindowPrompts::About(QWidget* parent, const AboutDeviceInfo& info) {
+    return RunPrompt(new CAboutWnd(parent, info), QStringLiteral("msgwnd"));
+}
+
+void InstallPromptWindows() {
+    static WindowPrompts windows;
+    SetDefaultPromptOpener(&windows);
 }
 
 }  // namespace kavelo

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "ui/Prompts.h"
 #include "ui/WindowImplBase.h"
 
 class QLabel;
@@ -10,13 +11,6 @@ class QPushButton;
 class QRadioButton;
 
 namespace kavelo {
-
-// What the About window shows of the attached amplifier; model -1 = none answered.
-struct AboutDeviceInfo {
-    int model = -1;
-    int mainVersion = 0;
-    int slaveVersion = 0;
-};
 
 // Shared base of the prompts: title and text fields, standard buttons, the DPI.
 class CPromptWnd : public WindowImplBase {
@@ -100,5 +94,8 @@ private:
     void FillTexts();
     AboutDeviceInfo mInfo;
 };
+
+// Makes the windows above the default answer of every prompt (idempotent).
+void InstallPromptWindows();
 
 }  // namespace kavelo

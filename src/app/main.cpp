@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "app/AppOptions.h"
-#include "app/BuildConstants.h"
-#include "app/Log.h"
+#include "base/BuildConstants.h"
+#include "base/Log.h"
 #include "app/MainWnd.h"
 #include "device/HidPort.h"
 #include "sim/DemoAmplifier.h"

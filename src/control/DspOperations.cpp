@@ -1,6 +1,6 @@
 #include "control/DspOperations.h"
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "control/SpeakerRoles.h"
 
 namespace kavelo {

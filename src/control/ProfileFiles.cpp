@@ -9,8 +9,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/BuildConstants.h"
-#include "app/Log.h"
+#include "base/BuildConstants.h"
+#include "base/Log.h"
 #include "control/AtomicFile.h"
 #include "control/Base64.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "control/Conversions.h"
 #include "control/DspOperations.h"
 #include "control/SpeakerRoles.h"

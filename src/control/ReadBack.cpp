@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/BuildConstants.h"
-#include "app/Log.h"
+#include "base/BuildConstants.h"
+#include "base/Log.h"
 #include "control/Conversions.h"
 #include "control/DspOperations.h"
 #include "control/SpeakerRoles.h"

@@ -4,7 +4,7 @@
 #include <ctime>
 #include <cwchar>
 
-#include "app/Log.h"
+#include "base/Log.h"
 
 namespace kavelo {
 

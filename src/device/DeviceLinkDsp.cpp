@@ -1,7 +1,7 @@
 // The DSP class replies: decoded into records and posted to the receivers.
 #include <string>
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "device/DeviceLink.h"
 #include "device/DspDecoding.h"
 

@@ -1,5 +1,5 @@
 // DSP class queries: always sent at once; the reply is decoded during the read.
-#include "app/Log.h"
+#include "base/Log.h"
 #include "device/DeviceLink.h"
 
 namespace kavelo {

@@ -1,5 +1,5 @@
 // DSP class setters: payload layouts and their log lines.
-#include "app/Log.h"
+#include "base/Log.h"
 #include "device/DeviceLink.h"
 
 namespace kavelo {

@@ -1,5 +1,5 @@
 // The FLASH class: scenes stored in the amplifier and the DSP flash upgrade.
-#include "app/Log.h"
+#include "base/Log.h"
 #include "device/DeviceLink.h"
 #include "device/DspDecoding.h"
 

@@ -1,6 +1,6 @@
 // The MCU class: host presence, identification, factory reset and the MCU
 // reports, including the acknowledgements of the MCU upgrade.
-#include "app/Log.h"
+#include "base/Log.h"
 #include "device/DeviceLink.h"
 
 namespace kavelo {

@@ -1,7 +1,7 @@
 // FLASH class scene commands: always sent at once with their own time-outs.
 #include <string>
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "device/DeviceLink.h"
 
 namespace kavelo {

@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "device/DeviceLink.h"
 
 namespace kavelo {

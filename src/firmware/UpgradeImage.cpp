@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <new>
 
-#include "app/Log.h"
+#include "base/Log.h"
 
 namespace kavelo {
 

@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <QWidget>
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "ui/WindowImplBase.h"
 
 namespace kavelo {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "app/DisplayScale.h"
+#include "base/DisplayScale.h"
 #include "control/DspRecords.h"
 
 // Coordinate mappings, hit rectangles and curve point lists of the EQ graphs.

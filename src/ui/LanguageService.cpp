@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QXmlStreamReader>
 
-#include "app/Log.h"
+#include "base/Log.h"
 
 namespace kavelo {
 

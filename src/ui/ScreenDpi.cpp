@@ -3,7 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "app/DisplayScale.h"
+#include "base/DisplayScale.h"
 
 namespace kavelo {
 

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QFont>
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "ui/WindowImplBase.h"
 
 namespace kavelo {

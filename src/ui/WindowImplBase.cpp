@@ -24,8 +24,8 @@
 #include <QWindow>
 #include <QXmlStreamReader>
 
-#include "app/DisplayScale.h"
-#include "app/Log.h"
+#include "base/DisplayScale.h"
+#include "base/Log.h"
 #include "graph/GraphControls.h"
 #include "graph/SButton.h"
 #include "ui/LanguageService.h"

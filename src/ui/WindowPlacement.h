@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "app/DisplayScale.h"
+#include "base/DisplayScale.h"
 
 namespace kavelo {
 

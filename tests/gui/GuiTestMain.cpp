@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "app/PromptWindows.h"
 #include "ui/Skin.h"
 
 int main(int argc, char** argv) {
@@ -11,5 +12,6 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     kavelo::ApplySkinStyle(app);
+    kavelo::InstallPromptWindows();
     return RUN_ALL_TESTS();
 }

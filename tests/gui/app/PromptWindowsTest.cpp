@@ -10,7 +10,7 @@
 
 #include "GuiTestSupport.h"
 #include "app/MainWnd.h"
-#include "app/Prompts.h"
+#include "ui/Prompts.h"
 #include "ui/LanguageService.h"
 
 namespace kavelo {

@@ -16,7 +16,7 @@
 #include "StandingClock.h"
 #include "TempDir.h"
 #include "TickingClock.h"
-#include "app/Log.h"
+#include "base/Log.h"
 #include "device/DeviceLink.h"
 
 namespace kavelo {

@@ -7,7 +7,7 @@
 
 #include "ScriptedHidPort.h"
 #include "TempDir.h"
-#include "app/Log.h"
+#include "base/Log.h"
 #include "device/DeviceLink.h"
 
 // The log lines of the command builders, as service engineers read them.

@@ -8,7 +8,7 @@
 #include "FakeUpgradeLink.h"
 #include "TempDir.h"
 #include "UpgradeFiles.h"
-#include "app/Log.h"
+#include "base/Log.h"
 #include "firmware/UpgradeEngine.h"
 
 namespace kavelo {

@@ -6,7 +6,7 @@
 
 #include "TempDir.h"
 #include "UpgradeFiles.h"
-#include "app/Log.h"
+#include "base/Log.h"
 #include "firmware/UpgradeImage.h"
 
 namespace kavelo {

@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "windows/ParseNumber.h"
+#include "control/ParseNumber.h"
 
 namespace kavelo {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/Markers.h"
+#include "base/Markers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "app/DisplayScale.h"
+#include "base/DisplayScale.h"
 
 #include <algorithm>
 
-#include "app/Log.h"
+#include "base/Log.h"
 
 namespace kavelo {
 

@@ -11,7 +11,7 @@
 #include <mutex>
 #include <thread>
 
-#include "app/PromptWindows.h"
+#include "ui/Prompts.h"
 #include "control/ReadBack.h"
 #include "device/DeviceLink.h"
 #include "graph/ResponseCurve.h"

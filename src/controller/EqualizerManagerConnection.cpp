@@ -11,14 +11,14 @@
 #include <QTimer>
 #include <chrono>
 
-#include "app/BuildConstants.h"
-#include "app/Log.h"
-#include "app/MainMessages.h"
-#include "app/Markers.h"
-#include "app/Prompts.h"
+#include "base/BuildConstants.h"
+#include "base/Log.h"
+#include "controller/MainMessages.h"
+#include "base/Markers.h"
+#include "ui/Prompts.h"
 #include "control/Conversions.h"
 #include "control/DspOperations.h"
-#include "control/EqualizerManager.h"
+#include "controller/EqualizerManager.h"
 #include "control/SpeakerRoles.h"
 #include "graph/UIEqualizer.h"
 #include "ui/LanguageService.h"

@@ -1,4 +1,4 @@
-#include "windows/ParseNumber.h"
+#include "control/ParseNumber.h"
 
 namespace kavelo {
 

@@ -1,4 +1,4 @@
-#include "app/Markers.h"
+#include "base/Markers.h"
 
 #include <filesystem>
 #include <system_error>

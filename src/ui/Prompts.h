@@ -2,14 +2,20 @@
 
 #include <QString>
 
-#include "app/PromptWindows.h"
-
 class QWidget;
 
 namespace kavelo {
 
-// The seam every prompt goes through. The default opens the real modal windows;
-// tests install their own to script the answers.
+// What the About window shows of the attached amplifier; model -1 = none answered.
+struct AboutDeviceInfo {
+    int model = -1;
+    int mainVersion = 0;
+    int slaveVersion = 0;
+};
+
+// The seam every prompt goes through. The shell installs the real modal windows
+// as the default; tests install their own to script the answers. An operation
+// a subclass does not override goes to the default.
 class PromptOpener {
 public:
     virtual ~PromptOpener() = default;
@@ -24,7 +30,10 @@ public:
     virtual int About(QWidget* parent, const AboutDeviceInfo& info);
 };
 
-// Installs `opener` (nullptr restores the windows) and returns the previous one.
+// The windows the shell offers (null: none; every prompt then answers 0 = cancel
+// and logs that no window could be shown).
+void SetDefaultPromptOpener(PromptOpener* opener);
+// Installs `opener` (nullptr restores the default) and returns the previous one.
 PromptOpener* SetPromptOpener(PromptOpener* opener);
 
 // Modal prompts; 1 confirm, 0 cancel or close, 2 third button.

@@ -1,4 +1,4 @@
-#include "app/Log.h"
+#include "base/Log.h"
 
 #include <chrono>
 #include <cstdarg>
@@ -9,8 +9,8 @@
 #include <mutex>
 #include <vector>
 
-#include "app/BuildConstants.h"
-#include "app/Markers.h"
+#include "base/BuildConstants.h"
+#include "base/Markers.h"
 
 namespace kavelo {
 
