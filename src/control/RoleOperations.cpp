@@ -1,0 +1,87 @@
+#include "control/RoleOperations.h"
+
+#include "base/Log.h"
+#include "control/DspOperations.h"
+#include "control/SpeakerRoles.h"
+
+namespace kavelo {
+
+int RoleFromMenuItem(const std::string& itemName) {
+    for (int role = 0; role < kSpeakerRoles; ++role)
+        if (itemName == SpeakerRole(role).menuItem) return role;
+    return -1;
+}
+
+OutputEdit SetOutputValue(DspState& state, int n, int role) {
+    OutputEdit edit;
+    if (n < 0 || n >= kOutputChannels || role < 0 || role >= kSpeakerRoles) return edit;
+    state.outputs[n] = role;
+    state.channels[n].crossover = DefaultCrossover(role);
+    edit.commands.push_back(ChannelTypeCmd{n, role});
+    edit.commands.push_back(FilterOf(state, n, kHighPassFilter));
+    edit.commands.push_back(FilterOf(state, n, kLowPassFilter));
+    edit.commands.push_back(TrimOf(state, n));
+    return edit;
+}
+
+OutputEdit SetChInput(DspState& state, int n, int k, bool selected) {
+    OutputEdit edit;
+    if (n < 0 || n >= kOutputChannels || k < 1 || k > kMaxInputChannels) return edit;
+    switch (k) {
+        case 1:
+            LogPrintA("set channel %d input 1\n", n);
+            break;
+        case 2:
+            LogPrintA("set channel %d input 2\n", n);
+            break;
+        case 3:
+            LogPrintA("set channel %d input 3\n", n);
+            break;
+        case 4:
+            LogPrintA("set channel %d input 4\n", n);
+            break;
+        case 5:
+            LogPrintA("set channel %d input 5\n", n);
+            break;
+        default:
+            LogPrintA("set channel %d input 6\n", n);
+            break;
+    }
+    const int source =
+        state.inputSource >= 0 && state.inputSource < kInputSources ? state.inputSource : 0;
+    int& mask = state.inputs[source][n];
+    const int bit = 1 << (k - 1);
+    mask = selected ? (mask | bit) : (mask & ~bit);
+    LogPrintA("set channel %d input = 0x%x\n", n, mask);
+    edit.commands.push_back(MixCmd{source, n, mask});
+    int& level = state.inputMixVolume[source][k - 1][n];
+    if (selected && level == 0) {
+        // A routed input at level 0 would stay silent; it starts at full level.
+        level = 100;
+        edit.commands.push_back(InputMixTrimCmd{source, k - 1, n, level});
+    }
+    return edit;
+}
+
+std::optional<SourceSwitchCmd> SetInputSource(DspState& state, int s) {
+    const InputSourceInfo* info = InputSource(s);
+    if (!info) return std::nullopt;
+    state.inputSource = s;
+    return SourceSwitchCmd{info->deviceCode};
+}
+
+InputOptionLooks InputOptionLooksFor(int source) {
+    InputOptionLooks looks;
+    const int count = InputChannelCount(source);
+    if (count != 2 && count != 6) return looks;
+    looks.changes = true;
+    if (count == 2) {
+        looks.option[2] = {false, false};
+        looks.option[3] = {false, false};
+        looks.option[4] = {true, false};
+        looks.option[5] = {true, false};
+    }
+    return looks;
+}
+
+}  // namespace kavelo
