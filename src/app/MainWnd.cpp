@@ -72,6 +72,7 @@ CMainWnd::Options CMainWnd::DetachedOptions(const QString& lockDir) {
 CMainWnd::CMainWnd(HidPort& port, Options options)
     : mEqualizer(port), mOptions(std::move(options)) {
     InstallPromptWindows();
+    mEqualizer.Hooks().startMainVolumeTimer = [this] { StartMainVolumeTimer(); };
     mMonitor = std::move(mOptions.monitor);
     if (!mMonitor) mMonitor = std::make_unique<UdevDeviceMonitor>();
     connect(mMonitor.get(), &DeviceMonitor::DeviceChanged, this,
@@ -136,21 +137,6 @@ void CMainWnd::done(int result) {
         mEqualizer.DisconnectDevice();
     }
     WindowImplBase::done(result);
-}
-
-void CMainWnd::Notify(TNotifyUI& msg) {
-    LogPrintA("Notify %s\n", msg.sType.toUtf8().constData());
-    const QString name = msg.pSender ? msg.pSender->objectName() : QString();
-    if (msg.sType == QLatin1String("click")) {
-        if (name.compare(QLatin1String("minbtn"), Qt::CaseInsensitive) == 0) {
-            showMinimized();
-            return;
-        }
-        if (name == QLatin1String("btnConnect")) mEqualizer.ConnectDevice(true);
-    } else if (msg.sType == QLatin1String("windowsize")) {
-        mEqualizer.UpdateEqualizer(0);
-    }
-    WindowImplBase::Notify(msg);
 }
 
 void CMainWnd::OnDeviceChange(DeviceMonitor::Change change, const QString& name, int eventCode) {
@@ -267,6 +253,11 @@ void CMainWnd::OnTimer(int id) {
 void CMainWnd::OnMenuCommand(const QString& item) {
     LogPrintA("on menu click %s\n", item.toUtf8().constData());
     const QString current = LanguageService::Instance().GetLanguage();
+    if (item.startsWith(QLatin1String("output_menu")) ||
+        item.startsWith(QLatin1String("output_item"))) {
+        mEqualizer.SetOutputValue(mOutputMenuChannel, item);
+        return;
+    }
     if (item.startsWith(QLatin1String("option_item_firmware_upgrade"))) {
         // Keeps the controller from reconnecting on its own while the update runs.
         mEqualizer.mManualUpdateFlag = true;

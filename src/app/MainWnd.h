@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 #include <memory>
+#include <string>
 
 #include "app/DeviceMonitor.h"
 #include "controller/EqualizerManager.h"
@@ -68,6 +69,17 @@ private:
     void ShowLoadingWindow();
     void CloseLoadingWindow();
     bool AcquireInstanceLock();
+    // The notification tables by type (MainWndDispatch.cpp).
+    void OnClick(const QString& name, int index, QWidget* sender);
+    void OnSelectChanged(const QString& name, int index);
+    void OnSliderValue(const QString& name, int index, QWidget* sender);
+    void OnStep(const QString& name, int index, bool up);
+    void OnCommit(const QString& name, int index, bool enter);
+    void OnSetFocus(const QString& name, int index);
+    void OnItemSelect(const QString& name);
+    // Moves the keyboard focus along the edit ring (left/right arrows).
+    void MoveFocusAlongRing(const QString& name, int index, bool forward);
+    void FocusEdit(const std::string& name);
 
     EqualizerManager mEqualizer;
     Options mOptions;
@@ -75,6 +87,8 @@ private:
     std::unique_ptr<QLockFile> mInstanceLock;
     QPointer<CLoadingWnd> mLoading;
     int mMainVolumeCount = 0;
+    // The output whose menu was opened last; its role items apply to it.
+    int mOutputMenuChannel = 0;
     bool mClosing = false;
 };
 

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "ui/Prompts.h"
+#include "control/OutputOperations.h"
 #include "control/ReadBack.h"
 #include "device/DeviceLink.h"
 #include "graph/ResponseCurve.h"
@@ -20,6 +21,7 @@ class QAbstractButton;
 class QAbstractSlider;
 class QComboBox;
 class QLineEdit;
+class QMenu;
 class QWidget;
 
 namespace kavelo {
@@ -54,6 +56,8 @@ public:
         std::function<void()> continueAfterReconnect;
         std::function<void()> showUpdateWindow;
         std::function<void()> startForceUpdate;
+        // Reads the main volume ten times, once a second (after a source switch).
+        std::function<void()> startMainVolumeTimer;
     };
     WindowHooks& Hooks() { return mHooks; }
 
@@ -72,6 +76,44 @@ public:
     void UpdateEqualizer(int selectedBand);
     void RefreshBandEditors(int channel);
     void UpdateAllVolumeEdit();
+
+    // --- output channels (EqualizerManagerOutputs.cpp) ---
+    void SetCurChannelChange(int n);
+    void SetChShow(int n);
+    void SetChMute(int n);
+    void SetChPhase(int n);
+    void SetChSynchronize(int n);
+    void RememberSyncVolume(int n, bool on);
+    void SetChVolumeSlider(int n);
+    void SetChVolumeEdit(int n);
+    void SetChVolumeUp(int n, bool up);
+    void SetChDelaySlider(int n);
+    void SetChDelayEdit(int n);
+    void SetChDelayUp(int n, bool up);
+    void ShowChDelaySlider(int n);
+    void HideChDelaySlider();
+    void SetDelayUnit();
+    void SetOutputLink();
+    void SetOutpuLock();
+    void SetOutputReset();
+    void SetMainVolumeSlider();
+    void SetMainVolumeEdit();
+    void SetMainVolumeUp(bool up);
+    void SetMainMute();
+    void ToggleAmpPower();
+    // Shows output n's crossover in the selectors and edits.
+    void SetFreqDivider(int n);
+
+    // --- speaker roles, routing and the menus (EqualizerManagerRoles.cpp) ---
+    // The pop-up menus open at their button; an open menu of the same kind closes.
+    void ShowOutputMenu(QWidget* button, int n);
+    void ShowOptionMenu(QWidget* button);
+    void ShowSceneMenu(QWidget* button);
+    void ShowAdvanceMenu(QWidget* button);
+    void SetOutputValue(int n, const QString& itemName);
+    void SetSpeakerFocus(int role);
+    void SetChInput(int n, int k);
+    void SetInputSource();
 
     // Asks for the main volume on a worker (the reply arrives as a message), so a
     // silent amplifier never holds the UI thread.
@@ -124,7 +166,19 @@ private:
                           int channel);
     int StatusInit(const std::shared_ptr<std::atomic<bool>>& stop);
     void ShowRoles();
-    void ShowLinkLock();
+    // Link, lock and synchronisation buttons as the modes allow.
+    void ShowModes();
+    void ShowAmpPower();
+    void ShowCurves();
+    void ShowOutputEdit(const OutputEdit& edit);
+    void Send(const DspCommands& commands);
+    VolumeControls ReadVolumeControls() const;
+    DelayUnit CurrentDelayUnit() const;
+    // The number an edit stands for: its leading integer, or -60 for the "off" text.
+    static int VolumeEditNumber(const QLineEdit* edit);
+    void ShowInputOptions();
+    // Closes the open menu of a kind and loads a new one from its layout file.
+    QMenu* OpenMenu(QPointer<QMenu>& slot, const QString& file);
     void ShowMainVolume();
     void ShowChannelVolume(int channel);
     void ShowChannelDelay(int channel);
@@ -142,6 +196,11 @@ private:
     std::array<ResponseCurve, kOutputChannels> mCurves{};
     WindowHooks mHooks;
     CurveView mCurveView;
+    // The open pop-up menu of each kind (null when none).
+    QPointer<QMenu> mOutputMenu;
+    QPointer<QMenu> mOptionMenu;
+    QPointer<QMenu> mSceneMenu;
+    QPointer<QMenu> mAdvanceMenu;
     std::unique_ptr<QtMessageSink> mSink;
     QPointer<WindowImplBase> mWindow;
 
@@ -179,7 +238,7 @@ private:
         std::array<QLineEdit*, kEqBands> eqGain{};
         std::array<QAbstractSlider*, kEqBands> eqSlider{};
         std::array<QAbstractButton*, kEqBands> ptEnable{};
-        std::array<QWidget*, kOutputChannels> chShow{};
+        std::array<QAbstractButton*, kOutputChannels> chShow{};
         std::array<QAbstractButton*, kOutputChannels> chEnable{};
         std::array<QAbstractButton*, kOutputChannels> chOutputBtn{};
         std::array<QAbstractSlider*, kOutputChannels> chVolumeSlider{};
@@ -190,7 +249,7 @@ private:
         std::array<QAbstractSlider*, kOutputChannels> chDelaySlider{};
         std::array<QLineEdit*, kOutputChannels> chDelayEdit{};
         std::array<std::array<QAbstractButton*, kMaxInputChannels>, kOutputChannels> chInput{};
-        std::array<QWidget*, 24> speakers{};
+        std::array<QAbstractButton*, 24> speakers{};
         QAbstractButton* resetEq = nullptr;
         QAbstractButton* bypass = nullptr;
         QAbstractButton* argEq = nullptr;

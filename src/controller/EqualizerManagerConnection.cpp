@@ -19,6 +19,7 @@
 #include "control/Conversions.h"
 #include "control/DspOperations.h"
 #include "controller/EqualizerManager.h"
+#include "controller/ControlAccess.h"
 #include "control/SpeakerRoles.h"
 #include "graph/UIEqualizer.h"
 #include "ui/LanguageService.h"
@@ -27,33 +28,12 @@
 
 namespace kavelo {
 
+using namespace controls;
+
 namespace {
 
-constexpr unsigned kRedText = 0xFFFF0000;
-constexpr unsigned kWhiteText = 0xFFFFFFFF;
 // How long a worker waits for its refresh on the UI thread before giving up.
 constexpr int kUiRefreshTimeoutMs = 10000;
-
-void SetTextColour(QWidget* w, unsigned argb) {
-    if (!w) return;
-    w->setProperty("textColor", argb);
-    w->setStyleSheet(QStringLiteral("color: #%1;").arg(argb & 0xFFFFFF, 6, 16, QLatin1Char('0')));
-}
-
-void SetText(QWidget* w, const QString& text) { WindowImplBase::SetControlText(w, text); }
-
-void SetSliderValue(QAbstractSlider* s, int value) {
-    if (!s) return;
-    const QSignalBlocker quiet(s);
-    s->setValue(value);
-}
-
-void SetEnabled(QWidget* w, bool on) {
-    if (w) w->setEnabled(on);
-}
-void SetVisible(QWidget* w, bool on) {
-    if (w) w->setVisible(on);
-}
 
 // Combo items at a given height for the display scale.
 void SetItemHeights(QComboBox* combo, int scalePercent) {
@@ -61,12 +41,6 @@ void SetItemHeights(QComboBox* combo, int scalePercent) {
     const int height = 16 * scalePercent / 100;
     for (int i = 0; i < combo->count(); ++i)
         combo->setItemData(i, QSize(0, height), Qt::SizeHintRole);
-}
-
-QString ConfirmBox(QWidget* parent, const QString& text) {
-    const QString labels[3] = {QStringLiteral("${confirm}"), QString(), QString()};
-    ShowMessage(parent, QStringLiteral("${tips}"), text, labels, 1);
-    return text;
 }
 
 }  // namespace
@@ -159,7 +133,7 @@ void EqualizerManager::BindControls(WindowImplBase* window) {
 
     DspState& live = mModel.live;
     for (int n = 0; n < kOutputChannels; ++n) {
-        mUi.chShow[n] = find(indexed("ch_show_%d", n));
+        mUi.chShow[n] = button(indexed("ch_show_%d", n));
         mUi.chEnable[n] = button(indexed("ch_enable_%d", n));
         mUi.chOutputBtn[n] = button(indexed("ch_output_btn_%d", n));
         mUi.chVolumeSlider[n] = slider(indexed("slider_ch_volume_%d", n));
@@ -173,7 +147,7 @@ void EqualizerManager::BindControls(WindowImplBase* window) {
         mUi.chPhase[n] = button(indexed("ch_phase_%d", n));
         mUi.chSync[n] = button(indexed("ch_synchronize_%d", n));
         for (QWidget* w :
-             {mUi.chShow[n], static_cast<QWidget*>(mUi.chEnable[n]),
+             {static_cast<QWidget*>(mUi.chShow[n]), static_cast<QWidget*>(mUi.chEnable[n]),
               static_cast<QWidget*>(mUi.chOutputBtn[n]),
               static_cast<QWidget*>(mUi.chVolumeSlider[n]), volumeBg,
               static_cast<QWidget*>(mUi.chVolumeEdit[n]), static_cast<QWidget*>(mUi.chMute[n]),
@@ -196,7 +170,7 @@ void EqualizerManager::BindControls(WindowImplBase* window) {
         SetVisible(find(indexed("input_456_%d", n)), false);
     }
     for (int k = 1; k <= 24; ++k) {
-        QWidget* speaker = find(indexed("speaker_%d", k));
+        QAbstractButton* speaker = button(indexed("speaker_%d", k));
         mUi.speakers[k - 1] = speaker;
         SetText(speaker, QString());
         SetVisible(speaker, false);
@@ -533,22 +507,16 @@ void EqualizerManager::ReadDspValueCallback(int code, const Payload& value) {
             break;
         case UpdateKind::Link:
         case UpdateKind::Lock:
-            if (u.unlinked) {
-                mLink.CH_Link_Ctrl(0, 0, {}, false);
-            }
-            ShowLinkLock();
+            if (u.unlinked) Send({LinkCmd{0, {}}});
+            ShowModes();
             ActivateCurrentChannel();
             break;
         case UpdateKind::EqBypass:
             if (current) ShowBypassButton();
             break;
-        case UpdateKind::AmpPower: {
-            const bool on = live.ampPower != 0;
-            SetText(mUi.ampOnOff, on ? QStringLiteral("${amp_on}") : QStringLiteral("${amp_off}"));
-            WindowImplBase::SetSelected(mUi.ampOnOff, on, false);
-            SetTextColour(mUi.ampOnOff, on ? kWhiteText : kRedText);
+        case UpdateKind::AmpPower:
+            ShowAmpPower();
             break;
-        }
         case UpdateKind::DspStatus:
             DisconnectDevice();
             if (u.value == 0) ConfirmBox(mWindow.data(), QStringLiteral("${dsp_is_off}"));
@@ -589,23 +557,20 @@ void EqualizerManager::ShowChannelVolume(int n) {
     QAbstractSlider* s = mUi.chVolumeSlider[n];
     SetSliderValue(s, OutputGainToSlider(gain));
     LogPrintA("set channel %d volume to %.1fdB\n", n, static_cast<double>(gain));
-    const bool atMinimum = s ? s->value() == s->minimum() : OutputGainToSlider(gain) <= -600;
-    SetText(mUi.chVolumeEdit[n], atMinimum ? QStringLiteral("${off}")
-                                           : QStringLiteral("%1dB").arg(static_cast<int>(gain)));
+    // The key is kept, so a language switch shows "off" in the new language.
+    const std::string text = VolumeText(gain, s ? s->minimum() : -600, "${off}");
+    SetText(mUi.chVolumeEdit[n], QString::fromStdString(text));
 }
 
 void EqualizerManager::ShowChannelDelay(int n) {
     const float ms = mModel.live.channels[n].delay;
-    const int unitIndex = mUi.unit ? mUi.unit->currentIndex() : 0;
-    const DelayUnit unit = unitIndex == 1   ? DelayUnit::Cm
-                           : unitIndex == 2 ? DelayUnit::In
-                                            : DelayUnit::Ms;
-    const double shown = DelayShown(ms, unit);
-    const QString text = unit == DelayUnit::Ms   ? QString::asprintf("%.3f ms", shown)
-                         : unit == DelayUnit::Cm ? QString::asprintf("%.2f cm", shown)
-                                                 : QString::asprintf("%.2f in", shown);
-    SetText(mUi.chDelayEdit[n], text);
+    SetText(mUi.chDelayEdit[n], QString::fromStdString(DelayText(ms, CurrentDelayUnit())));
     SetSliderValue(mUi.chDelaySlider[n], DelayToSlider(ms));
+}
+
+DelayUnit EqualizerManager::CurrentDelayUnit() const {
+    const int index = mUi.unit ? mUi.unit->currentIndex() : 0;
+    return index == 1 ? DelayUnit::Cm : index == 2 ? DelayUnit::In : DelayUnit::Ms;
 }
 
 void EqualizerManager::ShowPhase(int n) {
@@ -670,14 +635,23 @@ void EqualizerManager::ShowRoles() {
     }
 }
 
-void EqualizerManager::ShowLinkLock() {
+void EqualizerManager::ShowModes() {
     const DspState& live = mModel.live;
+    const ModeControls modes = ModeControlsOf(live);
     WindowImplBase::SetSelected(mUi.linkOutput, live.linkMode == 1, false);
     WindowImplBase::SetSelected(mUi.lockOutput, live.lockMode == 1, false);
+    SetEnabled(mUi.linkOutput, modes.linkEnabled);
     for (int n = 0; n < kOutputChannels; ++n) {
-        SetEnabled(mUi.chOutputBtn[n], live.lockMode != 1);
-        if (live.linkMode == 1) SetEnabled(mUi.chSync[n], false);
+        SetEnabled(mUi.chOutputBtn[n], modes.roleButtonsEnabled);
+        SetEnabled(mUi.chSync[n], modes.syncEnabled);
     }
+}
+
+void EqualizerManager::ShowAmpPower() {
+    const bool on = mModel.live.ampPower != 0;
+    SetText(mUi.ampOnOff, on ? QStringLiteral("${amp_on}") : QStringLiteral("${amp_off}"));
+    WindowImplBase::SetSelected(mUi.ampOnOff, on, false);
+    SetTextColour(mUi.ampOnOff, on ? kWhiteText : kRedText);
 }
 
 void EqualizerManager::ActivateCurrentChannel() {
@@ -765,11 +739,10 @@ void EqualizerManager::UpdateAllVolumeEdit() {
     LogPrintA("EqualizerManager::UpdateAllVolumeEdit\n");
     ShowMainVolume();
     for (int n = 0; n < kOutputChannels; ++n) {
-        const int whole = static_cast<int>(mModel.live.channels[n].gain);
+        const float gain = mModel.live.channels[n].gain;
         QAbstractSlider* s = mUi.chVolumeSlider[n];
-        const int minimumDb = s ? s->minimum() / 10 : -60;
         SetText(mUi.chVolumeEdit[n],
-                whole == minimumDb ? QStringLiteral("${off}") : QStringLiteral("%1dB").arg(whole));
+                QString::fromStdString(VolumeText(gain, s ? s->minimum() : -600, "${off}")));
     }
 }
 
