@@ -188,7 +188,8 @@ int WindowPrompts::Message(QWidget* parent, const QString& title, const QString&
     if (window->Create(QStringLiteral("msgwnd"))) {
         window->SetTitle(title);
         window->SetMsg(text);
-        if (count >= 1) window->SetButtons(labels, count);
+        // The plain form asks yes or no: confirm and cancel with the layout's texts.
+        window->SetButtons(labels, count >= 1 ? count : 2);
         result = window->ShowModal();
     }
     delete guard.data();

@@ -19,7 +19,8 @@ struct AboutDeviceInfo {
 class PromptOpener {
 public:
     virtual ~PromptOpener() = default;
-    // labels: three slots (empty = unused); count < 1 keeps the layout's buttons.
+    // labels: three slots (empty = the layout's text); count < 1: confirm and cancel with
+    // the layout's texts.
     virtual int Message(QWidget* parent, const QString& title, const QString& text,
                         const QString labels[3], int count);
     virtual int CheckBoxMessage(QWidget* parent, const QString& title, const QString& text,

@@ -8,12 +8,14 @@
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QSizeGrip>
@@ -37,6 +39,7 @@ namespace {
 const char* const kTextKey = "textKey";
 const char* const kPendingUser = "kaveloUserAction";
 const char* const kTipKey = "toolTipKey";
+const char* const kImageKey = "skinImage";
 constexpr int kItemKeyRole = Qt::UserRole + 1;
 
 // Combo items from a layout: language keys are kept per item, "itemnames" (comma
@@ -440,14 +443,12 @@ void WindowImplBase::ReResolveTexts() {
         if (tip.isValid()) control->setToolTip(GetText(tip.toString()));
         if (auto* combo = qobject_cast<QComboBox*>(control)) ReResolveComboItems(combo);
     }
-    for (QMenu* menu : mMenus) {
-        for (QAction* action : menu->findChildren<QAction*>()) {
-            const QVariant key = action->property(kTextKey);
-            if (key.isValid()) action->setText(GetText(key.toString()));
-        }
-        for (QMenu* sub : menu->findChildren<QMenu*>()) {
-            const QVariant key = sub->property(kTextKey);
-            if (key.isValid()) sub->setTitle(GetText(key.toString()));
+    for (const QPointer<QMenu>& menu : mMenus) {
+        if (!menu) continue;  // deleted by its owner
+        // Sub-menus are children of their parent menu, their headings and items too.
+        for (QAction* item : menu->findChildren<QAction*>()) {
+            const QVariant key = item->property(kTextKey);
+            if (key.isValid()) item->setText(GetText(key.toString()));
         }
     }
 }
@@ -515,6 +516,40 @@ QString WindowImplBase::ResolveMenuFile(const QString& file) const {
     return SkinRoot() + QLatin1Char('/') + file;
 }
 
+namespace {
+// Reads the MenuElements inside the current element into `menu`. An element with
+// children becomes a sub-menu heading, which opens and never posts; one without is an
+// item that posts its name.
+void ReadMenuElements(QXmlStreamReader& xml, QMenu* menu, QObject* context,
+                      const QPointer<QObject>& target) {
+    while (xml.readNextStartElement()) {
+        if (xml.name() != QLatin1String("MenuElement")) {
+            xml.skipCurrentElement();
+            continue;
+        }
+        const QString name = xml.attributes().value(QLatin1String("name")).toString();
+        const QString text = xml.attributes().value(QLatin1String("text")).toString();
+        auto* sub = new QMenu(menu);
+        ReadMenuElements(xml, sub, context, target);
+        QAction* item = nullptr;
+        if (sub->actions().isEmpty()) {
+            delete sub;
+            item = menu->addAction(QString());
+            QObject::connect(item, &QAction::triggered, context, [target, name] {
+                PostWindowMessage(target.data(), WM_MENU_COMMAND, 0, {}, name);
+            });
+        } else {
+            sub->setObjectName(name);
+            item = menu->addMenu(sub);
+        }
+        item->setObjectName(name);
+        item->setData(name);
+        item->setProperty(kTextKey, text);
+        item->setText(GetText(text));
+    }
+}
+}  // namespace
+
 QMenu* WindowImplBase::LoadMenu(const QString& menuFile, QObject* receiver) {
     QFile file(ResolveMenuFile(menuFile));
     if (!file.open(QIODevice::ReadOnly)) {
@@ -522,49 +557,50 @@ QMenu* WindowImplBase::LoadMenu(const QString& menuFile, QObject* receiver) {
         return nullptr;
     }
     auto* root = new QMenu(this);
-    QList<QMenu*> stack{root};
-    QPointer<QObject> target(receiver);
     QXmlStreamReader xml(&file);
-    // Elements named MenuElement nest; one with children becomes a sub-menu.
-    QList<QXmlStreamAttributes> pending;
-    while (!xml.atEnd()) {
-        const auto token = xml.readNext();
-        if (token == QXmlStreamReader::StartElement && xml.name() == QLatin1String("MenuElement")) {
-            const QString name = xml.attributes().value(QLatin1String("name")).toString();
-            const QString text = xml.attributes().value(QLatin1String("text")).toString();
-            // Look ahead is not available; create a sub-menu lazily when a child shows up.
-            auto* action = stack.last()->addAction(GetText(text));
-            action->setObjectName(name);
-            action->setProperty(kTextKey, text);
-            action->setData(name);
-            connect(action, &QAction::triggered, this, [target, name] {
-                PostWindowMessage(target.data(), WM_MENU_COMMAND, 0, {}, name);
-            });
-            auto* sub = new QMenu(GetText(text), stack.last());
-            sub->setObjectName(name);
-            sub->setProperty(kTextKey, text);
-            sub->setProperty("ownerAction", QVariant::fromValue<QObject*>(action));
-            stack.push_back(sub);
-        } else if (token == QXmlStreamReader::EndElement &&
-                   xml.name() == QLatin1String("MenuElement")) {
-            QMenu* sub = stack.takeLast();
-            if (!sub->actions().isEmpty()) {
-                auto* action =
-                    qobject_cast<QAction*>(sub->property("ownerAction").value<QObject*>());
-                action->setMenu(sub);
-            } else {
-                sub->deleteLater();
-            }
-        }
-    }
+    if (xml.readNextStartElement()) ReadMenuElements(xml, root, this, QPointer<QObject>(receiver));
     if (xml.hasError()) {
         LogPrintA("menu %s is malformed: %s\n", menuFile.toUtf8().constData(),
                   xml.errorString().toUtf8().constData());
         delete root;
         return nullptr;
     }
+    // A pop-up is a window of its own and inherits no font: it takes the window's scale here.
+    if (mDpiApplied) ScaleFonts();
+    mMenus.removeIf([](const QPointer<QMenu>& menu) { return menu.isNull(); });
     mMenus.push_back(root);
     return root;
+}
+
+QAction* WindowImplBase::FindMenuItem(QMenu* menu, const QString& name) {
+    if (!menu) return nullptr;
+    for (QAction* item : menu->actions()) {
+        if (item->objectName() == name) return item;
+        if (QAction* inner = FindMenuItem(item->menu(), name)) return inner;
+    }
+    return nullptr;
+}
+
+void WindowImplBase::SetMenuItemImage(QAction* item, const QString& image) {
+    if (!item) return;
+    item->setProperty(kImageKey, image);
+    QPixmap pixmap;
+    if (!image.isEmpty() && !pixmap.load(SkinRoot() + QStringLiteral("/image/") + image))
+        LogPrintA("image %s not found in the skin\n", image.toUtf8().constData());
+    item->setIcon(pixmap.isNull() ? QIcon() : QIcon(pixmap));
+    // The image carries meaning (a check mark): show it even where menus hide icons.
+    item->setIconVisibleInMenu(true);
+}
+
+QString WindowImplBase::MenuItemImage(const QAction* item) {
+    return item ? item->property(kImageKey).toString() : QString();
+}
+
+void WindowImplBase::PopupMenu(QMenu* menu, QWidget* button, bool alignRight) {
+    if (!menu || !button) return;
+    QPoint at = button->mapToGlobal(QPoint(0, button->height()));
+    if (alignRight) at.rx() += button->width() - menu->sizeHint().width();
+    menu->popup(at);
 }
 
 void WindowImplBase::ApplyDpi(int dpi) {

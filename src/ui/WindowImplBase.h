@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QHash>
 #include <QMenu>
+#include <QPointer>
 #include <QString>
 
 #include "ui/WindowMessage.h"
@@ -83,9 +84,19 @@ public:
     void KillTimer(int id);
     bool HasTimer(int id) const;
 
-    // Builds a menu from a menu layout ("xml/..._menu.xml"); clicking an item posts
-    // WM_MENU_COMMAND with the item name to `receiver`.
+    // Builds a menu from a menu layout ("xml/..._menu.xml"), owned by this window until
+    // someone deletes it; an element with children becomes a sub-menu under a heading of
+    // that name. Clicking an item posts WM_MENU_COMMAND with the item name to `receiver`.
     QMenu* LoadMenu(const QString& menuFile, QObject* receiver);
+    // The item (or sub-menu heading) of that name anywhere in `menu`; nullptr when none.
+    static QAction* FindMenuItem(QMenu* menu, const QString& name);
+    // Shows a skin image ("right.png" from the skin's image folder) on the item; an empty
+    // name removes it.
+    static void SetMenuItemImage(QAction* item, const QString& image);
+    static QString MenuItemImage(const QAction* item);
+    // Opens `menu` without blocking, its top edge on the button's bottom edge; left edges
+    // aligned, or right edges with `alignRight`.
+    void PopupMenu(QMenu* menu, QWidget* button, bool alignRight);
 
     // Applies a DPI value (77, 96, 120, 144, 192) to fonts and the window size.
     void ApplyDpi(int dpi);
@@ -126,7 +137,8 @@ private:
     QPoint mDragOffset;
     QSizeGrip* mSizeGrip = nullptr;
     QHash<int, QTimer*> mTimers;
-    QList<QMenu*> mMenus;
+    // Their owners may delete them at any time.
+    QList<QPointer<QMenu>> mMenus;
 };
 
 }  // namespace kavelo

@@ -77,11 +77,14 @@ INSTANTIATE_TEST_SUITE_P(
                       ButtonCase{"three_buttons_confirm", 3, "confirm_btn", 1, true, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(Prompts, PlainMessageKeepsLayoutTitleForEmptyText) {
+TEST_F(Prompts, PlainMessageAsksYesOrNoAndKeepsLayoutTitleForEmptyText) {
     WhenModalShown([&](QWidget* box) {
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(box->findChild<QLabel*>("MessageTitle")->text(), "Notice");
+        EXPECT_TRUE(Shown(box, "confirm_btn"));
         EXPECT_TRUE(Shown(box, "cancel_btn"));
+        EXPECT_FALSE(Shown(box, "third_btn"));
+        EXPECT_EQ(box->findChild<QAbstractButton*>("confirm_btn")->text(), "OK");
         Click(box, "cancel_btn");
     });
     EXPECT_EQ(ShowMessage(nullptr, "", "${device_plugout}"), 0);
