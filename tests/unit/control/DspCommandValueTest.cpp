@@ -51,7 +51,7 @@ protected:
 };
 
 TEST_P(DspCommandWire, WritesTheBuildersReport) {
-    EXPECT_TRUE(SendDspCommand(link, GetParam().command, true));
+    SendDspCommand(link, GetParam().command, true);  // nobody answers: only the write counts
     const auto writes = port.Writes();
     ASSERT_EQ(writes.size(), 1u);
     EXPECT_EQ(Describe(writes[0]), GetParam().expected) << GetParam().command;
