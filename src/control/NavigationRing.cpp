@@ -41,8 +41,7 @@ std::string RingNeighbour(const std::string& name, int i, bool forward, const Ri
         return ring.lastQEnabled ? Indexed("eq_q_", n - 1) : "edit_main_volume";
     }
     if (StartsWith(name, "edit_ch_volume_")) {
-        if (forward)
-            return i < kLastOutput ? Indexed("edit_ch_volume_", i + 1) : "edit_ch_delay_0";
+        if (forward) return i < kLastOutput ? Indexed("edit_ch_volume_", i + 1) : "edit_ch_delay_0";
         return i > 0 ? Indexed("edit_ch_volume_", i - 1) : Indexed("eq_gain_", n - 1);
     }
     if (StartsWith(name, "edit_ch_delay_")) {
@@ -55,7 +54,8 @@ std::string RingNeighbour(const std::string& name, int i, bool forward, const Ri
 std::string EqColumnNext(const std::string& name, int i, int bandCount) {
     if (StartsWith(name, "eq_freq_")) return Indexed("eq_q_", i);
     if (StartsWith(name, "eq_q_")) return Indexed("eq_gain_", i);
-    if (StartsWith(name, "eq_gain_")) return i + 1 < bandCount ? Indexed("eq_freq_", i + 1) : "eq_freq_0";
+    if (StartsWith(name, "eq_gain_"))
+        return i + 1 < bandCount ? Indexed("eq_freq_", i + 1) : "eq_freq_0";
     return {};
 }
 

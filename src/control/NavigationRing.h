@@ -7,7 +7,7 @@
 namespace kavelo {
 
 struct RingState {
-    int bandCount = 31;           // bands of the current output
+    int bandCount = 31;            // bands of the current output
     bool firstFreqEnabled = true;  // eq_freq_0 takes the focus
     bool lastQEnabled = true;      // eq_q_(bandCount - 1) takes the focus
 };

@@ -11,11 +11,11 @@
 #include <mutex>
 #include <thread>
 
-#include "ui/Prompts.h"
 #include "control/OutputOperations.h"
 #include "control/ReadBack.h"
 #include "device/DeviceLink.h"
 #include "graph/ResponseCurve.h"
+#include "ui/Prompts.h"
 
 class QAbstractButton;
 class QAbstractSlider;

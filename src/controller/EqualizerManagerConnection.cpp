@@ -13,16 +13,16 @@
 
 #include "base/BuildConstants.h"
 #include "base/Log.h"
-#include "controller/MainMessages.h"
 #include "base/Markers.h"
-#include "ui/Prompts.h"
 #include "control/Conversions.h"
 #include "control/DspOperations.h"
-#include "controller/EqualizerManager.h"
-#include "controller/ControlAccess.h"
 #include "control/SpeakerRoles.h"
+#include "controller/ControlAccess.h"
+#include "controller/EqualizerManager.h"
+#include "controller/MainMessages.h"
 #include "graph/UIEqualizer.h"
 #include "ui/LanguageService.h"
+#include "ui/Prompts.h"
 #include "ui/WindowImplBase.h"
 #include "ui/WindowMessage.h"
 
@@ -541,7 +541,9 @@ void EqualizerManager::ReadSenceValueCallback(int code, const Payload& value) {
 
 // ---------------------------------------------------------------- showing the model
 
-bool EqualizerManager::PeqMode() const { return mUi.argEq && WindowImplBase::IsSelected(mUi.argEq); }
+bool EqualizerManager::PeqMode() const {
+    return mUi.argEq && WindowImplBase::IsSelected(mUi.argEq);
+}
 
 void EqualizerManager::ShowMainVolume() {
     SetSliderValue(mUi.mainVolumeSlider, mModel.live.mainVolume);

@@ -160,8 +160,8 @@ void EqualizerManager::SetChSynchronize(int n) {
 void EqualizerManager::SetChVolumeSlider(int n) {
     if (!ValidOutput(n) || !mUi.chVolumeSlider[n]) return;
     if (n != mModel.live.currChannel) WindowImplBase::Activate(mUi.chEnable[n]);
-    const OutputEdit edit = kavelo::SetChVolumeSlider(mModel.live, n, mUi.chVolumeSlider[n]->value(),
-                                                      ReadVolumeControls());
+    const OutputEdit edit = kavelo::SetChVolumeSlider(
+        mModel.live, n, mUi.chVolumeSlider[n]->value(), ReadVolumeControls());
     ShowOutputEdit(edit);
     Send(edit.commands);
 }
@@ -186,8 +186,8 @@ void EqualizerManager::SetChVolumeUp(int n, bool up) {
 void EqualizerManager::SetChDelaySlider(int n) {
     if (!ValidOutput(n) || !mUi.chDelaySlider[n]) return;
     std::string shown;
-    const OutputEdit edit = kavelo::SetChDelaySlider(
-        mModel.live, n, mUi.chDelaySlider[n]->value(), CurrentDelayUnit(), &shown);
+    const OutputEdit edit = kavelo::SetChDelaySlider(mModel.live, n, mUi.chDelaySlider[n]->value(),
+                                                     CurrentDelayUnit(), &shown);
     OutputEdit followers = edit;
     followers.delayShown &= static_cast<std::uint8_t>(~(1u << n));
     ShowOutputEdit(followers);
@@ -214,14 +214,16 @@ void EqualizerManager::HideChDelaySlider() {
     LogPrintA("on mSliderChDelay SetVisible false\n");
     for (int n = 0; n < kOutputChannels; ++n) {
         SetVisible(mUi.chDelaySlider[n], false);
-        if (mWindow) SetVisible(mWindow->FindControl(QString::asprintf("control_empty_%d", n)), true);
+        if (mWindow)
+            SetVisible(mWindow->FindControl(QString::asprintf("control_empty_%d", n)), true);
     }
 }
 
 void EqualizerManager::ShowChDelaySlider(int n) {
     for (int i = 0; i < kOutputChannels; ++i) {
         SetVisible(mUi.chDelaySlider[i], false);
-        if (mWindow) SetVisible(mWindow->FindControl(QString::asprintf("control_empty_%d", i)), true);
+        if (mWindow)
+            SetVisible(mWindow->FindControl(QString::asprintf("control_empty_%d", i)), true);
     }
     if (!ValidOutput(n)) return;
     if (mWindow) SetVisible(mWindow->FindControl(QString::asprintf("control_empty_%d", n)), false);
@@ -275,10 +277,9 @@ void EqualizerManager::SetOutputLink() {
 void EqualizerManager::SetOutpuLock() {
     LogPrintA("on %s\n", "EqualizerManager::SetOutpuLock");
     const bool locked = mModel.live.lockMode == 1;
-    const bool confirmed =
-        ShowMessage(mWindow.data(), QStringLiteral("${tips}"),
-                    locked ? QStringLiteral("${unlock_output_tips}")
-                           : QStringLiteral("${lock_output_tips}")) == 1;
+    const bool confirmed = ShowMessage(mWindow.data(), QStringLiteral("${tips}"),
+                                       locked ? QStringLiteral("${unlock_output_tips}")
+                                              : QStringLiteral("${lock_output_tips}")) == 1;
     const OutputEdit edit = kavelo::SetOutputLock(mModel.live, confirmed);
     ShowModes();
     if (mModel.live.lockMode == 0) ActivateCurrentChannel();

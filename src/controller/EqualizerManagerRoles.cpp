@@ -70,8 +70,8 @@ void EqualizerManager::ShowSceneMenu(QWidget* button) {
     QMenu* menu = OpenMenu(mSceneMenu, QStringLiteral("xml/scene_menu.xml"));
     if (!menu) return;
     const bool open = mLink.IsDeviceOpen();
-    for (const char* item : {"scene_item_load_scene", "scene_item_saveas_scene",
-                             "scene_item_delete_scene"})
+    for (const char* item :
+         {"scene_item_load_scene", "scene_item_saveas_scene", "scene_item_delete_scene"})
         EnableItem(menu, item, open);
     mWindow->PopupMenu(menu, button, true);
 }

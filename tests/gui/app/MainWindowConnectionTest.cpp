@@ -14,56 +14,23 @@
 #include <ostream>
 
 #include "AmplifierPresets.h"
+#include "MainWindowFixture.h"
 #include "TempDir.h"
 #include "app/AppOptions.h"
-#include "controller/MainMessages.h"
 #include "app/MainWnd.h"
-#include "ui/Prompts.h"
 #include "control/DspOperations.h"
 #include "control/SpeakerRoles.h"
+#include "controller/MainMessages.h"
 #include "graph/UIEqualizer.h"
 #include "sim/VirtualAmplifier.h"
 #include "ui/LanguageService.h"
+#include "ui/Prompts.h"
 
 namespace kavelo {
 namespace {
 
-// Answers every prompt at once and remembers its text.
-class RecordingPrompts : public PromptOpener {
-public:
-    QStringList texts;
-    int Message(QWidget*, const QString&, const QString& text, const QString[3], int) override {
-        texts << text;
-        return 1;
-    }
-    int About(QWidget*, const AboutDeviceInfo&) override {
-        texts << QStringLiteral("about");
-        return 1;
-    }
-};
-
-// The main window on a test layout holding every bound control.
-class TestMainWnd : public CMainWnd {
-public:
-    using CMainWnd::CMainWnd;
-    bool skinLayout = false;  // the application's own layout instead
-
-protected:
-    QString GetLayoutPath() const override {
-        if (skinLayout) return CMainWnd::GetLayoutPath();
-        return QStringLiteral(KAVELO_GUI_LAYOUTS "/main_controls.ui");
-    }
-};
-
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 15000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > timeoutMs) return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
+using test::TestMainWnd;
+using test::WaitUntil;
 
 // A state far from the defaults in every kind of setting the read-back covers.
 DspState RichState() {
@@ -147,47 +114,7 @@ void ExpectReadBack(const DspState& got, const DspState& want) {
     }
 }
 
-class Connection : public ::testing::Test {
-protected:
-    VirtualAmplifier amp;
-    RecordingPrompts prompts;
-    PromptOpener* previous = nullptr;
-    QTemporaryDir lockDir;
-    DeviceMonitor* monitor = nullptr;
-    std::unique_ptr<TestMainWnd> window;
-
-    void SetUp() override { previous = SetPromptOpener(&prompts); }
-    void TearDown() override {
-        window.reset();
-        SetPromptOpener(previous);
-        LanguageService::Instance().Clear();
-    }
-    std::unique_ptr<TestMainWnd> MakeWindow() {
-        CMainWnd::Options options = CMainWnd::DetachedOptions(lockDir.path());
-        monitor = options.monitor.get();
-        return std::make_unique<TestMainWnd>(amp, std::move(options));
-    }
-    // Opens the window (which connects on its own) and waits for the outcome.
-    void Open(bool skinLayout = false) {
-        window = MakeWindow();
-        window->skinLayout = skinLayout;
-        ASSERT_TRUE(window->Create(QStringLiteral("Kavelo DSP Audio")));
-        ASSERT_TRUE(WaitUntil([&] { return Settled(); }));
-    }
-    // No worker runs and everything the workers posted has been handled.
-    bool Settled() {
-        if (!Controller().WaitForWorkers(0)) return false;
-        QCoreApplication::sendPostedEvents();
-        return !window->LoadingWindowOpen();
-    }
-    EqualizerManager& Controller() { return window->Controller(); }
-    template <class T = QWidget>
-    T* Control(const QString& name) {
-        return window->FindControl<T>(name);
-    }
-    QString Key(const QString& name) { return WindowImplBase::ControlTextKey(Control(name)); }
-    QString Text(const QString& name) { return Control<QLineEdit>(name)->text(); }
-};
+class Connection : public test::MainWindowFixture {};
 
 TEST_F(Connection, ReadsTheWholeLiveStateAndShowsIt) {
     const DspState preset = RichState();
@@ -225,9 +152,9 @@ TEST_F(Connection, ReadsTheWholeLiveStateAndShowsIt) {
     EXPECT_FALSE(Control("speaker_6")->isVisibleTo(window.get()));
     const int mask = preset.inputs[5][1];
     for (int k = 0; k < kMaxInputChannels; ++k)
-        EXPECT_EQ(
-            WindowImplBase::IsSelected(Control<QAbstractButton>(QString::asprintf("option_ch_in%d_1", k + 1))),
-            ((mask >> k) & 1) != 0)
+        EXPECT_EQ(WindowImplBase::IsSelected(
+                      Control<QAbstractButton>(QString::asprintf("option_ch_in%d_1", k + 1))),
+                  ((mask >> k) & 1) != 0)
             << k;
     EXPECT_TRUE(WindowImplBase::IsSelected(Control<QAbstractButton>("btn_link_output")));
     EXPECT_TRUE(WindowImplBase::IsSelected(Control<QAbstractButton>("btn_lock_output")));
@@ -265,7 +192,8 @@ TEST_F(Connection, TheApplicationLayoutShowsTheState) {
         const ChannelState& ch = want.channels[n];
         EXPECT_EQ(Control<QAbstractSlider>(QString::asprintf("slider_ch_volume_%d", n))->value(),
                   static_cast<int>(ch.gain * 10));
-        EXPECT_EQ(WindowImplBase::IsSelected(Control<QAbstractButton>(QString::asprintf("ch_mute_%d", n))),
+        EXPECT_EQ(WindowImplBase::IsSelected(
+                      Control<QAbstractButton>(QString::asprintf("ch_mute_%d", n))),
                   ch.mute != 0);
         EXPECT_EQ(Key(QString::asprintf("ch_output_btn_%d", n)),
                   SpeakerRole(want.outputs[n]).longText);

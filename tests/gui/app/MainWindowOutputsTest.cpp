@@ -1,0 +1,391 @@
+// Editing outputs from the main window on the application's layout: real clicks,
+// keys and drags on the named controls, checked against what reached the
+// virtual amplifier.
+#include <gtest/gtest.h>
+
+#include <QAbstractSlider>
+#include <QAction>
+#include <QComboBox>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTest>
+#include <string>
+#include <vector>
+
+#include "MainWindowFixture.h"
+#include "control/DspOperations.h"
+#include "control/SpeakerRoles.h"
+#include "device/PacketCodec.h"
+#include "sim/AmplifierState.h"
+#include "ui/WindowMessage.h"
+
+namespace kavelo {
+namespace {
+
+// "cmd subcmd optype | payload" of a host report.
+std::string Describe(const OutputReport& report) {
+    const int length = report[3];
+    return ToHex(report.data() + 4, 3) + " | " + ToHex(report.data() + 7, length - 3);
+}
+
+class Outputs : public test::MainWindowFixture {
+protected:
+    std::size_t mark = 0;
+
+    // Connects on the application's layout with the amplifier holding `state`.
+    void OpenWith(const DspState& state) {
+        amp.SetLiveState(LiveStateFromState(state));
+        Open(true);
+        ASSERT_TRUE(Controller().IsConnected());
+        Mark();
+    }
+    void Mark() { mark = amp.WrittenReports().size(); }
+    // DSP setters the host wrote since the mark.
+    std::vector<std::string> Setters() {
+        std::vector<std::string> out;
+        const auto reports = amp.WrittenReports();
+        for (std::size_t i = mark; i < reports.size(); ++i)
+            if (reports[i][4] == 0x01 && reports[i][6] == 0xBB) out.push_back(Describe(reports[i]));
+        return out;
+    }
+    // Waits until the queue delivered `count` setters since the mark, then returns them.
+    std::vector<std::string> SettersWhenSent(std::size_t count) {
+        EXPECT_TRUE(test::WaitUntil([&] { return Setters().size() >= count; }, 5000))
+            << ::testing::PrintToString(Setters());
+        return Setters();
+    }
+    // Settles the queue: everything queued so far has reached the amplifier.
+    std::vector<std::string> AllSetters() {
+        EXPECT_TRUE(test::WaitUntil(
+            [&] { return Controller().Link().QueuedCommandCount() == 0 && Settled(); }, 5000));
+        // The worker may still be inside the last exchange.
+        const std::size_t before = Setters().size();
+        test::WaitUntil([&] { return Setters().size() > before; }, 100);
+        return Setters();
+    }
+    void Type(const QString& editName, const QString& text) {
+        auto* edit = Control<QLineEdit>(editName);
+        ASSERT_NE(edit, nullptr) << editName.toStdString();
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
+    void Click(const QString& name) {
+        auto* w = Control(name);
+        ASSERT_NE(w, nullptr) << name.toStdString();
+        QTest::mouseClick(w, Qt::LeftButton);
+    }
+    QMenu* OpenMenu() {
+        for (QMenu* m : window->findChildren<QMenu*>())
+            if (m->isVisible()) return m;
+        return nullptr;
+    }
+    QAction* Item(QMenu* menu, const char* name) {
+        return WindowImplBase::FindMenuItem(menu, QLatin1String(name));
+    }
+};
+
+DspState Defaults() {
+    DspState s;
+    ResetToDefaults(s);
+    s.inputSource = 5;
+    s.mainVolume = 30;
+    return s;
+}
+
+TEST_F(Outputs, TypedVolumeIsClampedAndShown) {
+    DspState s = Defaults();
+    s.channels[2].gain = -3.0f;
+    OpenWith(s);
+    Type("edit_ch_volume_2", "5");
+    EXPECT_EQ(Text("edit_ch_volume_2"), "0dB");
+    EXPECT_EQ(Control<QAbstractSlider>("slider_ch_volume_2")->value(), 0);
+    Type("edit_ch_volume_2", "-70");
+    EXPECT_EQ(Text("edit_ch_volume_2"), GetText("${off}"));
+    EXPECT_FLOAT_EQ(Controller().Live().channels[2].gain, -60.0f);
+    EXPECT_EQ(SettersWhenSent(2),
+              (std::vector<std::string>{"01 08 BB | 00 00 02 02 00", "01 08 BB | 00 00 02 02 3C"}));
+}
+
+TEST_F(Outputs, SynchronisedOutputsFollowAVolumeChange) {
+    DspState s = Defaults();
+    s.channels[1].gain = -10.0f;
+    s.channels[2].gain = -1.0f;
+    OpenWith(s);
+    Click("ch_synchronize_1");
+    Click("ch_synchronize_2");
+    EXPECT_TRUE(Selected("ch_enable_1"));
+    EXPECT_TRUE(Selected("ch_enable_2"));
+    EXPECT_FALSE(Control("btn_link_output")->isEnabled());  // sync rules out link
+    AllSetters();
+    Mark();
+    Type("edit_ch_volume_1", "-7");  // +3 dB: output 2 follows and stops at 0 dB
+    EXPECT_EQ(SettersWhenSent(2),
+              (std::vector<std::string>{"01 08 BB | 00 00 01 01 07", "01 08 BB | 00 00 02 02 00"}));
+    EXPECT_EQ(Text("edit_ch_volume_2"), "0dB");
+
+    Click("ch_synchronize_2");  // leaves: output 2 keeps its volume from now on
+    Click("ch_synchronize_1");
+    EXPECT_TRUE(Control("btn_link_output")->isEnabled());
+    Mark();
+    Type("edit_ch_volume_1", "-9");
+    EXPECT_EQ(AllSetters(), (std::vector<std::string>{"01 08 BB | 00 00 01 01 09"}));
+}
+
+TEST_F(Outputs, DelayTypedInCentimetres) {
+    OpenWith(Defaults());
+    Control<QComboBox>("comb_ch_unit")->setCurrentIndex(1);
+    Type("edit_ch_delay_4", "600");
+    EXPECT_EQ(Text("edit_ch_delay_4"), "519.00 cm");
+    EXPECT_FLOAT_EQ(Controller().Live().channels[4].delay, 15.0f);
+    EXPECT_EQ(SettersWhenSent(1), (std::vector<std::string>{"01 07 BB | 00 00 04 04 0F 00 00"}));
+    EXPECT_EQ(Text("edit_ch_delay_0"), "0.00 cm");  // every delay is shown in the new unit
+}
+
+TEST_F(Outputs, LinkCopiesTheChosenSideAndSendsThePairs) {
+    struct Case {
+        int choice;
+        const char* link;
+        int copiedTo;
+    };
+    for (const Case& c : {Case{1, "01 0E BB | 00 01 03 00 01 02 03 06 07", 1},
+                          Case{2, "01 0E BB | 00 01 03 01 00 03 02 07 06", 0}}) {
+        SCOPED_TRACE(c.choice);
+        DspState s = Defaults();
+        s.channels[0].bands[5].eqGain = 4.0f;
+        s.channels[0].bypass = 0;
+        s.channels[1].bands[5].eqGain = -3.0f;
+        s.channels[1].bypass = 0;
+        OpenWith(s);
+        const float kept = Controller().Live().channels[1 - c.copiedTo].bands[5].eqGain;
+        prompts.answers = {c.choice};
+        Click("btn_link_output");
+        EXPECT_TRUE(Selected("btn_link_output"));
+        EXPECT_TRUE(Selected("btn_lock_output"));  // link implies lock
+        EXPECT_FALSE(Control("ch_synchronize_3")->isEnabled());
+        EXPECT_FALSE(Control("ch_output_btn_3")->isEnabled());
+        EXPECT_FLOAT_EQ(Controller().Live().channels[c.copiedTo].bands[5].eqGain, kept);
+        const auto sent = AllSetters();
+        ASSERT_FALSE(sent.empty());
+        EXPECT_EQ(sent.front(), "01 0F BB | 00 00 01");
+        EXPECT_EQ(sent.back(), c.link);
+
+        Mark();
+        Click("btn_link_output");  // off again: lock ends with it
+        EXPECT_EQ(AllSetters(),
+                  (std::vector<std::string>{"01 0F BB | 00 00 00", "01 0E BB | 00 00 00"}));
+        EXPECT_TRUE(Control("ch_output_btn_3")->isEnabled());
+        window.reset();
+    }
+}
+
+TEST_F(Outputs, DeclinedLinkAndUnlockWhileLinked) {
+    OpenWith(Defaults());
+    prompts.answers = {0};
+    Click("btn_link_output");
+    EXPECT_FALSE(Selected("btn_link_output"));
+    EXPECT_TRUE(AllSetters().empty());
+
+    prompts.answers = {1};
+    Click("btn_link_output");
+    AllSetters();
+    Mark();
+    prompts.answers = {1};  // "unlock?" confirmed
+    Click("btn_lock_output");
+    EXPECT_EQ(prompts.texts.back(), "${unlock_output_tips}");
+    EXPECT_EQ(AllSetters(),
+              (std::vector<std::string>{"01 0E BB | 00 00 00", "01 0F BB | 00 00 00"}));
+    EXPECT_FALSE(Selected("btn_link_output"));
+    EXPECT_TRUE(Control("ch_synchronize_0")->isEnabled());
+
+    Mark();
+    prompts.answers = {1};  // lock again: role buttons go
+    Click("btn_lock_output");
+    EXPECT_EQ(AllSetters(), (std::vector<std::string>{"01 0F BB | 00 00 01"}));
+    EXPECT_FALSE(Control("ch_output_btn_0")->isEnabled());
+}
+
+TEST_F(Outputs, NoPartnerRefusesLink) {
+    DspState s = Defaults();
+    s.outputs = {6, 0, 0, 0, 19, 0, 12, 24};  // 6's mirror sits in the other group
+    OpenWith(s);
+    Click("btn_link_output");
+    EXPECT_EQ(prompts.texts.back(), "${not_linkable_tips}");
+    EXPECT_EQ(AllSetters(), (std::vector<std::string>{"01 0E BB | 00 00 00"}));
+    EXPECT_EQ(Controller().Live().linkMode, 0);
+}
+
+TEST_F(Outputs, MainVolumeFromKeysAndTyping) {
+    OpenWith(Defaults());
+    auto* slider = Control<QAbstractSlider>("slider_main_volume");
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_End);
+    EXPECT_EQ(Text("edit_main_volume"), "40");
+    QTest::keyClick(slider, Qt::Key_Home);
+    EXPECT_EQ(Text("edit_main_volume"), GetText("${off}"));
+    QTest::keyClick(slider, Qt::Key_Up);
+    Type("edit_main_volume", "20");
+    EXPECT_EQ(slider->value(), 20);
+    EXPECT_EQ(AllSetters(), (std::vector<std::string>{"01 02 BB | 00", "01 02 BB | 42",
+                                                      "01 02 BB | 42", "01 02 BB | 0C"}));
+    EXPECT_EQ(Controller().Live().mainVolume, 20);
+
+    // Arrow keys in the edit step the position; nothing moves past the top.
+    Mark();
+    auto* edit = Control<QLineEdit>("edit_main_volume");
+    QTest::keyClick(edit, Qt::Key_Up);
+    EXPECT_EQ(slider->value(), 21);
+    Type("edit_main_volume", "99");
+    EXPECT_EQ(Text("edit_main_volume"), "40");
+    QTest::keyClick(edit, Qt::Key_Up);
+    EXPECT_EQ(AllSetters().size(), 2u);
+}
+
+TEST_F(Outputs, MuteMainMuteAndPower) {
+    OpenWith(Defaults());
+    Click("ch_mute_3");
+    Click("ch_phase_5");
+    EXPECT_EQ(Key("ch_phase_5"), "${reverse phase}");
+    Click("main_mute");
+    ASSERT_TRUE(Selected("btn_amp_onoff"));
+    Click("btn_amp_onoff");
+    EXPECT_EQ(Key("btn_amp_onoff"), "${amp_off}");
+    EXPECT_EQ(AllSetters(),
+              (std::vector<std::string>{"01 09 BB | 00 00 03 03 01", "01 0A BB | 00 00 05 05 01",
+                                        "01 04 BB | 01", "01 3F BB | 01"}));
+}
+
+TEST_F(Outputs, RoleMenuRefusesOverlapsAndAssignsTheChosenRole) {
+    DspState s = Defaults();
+    s.outputs[6] = 24;  // mono subwoofer
+    s.outputs[7] = 23;
+    s.channels[5].gain = -4.0f;
+    OpenWith(s);
+    Click("ch_output_btn_3");
+    QMenu* menu = OpenMenu();
+    ASSERT_NE(menu, nullptr);
+    // Output 0 covers the whole front left: none of its items is free for output 3.
+    for (int role = 1; role <= 6; ++role)
+        EXPECT_FALSE(Item(menu, SpeakerRole(role).menuItem)->isEnabled()) << role;
+    EXPECT_FALSE(Item(menu, "output_menu_front_left_all_freq")->icon().isNull());  // in use
+    EXPECT_TRUE(Item(menu, "output_menu_front_left_high_freq")->icon().isNull());
+    EXPECT_FALSE(Item(menu, "output_menu_subwoof_left")->isEnabled());     // 24 covers it
+    EXPECT_FALSE(Item(menu, "output_menu_center_all_freq")->isEnabled());  // 19 and 20 used
+
+    QPointer<QMenu> first = menu;
+    Click("ch_output_btn_5");  // the menu of another output replaces the first
+    QMenu* second = OpenMenu();
+    ASSERT_NE(second, nullptr);
+    ASSERT_FALSE(first.isNull());
+    EXPECT_FALSE(first->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(first.isNull());
+    Item(second, "output_item_empty")->trigger();
+    ASSERT_TRUE(test::WaitUntil([&] { return Key("ch_output_btn_5") == "${empty}"; }, 2000));
+    EXPECT_EQ(Controller().Live().currChannel, 5);
+    EXPECT_EQ(Text("hp_freq"), "20Hz");
+    EXPECT_EQ(AllSetters(),
+              (std::vector<std::string>{
+                  "01 0D BB | 00 00 05 05 00", "01 05 BB | 00 00 05 02 02 00 14 00",
+                  "01 05 BB | 00 00 05 01 02 4E 20 00", "01 08 BB | 00 00 05 05 04"}));
+    EXPECT_FALSE(Control("speaker_20")->isVisibleTo(window.get()));
+    EXPECT_TRUE(Control("speaker_19")->isVisibleTo(window.get()));
+}
+
+TEST_F(Outputs, RoutingAnInputAtLevelZeroRaisesIt) {
+    DspState s = Defaults();
+    s.inputs[5][2] = 1;
+    s.inputMixVolume[5][1][2] = 0;
+    OpenWith(s);
+    Click("option_ch_in2_2");
+    EXPECT_EQ(Controller().Live().inputs[5][2], 3);
+    EXPECT_EQ(AllSetters(), (std::vector<std::string>{"01 0B BB | 00 05 02 02 03",
+                                                      "01 24 BB | 00 05 01 02 02 64"}));
+    EXPECT_EQ(Controller().Live().inputMixVolume[5][1][2], 100);
+}
+
+TEST_F(Outputs, TwoChannelSourceHidesTheOtherInputs) {
+    OpenWith(Defaults());
+    for (int n = 0; n < kOutputChannels; ++n)
+        ASSERT_TRUE(Control(QString::asprintf("option_ch_in5_%d", n))->isVisibleTo(window.get()));
+    Control<QComboBox>("btn_input_source")->setCurrentIndex(3);  // AUX, two inputs
+    for (int n = 0; n < kOutputChannels; ++n) {
+        for (int k = 1; k <= 6; ++k)
+            EXPECT_EQ(
+                Control(QString::asprintf("option_ch_in%d_%d", k, n))->isVisibleTo(window.get()),
+                k <= 2)
+                << n << k;
+    }
+    ASSERT_TRUE(test::WaitUntil([&] { return !Setters().empty(); }, 5000));
+    EXPECT_EQ(Setters().front(), "01 01 BB | 54");  // sent at once, not queued
+    EXPECT_TRUE(window->HasTimer(4114));            // the volume is read back
+}
+
+TEST_F(Outputs, UnknownMenuItemOnlyLogs) {
+    OpenWith(Defaults());
+    PostWindowMessage(window.get(), WM_MENU_COMMAND, 0, {}, QStringLiteral("scene_item_unknown"));
+    PostWindowMessage(window.get(), WM_MENU_COMMAND, 0, {}, QStringLiteral("output_menu_front"));
+    QApplication::processEvents();
+    EXPECT_TRUE(AllSetters().empty());
+    EXPECT_TRUE(prompts.texts.isEmpty());
+    EXPECT_EQ(Key("ch_output_btn_0"), SpeakerRole(6).longText);
+}
+
+// Presses the slider's handle, moves it in `steps` events to `to` and releases.
+void DragHandle(QAbstractSlider* slider, int to, int steps) {
+    QStyleOptionSlider opt;
+    opt.initFrom(slider);
+    opt.orientation = slider->orientation();
+    opt.minimum = slider->minimum();
+    opt.maximum = slider->maximum();
+    opt.sliderPosition = slider->sliderPosition();
+    opt.sliderValue = slider->value();
+    opt.singleStep = slider->singleStep();
+    opt.pageStep = slider->pageStep();
+    opt.subControls = QStyle::SC_SliderHandle;
+    const QRect handle =
+        slider->style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, slider);
+    const QPoint start = handle.center();
+    const bool horizontal = slider->orientation() == Qt::Horizontal;
+    const int span =
+        horizontal ? slider->width() - handle.width() : slider->height() - handle.height();
+    const int travel = QStyle::sliderPositionFromValue(slider->minimum(), slider->maximum(), to,
+                                                       span, !horizontal) -
+                       QStyle::sliderPositionFromValue(slider->minimum(), slider->maximum(),
+                                                       slider->value(), span, !horizontal);
+    auto send = [slider](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, at, slider->mapToGlobal(at), Qt::LeftButton, buttons,
+                          Qt::NoModifier);
+        QApplication::sendEvent(slider, &event);
+    };
+    send(QEvent::MouseButtonPress, start, Qt::LeftButton);
+    for (int i = 1; i <= steps; ++i) {
+        const int d = travel * i / steps;
+        send(QEvent::MouseMove, start + (horizontal ? QPoint(d, 0) : QPoint(0, d)), Qt::LeftButton);
+    }
+    send(QEvent::MouseButtonRelease, start + (horizontal ? QPoint(travel, 0) : QPoint(0, travel)),
+         Qt::NoButton);
+}
+
+TEST_F(Outputs, DraggingAVolumeSliderSendsEveryPosition) {
+    OpenWith(Defaults());
+    window->resize(1400, 800);
+    window->show();
+    auto* slider = Control<QAbstractSlider>("slider_ch_volume_2");
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    DragHandle(slider, -300, 6);
+    const float gain = Controller().Live().channels[2].gain;
+    EXPECT_FLOAT_EQ(gain, slider->value() / 10.0f);
+    EXPECT_LT(gain, -10.0f);
+    const auto sent = AllSetters();
+    EXPECT_GE(sent.size(), 3u);  // the positions on the way, not only the last
+    for (const std::string& s : sent) EXPECT_EQ(s.substr(0, 20), "01 08 BB | 00 00 02 ");
+    EXPECT_EQ(Controller().Live().currChannel, 2);  // dragging an output makes it current
+}
+
+}  // namespace
+}  // namespace kavelo
