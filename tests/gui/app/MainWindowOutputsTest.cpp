@@ -12,6 +12,7 @@
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -333,6 +334,30 @@ TEST_F(Outputs, UnknownMenuItemOnlyLogs) {
     EXPECT_TRUE(AllSetters().empty());
     EXPECT_TRUE(prompts.texts.isEmpty());
     EXPECT_EQ(Key("ch_output_btn_0"), SpeakerRole(6).longText);
+}
+
+TEST_F(Outputs, ArrowsMoveAlongTheRingAndLeavingAnEditCommitsIt) {
+    OpenWith(Defaults());
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    auto* volume = Control<QLineEdit>("edit_ch_volume_7");
+    volume->setFocus();
+    ASSERT_TRUE(test::WaitUntil([&] { return volume->hasFocus(); }, 2000));
+    volume->selectAll();
+    QTest::keyClicks(volume, "-5");
+    QTest::keyClick(volume, Qt::Key_Right);  // no Enter: leaving commits
+    ASSERT_TRUE(test::WaitUntil([&] { return Control("edit_ch_delay_0")->hasFocus(); }, 2000));
+    EXPECT_FLOAT_EQ(Controller().Live().channels[7].gain, -5.0f);
+    EXPECT_TRUE(Control("slider_ch_delay_0")->isVisible());  // the delay slider of the focused edit
+    QTest::keyClick(Control("edit_ch_delay_0"), Qt::Key_Left);
+    ASSERT_TRUE(test::WaitUntil([&] { return volume->hasFocus(); }, 2000));
+    EXPECT_FALSE(Control("slider_ch_delay_0")->isVisible());
+    QTest::keyClick(volume, Qt::Key_Escape);  // the main window ignores Esc
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(Controller().IsConnected());
+    const auto sent = AllSetters();
+    EXPECT_NE(std::find(sent.begin(), sent.end(), "01 08 BB | 00 00 07 07 05"), sent.end());
 }
 
 // Presses the slider's handle, moves it in `steps` events to `to` and releases.
