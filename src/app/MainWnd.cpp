@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -127,6 +128,15 @@ void CMainWnd::changeEvent(QEvent* event) {
     if (QWidget* max = FindControl(QStringLiteral("maxbtn"))) max->setVisible(!maximized);
     if (QWidget* restore = FindControl(QStringLiteral("restorebtn")))
         restore->setVisible(maximized);
+}
+
+void CMainWnd::keyPressEvent(QKeyEvent* event) {
+    // A dialog closes on Esc; the main window closes only when asked to.
+    if (event->matches(QKeySequence::Cancel)) {
+        event->ignore();
+        return;
+    }
+    WindowImplBase::keyPressEvent(event);
 }
 
 void CMainWnd::done(int result) {
