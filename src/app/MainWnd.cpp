@@ -93,9 +93,10 @@ void CMainWnd::InitWindow() {
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
     RegisterLanguages();
     SelectConfiguredLanguage(ConfigFile().GetInt(QStringLiteral("lan")));
-    const QSize initial = size();
     ApplyDpi(StartupDpiFromScreens());
-    setMinimumSize(initial.width() * ScalePercent() / 100, initial.height() * ScalePercent() / 100);
+    // Never smaller than the design at the chosen scale.
+    setMinimumSize(LayoutSize().width() * ScalePercent() / 100,
+                   LayoutSize().height() * ScalePercent() / 100);
     mEqualizer.BindControls(this);
 
     if (!AcquireInstanceLock()) {

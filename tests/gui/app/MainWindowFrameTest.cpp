@@ -1,4 +1,4 @@
-// The main window as a window: what closes it.
+// The main window as a window: what closes it and how small it can get.
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
@@ -54,6 +54,18 @@ TEST_F(MainFrame, EscapeInAControlKeepsItOpenButAWindowCloseCloses) {
     EXPECT_TRUE(window.isVisible());
     EXPECT_TRUE(window.close());  // the window manager's close
     EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(MainFrame, CannotBeMadeSmallerThanItsScaledDesign) {
+    const QSize design = window.LayoutSize();
+    ASSERT_TRUE(design.isValid());
+    const QSize least(design.width() * window.ScalePercent() / 100,
+                      design.height() * window.ScalePercent() / 100);
+    EXPECT_EQ(window.minimumSize(), least);
+    window.resize(least.width() - 200, least.height() - 100);
+    EXPECT_EQ(window.size(), least);
+    window.resize(least.width() + 40, least.height() + 30);  // larger is fine
+    EXPECT_EQ(window.size(), least + QSize(40, 30));
 }
 
 }  // namespace
