@@ -8,35 +8,20 @@
 #include "app/MainWnd.h"
 #include "sim/VirtualAmplifier.h"
 #include "ui/LanguageService.h"
-#include "ui/Prompts.h"
 
 namespace kavelo {
 namespace {
 
-// No prompt may block these tests; every one is answered "cancel".
-class CancelPrompts : public PromptOpener {
-public:
-    int Message(QWidget*, const QString&, const QString&, const QString[3], int) override {
-        return 0;
-    }
-};
-
 class MainFrame : public ::testing::Test {
 protected:
     void SetUp() override {
-        previous = SetPromptOpener(&prompts);
-        amp.Unplug();
+        amp.Unplug();  // nothing to connect to, and nothing to prompt about
         ASSERT_TRUE(window.Create(QStringLiteral("Kavelo DSP Audio")));
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
-    void TearDown() override {
-        SetPromptOpener(previous);
-        LanguageService::Instance().Clear();
-    }
+    void TearDown() override { LanguageService::Instance().Clear(); }
 
-    CancelPrompts prompts;
-    PromptOpener* previous = nullptr;
     VirtualAmplifier amp;
     QTemporaryDir lockDir;
     CMainWnd window{amp, CMainWnd::DetachedOptions(lockDir.path())};
