@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -93,9 +94,10 @@ void CMainWnd::InitWindow() {
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
     RegisterLanguages();
     SelectConfiguredLanguage(ConfigFile().GetInt(QStringLiteral("lan")));
-    const QSize initial = size();
     ApplyDpi(StartupDpiFromScreens());
-    setMinimumSize(initial.width() * ScalePercent() / 100, initial.height() * ScalePercent() / 100);
+    // Never smaller than the design at the chosen scale.
+    setMinimumSize(LayoutSize().width() * ScalePercent() / 100,
+                   LayoutSize().height() * ScalePercent() / 100);
     mEqualizer.BindControls(this);
 
     if (!AcquireInstanceLock()) {
@@ -128,6 +130,15 @@ void CMainWnd::changeEvent(QEvent* event) {
     if (QWidget* max = FindControl(QStringLiteral("maxbtn"))) max->setVisible(!maximized);
     if (QWidget* restore = FindControl(QStringLiteral("restorebtn")))
         restore->setVisible(maximized);
+}
+
+void CMainWnd::keyPressEvent(QKeyEvent* event) {
+    // A dialog closes on Esc; the main window closes only when asked to.
+    if (event->matches(QKeySequence::Cancel)) {
+        event->ignore();
+        return;
+    }
+    WindowImplBase::keyPressEvent(event);
 }
 
 void CMainWnd::done(int result) {

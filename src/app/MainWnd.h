@@ -56,6 +56,7 @@ protected:
     void InitWindow() override;
     bool IsMainWindow() const override { return true; }
     void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void Notify(TNotifyUI& msg) override;
     bool HandleCustomMessage(int id, std::uintptr_t wParam, const Payload& lParam,
                              const QString& text) override;

@@ -101,6 +101,8 @@ public:
     // Applies a DPI value (77, 96, 120, 144, 192) to fonts and the window size.
     void ApplyDpi(int dpi);
     int ScalePercent() const { return mScalePercent; }
+    // The root layout's size as loaded, before any scaling; invalid before Create.
+    QSize LayoutSize() const { return mLayoutSize; }
 
     static int UserData(QWidget* control);
 

@@ -6,27 +6,13 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/MainWnd.h"
 #include "control/SpeakerRoles.h"
 #include "ui/LanguageService.h"
+#include "ui/ProbeWindow.h"
 #include "ui/WindowImplBase.h"
 
 namespace kavelo {
 namespace {
-
-// A window on the message layout that records the menu commands reaching it.
-class MenuHost : public WindowImplBase {
-public:
-    QString GetSkinFile() const override { return QStringLiteral("XML_MSG"); }
-    QString GetWindowClassName() const override { return QStringLiteral("MenuHost"); }
-    QStringList commands;
-
-protected:
-    bool HandleCustomMessage(int id, std::uintptr_t, const Payload&, const QString& text) override {
-        if (id == WM_MENU_COMMAND) commands << text;
-        return true;
-    }
-};
 
 // Every item of `menu` depth first, sub-menu headings before their items.
 QList<QAction*> AllItems(QMenu* menu) {
@@ -44,20 +30,15 @@ QStringList Names(const QList<QAction*>& items) {
     return names;
 }
 
-class Menus : public ::testing::Test {
+class Menus : public test::WindowLayer {
 protected:
     void SetUp() override {
-        RegisterLanguages();
-        LanguageService::Instance().SetLanguage("en");
-        ASSERT_TRUE(host.Create(QStringLiteral("${tips}")));
-        host.move(20, 20);
-        host.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
+        WindowLayer::SetUp();
+        window.move(20, 20);  // room for the pop-ups on the screen
     }
-    void TearDown() override { LanguageService::Instance().Clear(); }
 
     QMenu* Load(const char* file) {
-        QMenu* menu = host.LoadMenu(QString::fromLatin1(file), &host);
+        QMenu* menu = window.LoadMenu(QString::fromLatin1(file), &window);
         EXPECT_NE(menu, nullptr) << file;
         return menu;
     }
@@ -66,13 +47,14 @@ protected:
         QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier,
                           menu->actionGeometry(item).center());
     }
-    // Lets posted menu commands arrive.
+    // The menu commands that reached the window since the last call.
     QStringList TakeCommands() {
-        QCoreApplication::sendPostedEvents(&host);
-        return std::exchange(host.commands, {});
+        QCoreApplication::sendPostedEvents(&window);
+        QStringList commands;
+        for (const auto& message : std::exchange(window.messages, {}))
+            if (message.id == WM_MENU_COMMAND) commands << message.text;
+        return commands;
     }
-
-    MenuHost host;
 };
 
 TEST_F(Menus, EveryItemIsTranslatedInEveryLanguage) {
@@ -181,10 +163,10 @@ TEST_F(Menus, FindsNestedItemsAndPostsOnlyForPlainItems) {
     EXPECT_EQ(WindowImplBase::FindMenuItem(menu, "option_item_language"), nullptr);
     EXPECT_EQ(WindowImplBase::FindMenuItem(nullptr, "option_item_about"), nullptr);
 
-    auto* anchor = new QPushButton(QStringLiteral("menu"), &host);
+    auto* anchor = new QPushButton(QStringLiteral("menu"), &window);
     anchor->setGeometry(10, 10, 80, 24);
     anchor->show();
-    host.PopupMenu(menu, anchor, false);
+    window.PopupMenu(menu, anchor, false);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
     ClickItem(menu, heading);  // opens the languages, posts nothing
     QTRY_VERIFY_WITH_TIMEOUT(heading->menu()->isVisible(), 5000);
@@ -196,12 +178,12 @@ TEST_F(Menus, FindsNestedItemsAndPostsOnlyForPlainItems) {
 TEST_F(Menus, PopupSitsBelowTheButtonAtEitherEdge) {
     QMenu* menu = Load("xml/scene_menu.xml");
     ASSERT_NE(menu, nullptr);
-    auto* anchor = new QPushButton(QStringLiteral("menu"), &host);
+    auto* anchor = new QPushButton(QStringLiteral("menu"), &window);
     anchor->setGeometry(300, 40, 80, 24);
     anchor->show();
     const QRect button(anchor->mapToGlobal(QPoint(0, 0)), anchor->size());
     for (const bool alignRight : {false, true}) {
-        host.PopupMenu(menu, anchor, alignRight);
+        window.PopupMenu(menu, anchor, alignRight);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
         const QRect at = menu->geometry();
         EXPECT_EQ(at.top(), button.bottom() + 1) << alignRight;
@@ -217,7 +199,7 @@ TEST_F(Menus, ItemImageIsShownAndRemoved) {
     ASSERT_NE(menu, nullptr);
     QAction* item = WindowImplBase::FindMenuItem(menu, "output_item_empty");
     ASSERT_NE(item, nullptr);
-    menu->popup(host.mapToGlobal(QPoint(10, 10)));
+    menu->popup(window.mapToGlobal(QPoint(10, 10)));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
     const QImage plain = menu->grab().toImage();
 
@@ -249,7 +231,7 @@ TEST_F(Menus, DisabledItemIgnoresClicksAndHiddenItemTakesNoRoom) {
     ASSERT_TRUE(autocal && mixer && ktv);
     autocal->setEnabled(false);
     ktv->setVisible(false);
-    menu->popup(host.mapToGlobal(QPoint(10, 10)));
+    menu->popup(window.mapToGlobal(QPoint(10, 10)));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
     EXPECT_LT(menu->height(), fullHeight);
     EXPECT_TRUE(menu->actionGeometry(ktv).isEmpty());
@@ -260,7 +242,7 @@ TEST_F(Menus, DisabledItemIgnoresClicksAndHiddenItemTakesNoRoom) {
     EXPECT_TRUE(TakeCommands().isEmpty());
     autocal->trigger();  // not even from code
     EXPECT_TRUE(TakeCommands().isEmpty());
-    if (!menu->isVisible()) menu->popup(host.mapToGlobal(QPoint(10, 10)));
+    if (!menu->isVisible()) menu->popup(window.mapToGlobal(QPoint(10, 10)));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
     ClickItem(menu, mixer);
     EXPECT_EQ(TakeCommands(), QStringList({"advance_item_mixer"}));
@@ -279,7 +261,7 @@ TEST_F(Menus, LanguageSwitchSurvivesADeletedMenu) {
 }
 
 TEST_F(Menus, MenuTakesTheWindowsScale) {
-    host.ApplyDpi(192);
+    window.ApplyDpi(192);
     QMenu* menu = Load("xml/option_menu.xml");
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(menu->font().pixelSize(), 26);
