@@ -464,7 +464,10 @@ void EqualizerManager::ReadDspValueCallback(int code, const Payload& value) {
     const bool current = u.channel == live.currChannel;
     switch (u.kind) {
         case UpdateKind::SourceSelector:
+            // Shown without running the selector's handler: the amplifier is not
+            // told back what it just reported.
             WindowImplBase::SelectItem(mUi.inputSource, live.inputSource, false);
+            ShowInputOptions();
             break;
         case UpdateKind::MainVolume:
             if (mWindow) mWindow->KillTimer(GET_MAIN_VOLUME_TIMER);

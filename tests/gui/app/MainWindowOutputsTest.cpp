@@ -326,6 +326,16 @@ TEST_F(Outputs, TwoChannelSourceHidesTheOtherInputs) {
     EXPECT_TRUE(window->HasTimer(4114));            // the volume is read back
 }
 
+TEST_F(Outputs, ReportedSourceShowsItsInputsWithoutSwitchingBack) {
+    DspState s = Defaults();
+    s.inputSource = 3;
+    OpenWith(s);
+    EXPECT_EQ(Control<QComboBox>("btn_input_source")->currentIndex(), 3);
+    EXPECT_TRUE(Control("option_ch_in2_4")->isVisibleTo(window.get()));
+    EXPECT_FALSE(Control("option_ch_in3_4")->isVisibleTo(window.get()));
+    EXPECT_TRUE(AllSetters().empty());
+}
+
 TEST_F(Outputs, UnknownMenuItemOnlyLogs) {
     OpenWith(Defaults());
     PostWindowMessage(window.get(), WM_MENU_COMMAND, 0, {}, QStringLiteral("scene_item_unknown"));
