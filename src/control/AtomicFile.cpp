@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <algorithm>
-
 #include <atomic>
 #else
 #include <fcntl.h>
@@ -28,8 +27,8 @@ std::wstring Wide(const std::string& utf8) {
                                       static_cast<int>(utf8.size()), nullptr, 0);
     if (n <= 0) return {};
     std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(),
-                        static_cast<int>(utf8.size()), out.data(), n);
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()),
+                        out.data(), n);
     return out;
 }
 

@@ -226,22 +226,29 @@ OutputEdit ChangeChannelDelay(DspState& state, int n, float ms) {
     return edit;
 }
 
-OutputEdit SetChMute(DspState& state, int n, bool on) {
+namespace {
+// A per-output on/off setting: stored, logged and sent for that output alone.
+template <class Command>
+OutputEdit SetChannelFlag(DspState& state, int n, bool on, int32_t ChannelState::*field,
+                          const char* logFormat) {
     OutputEdit edit;
     if (!ValidOutput(n)) return edit;
-    state.channels[n].mute = on ? 1 : 0;
-    LogPrintA("channel %d mute seleted %d\n", n, state.channels[n].mute);
-    edit.commands.push_back(ChannelMuteCmd{n, state.channels[n].mute});
+    const int value = on ? 1 : 0;
+    state.channels[n].*field = value;
+    LogPrintA(logFormat, n, value);
+    edit.commands.push_back(Command{n, value});
     return edit;
+}
+}  // namespace
+
+OutputEdit SetChMute(DspState& state, int n, bool on) {
+    return SetChannelFlag<ChannelMuteCmd>(state, n, on, &ChannelState::mute,
+                                          "channel %d mute seleted %d\n");
 }
 
 OutputEdit SetChPhase(DspState& state, int n, bool inverted) {
-    OutputEdit edit;
-    if (!ValidOutput(n)) return edit;
-    state.channels[n].phase = inverted ? 1 : 0;
-    LogPrintA("channel %d phase seleted %d\n", n, state.channels[n].phase);
-    edit.commands.push_back(PhaseCmd{n, state.channels[n].phase});
-    return edit;
+    return SetChannelFlag<PhaseCmd>(state, n, inverted, &ChannelState::phase,
+                                    "channel %d phase seleted %d\n");
 }
 
 OutputEdit SetChSynchronize(DspState& state, int n, bool selected, const VolumeControls& controls) {

@@ -186,8 +186,8 @@ bool ReadChannel(const cJSON* o, ChannelState& ch) {
         EqBand& band = ch.bands[k];
         int32_t enable = 0;
         if (!cJSON_IsObject(b) || !GetInt(b, "freq", band.freq) ||
-            !GetFloat(b, "eqFactor", band.eqFactor) ||
-            !GetFloat(b, "eqGain", band.eqGain) || !GetInt(b, "enable", enable)) {
+            !GetFloat(b, "eqFactor", band.eqFactor) || !GetFloat(b, "eqGain", band.eqGain) ||
+            !GetInt(b, "enable", enable)) {
             return false;
         }
         band.enable = enable != 0 ? 1 : 0;

@@ -15,6 +15,7 @@ int RoleFromMenuItem(const std::string& itemName) {
 OutputEdit SetOutputValue(DspState& state, int n, int role) {
     OutputEdit edit;
     if (n < 0 || n >= kOutputChannels || role < 0 || role >= kSpeakerRoles) return edit;
+    LogPrintA("SetOutputValue channel %d selected value %s\n", n, SpeakerRole(role).menuItem);
     state.outputs[n] = role;
     state.channels[n].crossover = DefaultCrossover(role);
     edit.commands.push_back(ChannelTypeCmd{n, role});
@@ -27,26 +28,10 @@ OutputEdit SetOutputValue(DspState& state, int n, int role) {
 OutputEdit SetChInput(DspState& state, int n, int k, bool selected) {
     OutputEdit edit;
     if (n < 0 || n >= kOutputChannels || k < 1 || k > kMaxInputChannels) return edit;
-    switch (k) {
-        case 1:
-            LogPrintA("set channel %d input 1\n", n);
-            break;
-        case 2:
-            LogPrintA("set channel %d input 2\n", n);
-            break;
-        case 3:
-            LogPrintA("set channel %d input 3\n", n);
-            break;
-        case 4:
-            LogPrintA("set channel %d input 4\n", n);
-            break;
-        case 5:
-            LogPrintA("set channel %d input 5\n", n);
-            break;
-        default:
-            LogPrintA("set channel %d input 6\n", n);
-            break;
-    }
+    static const char* const kInputLog[kMaxInputChannels] = {
+        "set channel %d input 1\n", "set channel %d input 2\n", "set channel %d input 3\n",
+        "set channel %d input 4\n", "set channel %d input 5\n", "set channel %d input 6\n"};
+    LogPrintA(kInputLog[k - 1], n);
     const int source =
         state.inputSource >= 0 && state.inputSource < kInputSources ? state.inputSource : 0;
     int& mask = state.inputs[source][n];
