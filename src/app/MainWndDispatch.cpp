@@ -58,6 +58,14 @@ void CMainWnd::Notify(TNotifyUI& msg) {
     } else if (type == QLatin1String("itemselect")) {
         LogPrintA("on %s DUI_MSGTYPE_ITEMSELECT\n", Utf8(name).constData());
         OnItemSelect(name);
+    } else if (type == QLatin1String("equalizer_eq") || type == QLatin1String("equalizer_hp") ||
+               type == QLatin1String("equalizer_lp")) {
+        if (name != QLatin1String("equalizer")) return WindowImplBase::Notify(msg);
+        LogPrintA("on DUI_MSGTYPE_EQUALIZERCHANGED index %d\n", index);
+        const int kind = type == QLatin1String("equalizer_eq")   ? 0
+                         : type == QLatin1String("equalizer_hp") ? 1
+                                                                 : 2;
+        if (index >= 0) mEqualizer.EqualizerCallback(index, kind);
     } else if (type == QLatin1String("windowsize")) {
         mEqualizer.UpdateEqualizer(0);
     }
@@ -77,16 +85,24 @@ void CMainWnd::OnClick(const QString& name, int index, QWidget* sender) {
         c.ShowOptionMenu(sender);
     } else if (name == QLatin1String("btn_scene")) {
         c.ShowSceneMenu(sender);
+    } else if (name == QLatin1String("btn_reset_eq")) {
+        c.SetOutputEqReset();
+    } else if (name == QLatin1String("btn_bypass")) {
+        c.SetOutputBypass();
     } else if (name == QLatin1String("btn_reset_output")) {
         c.SetOutputReset();
     } else if (Starts(name, "ch_enable_")) {
         c.SetCurChannelChange(index);
     } else if (Starts(name, "speaker_")) {
         c.SetSpeakerFocus(index);
+    } else if (Starts(name, "pt_enable_")) {
+        c.OnEqEnable(index);
     } else if (name == QLatin1String("btn_lock_output")) {
         c.SetOutpuLock();
     } else if (name == QLatin1String("btn_link_output")) {
         c.SetOutputLink();
+    } else if (name == QLatin1String("btn_arg_eq")) {
+        c.ToggleGeqPeqMode();
     } else if (name == QLatin1String("btn_advance")) {
         c.ShowAdvanceMenu(sender);
     }
@@ -114,9 +130,15 @@ void CMainWnd::OnSelectChanged(const QString& name, int index) {
     }
 }
 
-void CMainWnd::OnSliderValue(const QString& name, int index, QWidget*) {
+void CMainWnd::OnSliderValue(const QString& name, int index, QWidget* sender) {
     EqualizerManager& c = mEqualizer;
-    if (Starts(name, "slider_main_volume")) {
+    if (Starts(name, "eq_slider_")) {
+        LogPrintA("on eq silder %s valuechanged index ", Utf8(name).constData());
+        LogPrintA("%d\n", index);
+        if (auto* slider = qobject_cast<QAbstractSlider*>(sender))
+            LogPrintA("value %d\n", slider->value());
+        c.SetEqSlider(index);
+    } else if (Starts(name, "slider_main_volume")) {
         c.SetMainVolumeSlider();
     } else if (Starts(name, "slider_ch_volume_")) {
         LogPrintA("on volume silder %s valuechanged index ", Utf8(name).constData());
@@ -131,7 +153,17 @@ void CMainWnd::OnSliderValue(const QString& name, int index, QWidget*) {
 
 void CMainWnd::OnStep(const QString& name, int index, bool up) {
     EqualizerManager& c = mEqualizer;
-    if (Starts(name, "edit_main_volume")) {
+    if (Starts(name, "eq_freq_")) {
+        c.SetEqFreqUp(index, up);
+    } else if (Starts(name, "eq_q_")) {
+        c.SetEqQUp(index, up);
+    } else if (Starts(name, "eq_gain_")) {
+        c.SetEqGainUp(index, up);
+    } else if (Starts(name, "hp_freq")) {
+        c.SetHpFreqUp(up);
+    } else if (Starts(name, "lp_freq")) {
+        c.SetLpFreqUp(up);
+    } else if (Starts(name, "edit_main_volume")) {
         c.SetMainVolumeUp(up);
     } else if (Starts(name, "edit_ch_volume_")) {
         c.SetChVolumeUp(index, up);
@@ -151,6 +183,12 @@ void CMainWnd::OnCommit(const QString& name, int index, bool enter) {
         if (enter)
             FocusEdit(EqColumnNext(name.toStdString(), index,
                                    c.Live().channels[c.Live().currChannel].eqSize));
+        else
+            c.SetChEqEdit(index);
+    } else if (Starts(name, "hp_freq")) {
+        c.SetHpFreq();
+    } else if (Starts(name, "lp_freq")) {
+        c.SetLpFreq();
     } else if (Starts(name, "edit_ch_delay_")) {
         c.SetChDelayEdit(index);
     } else if (Starts(name, "edit_ch_volume_")) {
@@ -164,11 +202,29 @@ void CMainWnd::OnSetFocus(const QString& name, int index) {
     } else {
         mEqualizer.ShowChDelaySlider(index);
     }
+    if (IsEqEditName(name.toStdString())) {
+        LogPrintA("on eq %s setfocus index ", Utf8(name).constData());
+        LogPrintA("%d\n", index);
+        mEqualizer.UpdateEqualizer(index);  // the curve highlights the band
+    }
 }
 
 void CMainWnd::OnItemSelect(const QString& name) {
+    EqualizerManager& c = mEqualizer;
+    auto logged = [&name](const char* format) {
+        LogPrintA(format, Utf8(name).constData());
+        return true;
+    };
     if (Starts(name, "comb_ch_unit")) {
-        mEqualizer.SetDelayUnit();
+        c.SetDelayUnit();
+    } else if (Starts(name, "hp_type") && logged("on eq hp_type %s valuechanged index ")) {
+        c.SetHpType();
+    } else if (Starts(name, "lp_type") && logged("on eq lp_type %s valuechanged index ")) {
+        c.SetLpType();
+    } else if (Starts(name, "hp_slop") && logged("on eq hp_slop %s valuechanged index ")) {
+        c.SetHpSlope();
+    } else if (Starts(name, "lp_slop") && logged("on eq lp_slop %s valuechanged index ")) {
+        c.SetLpSlope();
     } else if (name == QLatin1String("btn_input_source")) {
         mEqualizer.SetInputSource();
     }

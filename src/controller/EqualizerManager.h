@@ -11,6 +11,7 @@
 #include <mutex>
 #include <thread>
 
+#include "control/EqOperations.h"
 #include "control/OutputOperations.h"
 #include "control/ReadBack.h"
 #include "device/DeviceLink.h"
@@ -104,6 +105,27 @@ public:
     // Shows output n's crossover in the selectors and edits.
     void SetFreqDivider(int n);
 
+    // --- crossover and EQ of the current output (EqualizerManagerEq.cpp) ---
+    void SetHpFreq();
+    void SetLpFreq();
+    void SetHpFreqUp(bool up);
+    void SetLpFreqUp(bool up);
+    void SetHpSlope();
+    void SetLpSlope();
+    void SetHpType();
+    void SetLpType();
+    void SetChEqEdit(int b);
+    void SetEqSlider(int b);
+    void SetEqFreqUp(int b, bool up);
+    void SetEqQUp(int b, bool up);
+    void SetEqGainUp(int b, bool up);
+    void OnEqEnable(int b);
+    // A drag on the curve: kind 0 band b, 1 the high-pass corner, 2 the low-pass.
+    void EqualizerCallback(int b, int kind);
+    void SetOutputBypass();
+    void SetOutputEqReset();
+    void ToggleGeqPeqMode();
+
     // --- speaker roles, routing and the menus (EqualizerManagerRoles.cpp) ---
     // The pop-up menus open at their button; an open menu of the same kind closes.
     void ShowOutputMenu(QWidget* button, int n);
@@ -177,6 +199,16 @@ private:
     // The number an edit stands for: its leading integer, or -60 for the "off" text.
     static int VolumeEditNumber(const QLineEdit* edit);
     void ShowInputOptions();
+    UIEqualizer* Curve() const;
+    // The band sliders' range in dB.
+    float BandGainLimit(int b, bool maximum) const;
+    // Redraws the curves of the outputs the commands touch, then sends them.
+    void SendAndRedraw(const OutputEdit& edit, int selectedBand);
+    void SetFilterFrequency(int filter, int fs);
+    // A type (`type`) or slope selector of one filter changed.
+    void SetFilterSelector(int filter, bool type);
+    void ShowFilterSlopes(int n);
+    void ApplyBand(int b, const BandValues& values, BandPath path);
     // Closes the open menu of a kind and loads a new one from its layout file.
     QMenu* OpenMenu(QPointer<QMenu>& slot, const QString& file);
     void ShowMainVolume();

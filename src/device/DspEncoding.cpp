@@ -1,14 +1,16 @@
 #include "device/DspEncoding.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace kavelo {
 
-std::uint8_t Tenths(float x) { return static_cast<std::uint8_t>(static_cast<int>(x * 10.0f) % 10); }
-
 std::array<std::uint8_t, 2> EncodeGain(float gainDb) {
-    const float shifted = gainDb + 18.0f;
-    return {static_cast<std::uint8_t>(static_cast<int>(shifted)), Tenths(shifted)};
+    // The nearest tenth: ten times the shifted gain cut in single precision sends
+    // some steps (-11.6 dB among them) a tenth low.
+    if (!std::isfinite(gainDb)) gainDb = 0.0f;
+    const long tenths = std::lround((static_cast<double>(gainDb) + 18.0) * 10.0);
+    return {static_cast<std::uint8_t>(tenths / 10), static_cast<std::uint8_t>(tenths % 10)};
 }
 
 std::array<std::uint8_t, 2> EncodeQuality(float q) {

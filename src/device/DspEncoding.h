@@ -15,10 +15,7 @@ inline constexpr int kLastChannel = kChannelSlots - 1;
 template <typename T>
 using ChannelArray = std::array<T, kChannelSlots>;
 
-// tenths(x): x times 10 in single precision, toward zero, modulo 10.
-std::uint8_t Tenths(float x);
-
-// EQ gain g dB travels as int(g + 18) and tenths(g + 18).
+// EQ gain g dB travels as g + 18 to the nearest tenth: its whole part, then the tenths.
 std::array<std::uint8_t, 2> EncodeGain(float gainDb);
 
 // EQ quality Q travels as int(Q) and its tenths (the product cut to 8 bits

@@ -198,6 +198,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(EncodingCase{"GainMinus3p5", -3.5f, {0x0E, 0x05}, 0},
                       EncodingCase{"GainZero", 0.0f, {0x12, 0x00}, 0},
                       EncodingCase{"GainPlus0p3", 0.3f, {0x12, 0x03}, 0},
+                      // Cut in single precision these went out a tenth low.
+                      EncodingCase{"GainMinus11p6", -11.6f, {0x06, 0x04}, 0},
+                      EncodingCase{"GainMinus17p7", -17.7f, {0x00, 0x03}, 0},
                       // Tenths are sent; the reply is read as hundredths.
                       EncodingCase{"Quality2p5", 2.5f, {0x02, 0x05}, 1},
                       EncodingCase{"Quality0p7", 0.7f, {0x00, 0x07}, 1},

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -160,8 +161,7 @@ std::vector<RoundTrip> Trips() {
         {"Trim", true,
          [](DeviceLink& l, VirtualAmplifier&, std::uint8_t s) {
              // Written as 0 - gain, as the host does; reported as the gain.
-             return l.Trim_Ctrl(s, 0, 0, 7, Values<float>({60, 45, 33, 12, 6.5f, 1, 0, -12}),
-                                true);
+             return l.Trim_Ctrl(s, 0, 0, 7, Values<float>({60, 45, 33, 12, 6.5f, 1, 0, -12}), true);
          },
          [](DeviceLink& l, std::uint8_t s) { return l.Get_Trim(s, 0, 0, 7); },
          [](const Sinks& sinks, std::uint8_t s) {
@@ -314,6 +314,7 @@ std::vector<Case> Cases() {
 }
 
 class SetQueryRoundTrip : public test::LinkedAmplifier, public ::testing::TestWithParam<Case> {};
+class LinkedAmplifierEq : public test::LinkedAmplifier, public ::testing::Test {};
 
 TEST_P(SetQueryRoundTrip, ReadsBackWhatWasSet) {
     const RoundTrip& trip = GetParam().trip;
@@ -330,6 +331,20 @@ TEST_P(SetQueryRoundTrip, ReadsBackWhatWasSet) {
         EXPECT_EQ(amp.LiveState(), FactoryLiveState());  // the live settings stay as they were
     } else {
         for (int k = 1; k <= 10; ++k) EXPECT_EQ(amp.StoredSceneState(k), ErasedScene()) << k;
+    }
+}
+
+// Every EQ gain step the band sliders offer (-18.0 ... +12.0 dB, as slider / 10)
+// reads back as the step that was written.
+TEST_F(LinkedAmplifierEq, EveryGainStepReadsBack) {
+    for (int step = -180; step <= 120; ++step) {
+        const float gain = step / 10.0f;
+        const auto band = static_cast<std::uint8_t>((step + 180) % 31);
+        ASSERT_TRUE(link.EQ_Ctrl(0, 0, 2, band, 1000, 2.0f, gain, true)) << step;
+        ASSERT_TRUE(link.Get_EQ(0, 0, 2, band, band)) << step;
+        const auto records = main.RecordsOf<DspEqBandRecord>();
+        ASSERT_FALSE(records.empty());
+        EXPECT_EQ(std::lround(records.back().gain * 10.0f), step) << gain;
     }
 }
 

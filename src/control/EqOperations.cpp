@@ -1,0 +1,260 @@
+#include "control/EqOperations.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "base/Log.h"
+#include "control/DspOperations.h"
+
+namespace kavelo {
+
+namespace {
+
+constexpr float kGainEpsilon = 0.001f;
+
+bool ValidOutput(int n) { return n >= 0 && n < kOutputChannels; }
+
+int BandLimit(const ChannelState& ch) { return std::clamp(ch.eqSize, 0, kEqBands); }
+
+EqCmd BandCmd(const DspState& state, int channel, int b) {
+    const EqBand& band = state.channels[channel].bands[b];
+    return EqCmd{channel, b, band.freq, band.eqFactor, band.enable ? band.eqGain : 0.0f};
+}
+
+CrossoverFilter& Filter(ChannelState& ch, int filter) {
+    return filter == kHighPassFilter ? ch.crossover.hp : ch.crossover.lp;
+}
+
+// The outputs that follow the current one: the synchronised ones, in order.
+template <class F>
+void ForSynced(const DspState& state, int current, F f) {
+    for (int i = 0; i < kOutputChannels; ++i)
+        if (SyncedWith(state, current, i)) f(i);
+}
+
+}  // namespace
+
+bool HasBandGain(const ChannelState& channel) {
+    const int n = BandLimit(channel);
+    return std::any_of(channel.bands.begin(), channel.bands.begin() + n,
+                       [](const EqBand& b) { return std::fabs(b.eqGain) > kGainEpsilon; });
+}
+
+// ---------------------------------------------------------------- crossover
+
+int LimitHighPass(const DspState& state, int channel, int fs) {
+    const int lp = state.channels[channel].crossover.lp.fs;
+    if (fs > lp) return lp;
+    return std::clamp(fs, kMinFrequency, kMaxFrequency);
+}
+
+int LimitLowPass(const DspState& state, int channel, int fs) {
+    const int hp = state.channels[channel].crossover.hp.fs;
+    if (fs < hp) return hp;
+    return std::clamp(fs, kMinFrequency, kMaxFrequency);
+}
+
+OutputEdit ChangeFilter(DspState& state, int filter, const FilterChange& change, bool dragged) {
+    OutputEdit edit;
+    const int current = state.currChannel;
+    if (!ValidOutput(current)) return edit;
+    auto apply = [&](int channel) {
+        CrossoverFilter& f = Filter(state.channels[channel], filter);
+        if (change.type) SetFilterType(f, *change.type);
+        if (change.slope) SetFilterSlope(f, *change.slope);
+        if (change.fs) SetFilterFs(f, *change.fs);
+    };
+    apply(current);
+    if (dragged) edit.commands.push_back(FilterOf(state, current, filter));
+    ForSynced(state, current, [&](int i) {
+        apply(i);
+        edit.commands.push_back(FilterOf(state, i, filter));
+    });
+    const int partner = LinkPartner(state, current);
+    if (partner >= 0) apply(partner);
+    if (!dragged) edit.commands.push_back(FilterOf(state, current, filter));
+    if (partner >= 0) edit.commands.push_back(FilterOf(state, partner, filter));
+    return edit;
+}
+
+std::optional<int> HighPassStep(const DspState& state, int channel, bool up) {
+    const Crossover& x = state.channels[channel].crossover;
+    if ((up && x.hp.fs >= kMaxFrequency) || (!up && x.hp.fs <= kMinFrequency)) return std::nullopt;
+    return std::min(FrequencyStep(x.hp.fs, up), x.lp.fs);
+}
+
+std::optional<int> LowPassStep(const DspState& state, int channel, bool up) {
+    const Crossover& x = state.channels[channel].crossover;
+    if ((up && x.lp.fs >= kMaxFrequency) || (!up && x.lp.fs <= kMinFrequency)) return std::nullopt;
+    return std::max(FrequencyStep(x.lp.fs, up), x.hp.fs);
+}
+
+// ---------------------------------------------------------------- bands
+
+OutputEdit UpdateBand(DspState& state, int b, int freq, float q, float gain, BandPath path) {
+    OutputEdit edit;
+    const int current = state.currChannel;
+    if (!ValidOutput(current)) return edit;
+    ChannelState& ch = state.channels[current];
+    if (b < 0 || b >= BandLimit(ch)) return edit;
+    const int partner = LinkPartner(state, current);
+
+    // A bypassed EQ keeps hidden gains; editing a band starts from a flat EQ.
+    auto clearBypassed = [&] {
+        if (ch.bypass != 1) return;
+        auto clear = [&](int o) {
+            ChannelState& c = state.channels[o];
+            for (int j = 0; j < BandLimit(c); ++j) {
+                if (std::fabs(c.bands[j].eqGain) <= kGainEpsilon) continue;
+                c.bands[j].eqGain = 0.0f;
+                c.bands[j].enable = 1;
+                edit.commands.push_back(BandCmd(state, o, j));
+            }
+        };
+        clear(current);
+        ForSynced(state, current, [&](int i) {
+            if (state.channels[i].bypass == 1) clear(i);
+        });
+        if (partner >= 0 && state.channels[partner].bypass == 1) clear(partner);
+    };
+    const EqBand& stored = ch.bands[b];
+    const bool sameShape =
+        stored.freq == freq && std::fabs(q - stored.eqFactor) < 0.01f && stored.enable == 1;
+    const bool unchanged = sameShape && std::fabs(gain - stored.eqGain) < 0.01f;
+
+    if (path == BandPath::Edit) {
+        clearBypassed();
+        if (unchanged) return edit;
+    } else {
+        if (unchanged) return edit;
+        // Dragging a bypassed band along the zero line changes nothing audible.
+        if (sameShape && ch.bypass == 1 && std::fabs(gain) < kGainEpsilon) return edit;
+        if (std::fabs(gain) > kGainEpsilon) clearBypassed();
+    }
+
+    const EqBand value{gain, q, freq, 1};
+    ch.bands[b] = value;
+    ForSynced(state, current, [&](int i) {
+        state.channels[i].bands[b] = value;
+        edit.commands.push_back(BandCmd(state, i, b));
+    });
+    if (partner >= 0) state.channels[partner].bands[b] = value;
+
+    const std::uint8_t bypass = std::fabs(gain) > kGainEpsilon ? 0 : (HasBandGain(ch) ? 0 : 1);
+    if (path == BandPath::Drag) edit.commands.push_back(BandCmd(state, current, b));
+    if (ch.bypass != bypass) {
+        ch.bypass = bypass;
+        edit.commands.push_back(PeqBypassOf(state, current));
+    }
+    ForSynced(state, current, [&](int i) {
+        if (state.channels[i].bypass == ch.bypass) return;
+        state.channels[i].bypass = ch.bypass;
+        edit.commands.push_back(PeqBypassOf(state, i));
+    });
+    if (partner >= 0 && state.channels[partner].bypass != bypass) {
+        state.channels[partner].bypass = bypass;
+        edit.commands.push_back(PeqBypassOf(state, partner));
+    }
+    if (path == BandPath::Edit) edit.commands.push_back(BandCmd(state, current, b));
+    if (partner >= 0) edit.commands.push_back(BandCmd(state, partner, b));
+    return edit;
+}
+
+BandValues BandFromEdits(const EqBand& stored, const std::string& freqText,
+                         const std::string& qText, const std::string& gainText, float minGain,
+                         float maxGain) {
+    BandValues v;
+    v.freq = ParseFrequencyText(freqText);
+    if (v.freq < kMinFrequency || v.freq > kMaxFrequency) v.freq = stored.freq;
+    v.q = std::clamp(static_cast<float>(LeadingNumber(qText)), kMinEqFactor, kMaxEqFactor);
+    const float typed = static_cast<float>(LeadingNumber(gainText));
+    v.gain = std::clamp(typed, minGain, maxGain);
+    v.gainLimited = v.gain != typed;
+    return v;
+}
+
+std::optional<int> BandFreqStep(int freq, bool up) {
+    if ((up && freq >= kMaxFrequency) || (!up && freq <= kMinFrequency)) return std::nullopt;
+    return FrequencyStep(freq, up);
+}
+
+std::optional<float> BandQStep(float q, bool up) {
+    if (up) {
+        if (std::fabs(q - kMaxEqFactor) < 0.01f) return std::nullopt;
+        return q + 0.01f > kMaxEqFactor ? kMaxEqFactor : std::min(q + 0.05f, kMaxEqFactor);
+    }
+    if (std::fabs(q - kMinEqFactor) < 0.01f) return std::nullopt;
+    return q - 0.01f < kMinEqFactor ? kMinEqFactor : std::max(q - 0.05f, kMinEqFactor);
+}
+
+std::optional<float> BandGainStep(float gain, bool up, float minGain, float maxGain) {
+    if (up && std::fabs(gain - maxGain) < 0.01f) return std::nullopt;
+    if (!up && std::fabs(gain - minGain) < 0.01f) return std::nullopt;
+    return std::clamp(gain + (up ? 0.1f : -0.1f), minGain, maxGain);
+}
+
+OutputEdit ToggleBandEnable(DspState& state, int b, float sliderGain) {
+    OutputEdit edit;
+    LogPrintA("OnEqEnable mEqIndex %d\n", b);
+    const int current = state.currChannel;
+    if (!ValidOutput(current) || b < 0 || b >= BandLimit(state.channels[current])) return edit;
+    EqBand& band = state.channels[current].bands[b];
+    if (band.enable && std::fabs(sliderGain) > kGainEpsilon) {
+        band.enable = 0;
+        edit.commands.push_back(BandCmd(state, current, b));
+    } else if (!band.enable && std::fabs(band.eqGain - sliderGain) > kGainEpsilon) {
+        band.enable = 1;
+        edit.commands.push_back(BandCmd(state, current, b));
+    }
+    auto follow = [&](int i) {
+        state.channels[i].bands[b].enable = band.enable;
+        edit.commands.push_back(BandCmd(state, i, b));
+    };
+    ForSynced(state, current, follow);
+    const int partner = LinkPartner(state, current);
+    if (partner >= 0) follow(partner);
+    return edit;
+}
+
+OutputEdit SetEqBypass(DspState& state, std::optional<int> bypass) {
+    OutputEdit edit;
+    const int current = state.currChannel;
+    if (!ValidOutput(current)) return edit;
+    ChannelState& ch = state.channels[current];
+    if (bypass) ch.bypass = static_cast<std::uint8_t>(*bypass ? 1 : 0);
+    edit.commands.push_back(PeqBypassOf(state, current));
+    auto follow = [&](int i) {
+        state.channels[i].bypass = ch.bypass;
+        edit.commands.push_back(PeqBypassOf(state, i));
+    };
+    ForSynced(state, current, follow);
+    const int partner = LinkPartner(state, current);
+    if (partner >= 0) follow(partner);
+    return edit;
+}
+
+OutputEdit ResetEq(DspState& state) {
+    OutputEdit edit;
+    const int current = state.currChannel;
+    if (!ValidOutput(current)) return edit;
+    auto refill = [&](int o) {
+        ChannelState& c = state.channels[o];
+        InitBands(c.bands.data(), BandLimit(c));
+    };
+    refill(current);
+    ForSynced(state, current, [&](int i) {
+        refill(i);
+        for (int j = 0; j < BandLimit(state.channels[i]); ++j)
+            edit.commands.push_back(BandCmd(state, i, j));
+    });
+    const int partner = LinkPartner(state, current);
+    PeqResetCmd reset{{current}};
+    if (partner >= 0) {
+        refill(partner);
+        reset.channels.push_back(partner);
+    }
+    edit.commands.push_back(reset);
+    return edit;
+}
+
+}  // namespace kavelo

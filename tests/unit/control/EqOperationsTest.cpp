@@ -1,0 +1,236 @@
+// Crossover and EQ edits of the current output: limits, followers and the order
+// of the commands.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "control/DspOperations.h"
+#include "control/EqOperations.h"
+
+namespace kavelo {
+namespace {
+
+DspState Fresh() {
+    DspState s;
+    ResetToDefaults(s);
+    return s;
+}
+
+void ExpectCommands(const DspCommands& got, const DspCommands& want) {
+    ASSERT_EQ(got.size(), want.size()) << ::testing::PrintToString(got);
+    for (std::size_t i = 0; i < got.size(); ++i)
+        EXPECT_EQ(got[i], want[i]) << "command " << i << ": " << got[i] << " vs " << want[i];
+}
+
+EqCmd Band(const DspState& s, int channel, int b, float gain) {
+    const EqBand& band = s.channels[channel].bands[b];
+    return EqCmd{channel, b, band.freq, band.eqFactor, gain};
+}
+
+// Outputs 1 and 2 as link partners (front left / right full range).
+DspState Linked() {
+    DspState s = Fresh();
+    s.outputs[1] = 6;
+    s.outputs[2] = 12;
+    s.outputs[0] = 0;
+    s.linkMode = s.lockMode = 1;
+    ComputeLinkPairs(s);
+    s.currChannel = 1;
+    return s;
+}
+
+// ---- crossover
+
+struct CornerCase {
+    int typed;
+    int lowPass;
+    int stored;
+};
+
+TEST(Crossover, TypedHighPassIsLimitedByTheLowPassAndTheRange) {
+    for (const CornerCase& c : {CornerCase{30000, 20000, 20000}, CornerCase{10, 20000, 20},
+                                CornerCase{5000, 4000, 4000}, CornerCase{25000, 20000, 20000}}) {
+        DspState s = Fresh();
+        s.channels[0].crossover.lp.fs = c.lowPass;
+        EXPECT_EQ(LimitHighPass(s, 0, c.typed), c.stored) << c.typed;
+    }
+    DspState s = Fresh();
+    s.channels[0].crossover.hp.fs = 300;
+    EXPECT_EQ(LimitLowPass(s, 0, 100), 300);
+    EXPECT_EQ(LimitLowPass(s, 0, 99999), 20000);
+}
+
+TEST(Crossover, FollowersAndTheOrderOfTyped) {
+    DspState s = Linked();
+    s.syncFlags[4] = 1;  // synchronised with nothing: output 1 is not synchronised
+    const OutputEdit e = ChangeFilter(s, kHighPassFilter, FilterChange{250, {}, {}}, false);
+    EXPECT_EQ(s.channels[2].crossover.hp.fs, 250);
+    EXPECT_EQ(s.channels[4].crossover.hp.fs, 4000);  // its role's own, untouched
+    ExpectCommands(e.commands, {FilterOf(s, 1, kHighPassFilter), FilterOf(s, 2, kHighPassFilter)});
+}
+
+TEST(Crossover, SynchronisedFollowersGoFirstUnlessDragged) {
+    for (bool dragged : {false, true}) {
+        DspState s = Fresh();
+        s.syncFlags[0] = s.syncFlags[3] = 1;
+        const OutputEdit e = ChangeFilter(s, kLowPassFilter, FilterChange{{}, 6, 3}, dragged);
+        EXPECT_EQ(s.channels[3].crossover.lp.slope, 6);
+        EXPECT_EQ(s.channels[3].crossover.lp.type, 3);
+        const FilterCmd cur = FilterOf(s, 0, kLowPassFilter);
+        const FilterCmd follower = FilterOf(s, 3, kLowPassFilter);
+        if (dragged)
+            ExpectCommands(e.commands, {cur, follower});
+        else
+            ExpectCommands(e.commands, {follower, cur});
+    }
+}
+
+TEST(Crossover, CornerStepsStopAtTheEndsAndTheOtherFilter) {
+    DspState s = Fresh();
+    s.channels[0].crossover.hp.fs = 1000;
+    s.channels[0].crossover.lp.fs = 1010;
+    EXPECT_EQ(HighPassStep(s, 0, true), 1010);  // 1026 would pass the low-pass
+    EXPECT_EQ(HighPassStep(s, 0, false), 957);
+    EXPECT_EQ(LowPassStep(s, 0, false), 1000);
+    s.channels[0].crossover.lp.fs = 20000;
+    EXPECT_FALSE(LowPassStep(s, 0, true));
+    s.channels[0].crossover.hp.fs = 20;
+    EXPECT_FALSE(HighPassStep(s, 0, false));
+}
+
+// ---- bands
+
+TEST(Bands, EditValuesFromTheThreeEdits) {
+    EqBand stored{0.0f, 5.8f, 630, 1};
+    BandValues v = BandFromEdits(stored, "1K2", "12", "15", -18.0f, 12.0f);
+    EXPECT_EQ(v.freq, 1200);
+    EXPECT_FLOAT_EQ(v.q, 9.0f);
+    EXPECT_FLOAT_EQ(v.gain, 12.0f);
+    EXPECT_TRUE(v.gainLimited);
+    v = BandFromEdits(stored, "25000", "0.1", "-3.5", -18.0f, 12.0f);
+    EXPECT_EQ(v.freq, 630);  // out of range keeps the stored frequency
+    EXPECT_FLOAT_EQ(v.q, 0.5f);
+    EXPECT_FALSE(v.gainLimited);
+    v = BandFromEdits(stored, "x", "q", "g", -18.0f, 12.0f);
+    EXPECT_EQ(v.freq, 630);
+    EXPECT_FLOAT_EQ(v.gain, 0.0f);
+}
+
+TEST(Bands, Steps) {
+    EXPECT_FLOAT_EQ(*BandQStep(8.98f, true), 9.0f);
+    EXPECT_FLOAT_EQ(*BandQStep(8.5f, true), 8.55f);
+    EXPECT_FALSE(BandQStep(9.0f, true));
+    EXPECT_FLOAT_EQ(*BandQStep(0.52f, false), 0.5f);
+    EXPECT_FALSE(BandQStep(0.5f, false));
+    EXPECT_EQ(*BandFreqStep(1000, true), 1026);
+    EXPECT_FALSE(BandFreqStep(20000, true));
+    EXPECT_FLOAT_EQ(*BandGainStep(11.95f, true, -18.0f, 12.0f), 12.0f);
+    EXPECT_FALSE(BandGainStep(-18.0f, false, -18.0f, 12.0f));
+}
+
+TEST(Bands, BypassedOutputIsClearedBeforeTheFirstEdit) {
+    DspState s = Fresh();
+    s.currChannel = 1;
+    ChannelState& ch = s.channels[1];
+    ch.bands[0].eqGain = 3.0f;
+    ch.bands[7].eqGain = -2.0f;
+    ch.bypass = 1;  // bypassed with its gains kept
+    const EqBand b3 = ch.bands[3];
+    const OutputEdit e = UpdateBand(s, 3, b3.freq, b3.eqFactor, 2.0f, BandPath::Edit);
+    EXPECT_EQ(ch.bypass, 0);
+    EXPECT_FLOAT_EQ(ch.bands[7].eqGain, 0.0f);
+    ExpectCommands(e.commands, {Band(s, 1, 0, 0.0f), Band(s, 1, 7, 0.0f), PeqBypassCmd{1, 0},
+                                Band(s, 1, 3, 2.0f)});
+}
+
+TEST(Bands, OnlyGainBackToZeroBypassesTheEq) {
+    DspState s = Fresh();
+    ChannelState& ch = s.channels[0];
+    ch.bands[5].eqGain = 4.0f;
+    ch.bypass = 0;
+    const EqBand b5 = ch.bands[5];
+    const OutputEdit e = UpdateBand(s, 5, b5.freq, b5.eqFactor, 0.0f, BandPath::Edit);
+    EXPECT_EQ(ch.bypass, 1);
+    ExpectCommands(e.commands, {PeqBypassCmd{0, 1}, Band(s, 0, 5, 0.0f)});
+    // Unchanged values send nothing.
+    EXPECT_TRUE(UpdateBand(s, 5, b5.freq, b5.eqFactor, 0.0f, BandPath::Edit).commands.empty());
+}
+
+TEST(Bands, SmallGainsKeepTheEqOn) {
+    // Two half-decibel bands stay audible when a third goes back to zero.
+    DspState s = Fresh();
+    ChannelState& ch = s.channels[0];
+    ch.bands[1].eqGain = 0.5f;
+    ch.bands[2].eqGain = -0.4f;
+    ch.bands[5].eqGain = 4.0f;
+    ch.bypass = 0;
+    const EqBand b5 = ch.bands[5];
+    UpdateBand(s, 5, b5.freq, b5.eqFactor, 0.0f, BandPath::Edit);
+    EXPECT_EQ(ch.bypass, 0);
+}
+
+TEST(Bands, LinkModeEndsWithTheCurrentOutputThenThePartner) {
+    DspState s = Linked();
+    s.channels[1].bypass = s.channels[2].bypass = 1;
+    const EqBand b = s.channels[1].bands[9];
+    const OutputEdit e = UpdateBand(s, 9, 900, 2.5f, -6.0f, BandPath::Edit);
+    EXPECT_FLOAT_EQ(s.channels[2].bands[9].eqGain, -6.0f);
+    (void)b;
+    ExpectCommands(e.commands, {PeqBypassCmd{1, 0}, PeqBypassCmd{2, 0},
+                                EqCmd{1, 9, 900, 2.5f, -6.0f}, EqCmd{2, 9, 900, 2.5f, -6.0f}});
+}
+
+TEST(Bands, DragSendsTheCurrentOutputFirstAndIgnoresTheZeroLineWhenBypassed) {
+    DspState s = Fresh();
+    s.syncFlags[0] = s.syncFlags[6] = 1;
+    s.channels[0].bypass = 0;
+    s.channels[6].bypass = 1;
+    const EqBand b2 = s.channels[0].bands[2];
+    const OutputEdit e = UpdateBand(s, 2, b2.freq, b2.eqFactor, 5.0f, BandPath::Drag);
+    ExpectCommands(e.commands, {EqCmd{6, 2, b2.freq, b2.eqFactor, 5.0f},
+                                EqCmd{0, 2, b2.freq, b2.eqFactor, 5.0f}, PeqBypassCmd{6, 0}});
+
+    DspState flat = Fresh();  // bypassed, every gain 0
+    const EqBand f = flat.channels[0].bands[4];
+    EXPECT_TRUE(UpdateBand(flat, 4, f.freq, f.eqFactor, 0.0005f, BandPath::Drag).commands.empty());
+}
+
+TEST(Bands, BandOutsideTheTableDoesNothing) {
+    DspState s = Fresh();
+    s.channels[0].eqSize = 10;
+    EXPECT_TRUE(UpdateBand(s, 12, 1000, 1.0f, 3.0f, BandPath::Edit).commands.empty());
+    EXPECT_TRUE(UpdateBand(s, -1, 1000, 1.0f, 3.0f, BandPath::Edit).commands.empty());
+}
+
+TEST(Bands, EnableButtonSwitchesTheBandAndTheFollowersTakeIt) {
+    DspState s = Linked();
+    s.channels[1].bands[4].eqGain = 3.0f;
+    OutputEdit e = ToggleBandEnable(s, 4, 3.0f);
+    EXPECT_EQ(s.channels[1].bands[4].enable, 0);
+    EXPECT_EQ(s.channels[2].bands[4].enable, 0);
+    ExpectCommands(e.commands, {Band(s, 1, 4, 0.0f), Band(s, 2, 4, 0.0f)});
+    e = ToggleBandEnable(s, 4, 0.0f);  // disabled: the slider shows 0
+    EXPECT_EQ(s.channels[1].bands[4].enable, 1);
+    ExpectCommands(e.commands, {Band(s, 1, 4, 3.0f), Band(s, 2, 4, 0.0f)});
+}
+
+TEST(WholeEq, BypassAndResetReachTheFollowers) {
+    DspState s = Linked();
+    ExpectCommands(SetEqBypass(s, 1).commands, {PeqBypassCmd{1, 1}, PeqBypassCmd{2, 1}});
+    ExpectCommands(SetEqBypass(s, std::nullopt).commands, {PeqBypassCmd{1, 1}, PeqBypassCmd{2, 1}});
+
+    s.channels[2].bands[0].eqGain = 5.0f;
+    ExpectCommands(ResetEq(s).commands, {PeqResetCmd{{1, 2}}});
+    EXPECT_FLOAT_EQ(s.channels[2].bands[0].eqGain, 0.0f);
+
+    DspState synced = Fresh();
+    synced.syncFlags[0] = synced.syncFlags[5] = 1;
+    synced.channels[5].bands[30].eqGain = -4.0f;
+    const OutputEdit e = ResetEq(synced);
+    ASSERT_EQ(e.commands.size(), 32u);  // 31 bands of output 5, then the reset
+    EXPECT_EQ(e.commands[30], DspCommand(EqCmd{5, 30, 20000, 5.8f, 0.0f}));
+    EXPECT_EQ(e.commands[31], DspCommand(PeqResetCmd{{0}}));
+}
+
+}  // namespace
+}  // namespace kavelo
