@@ -179,12 +179,22 @@ void CMainWnd::OnCommit(const QString& name, int index, bool enter) {
     } else if (IsEqEditName(name.toStdString())) {
         LogPrintA("on eq %s killfocus index ", Utf8(name).constData());
         LogPrintA("%d\n", index);
-        // Enter walks down the band column; leaving the edit commits it.
-        if (enter)
-            FocusEdit(EqColumnNext(name.toStdString(), index,
-                                   c.Live().channels[c.Live().currChannel].eqSize));
-        else
+        if (!enter) {
             c.SetChEqEdit(index);
+            return;
+        }
+        // Enter walks down the band column; leaving the edit commits it. In GEQ mode
+        // the frequency and Q rows take no focus: Enter commits here and goes on to
+        // the next band's gain.
+        const int bands = c.Live().channels[c.Live().currChannel].eqSize;
+        const std::string next = EqColumnNext(name.toStdString(), index, bands);
+        const auto* target = FindControl<QLineEdit>(QString::fromStdString(next));
+        if (target && target->isEnabled()) {
+            FocusEdit(next);
+        } else {
+            c.SetChEqEdit(index);
+            FocusEdit("eq_gain_" + std::to_string(index + 1 < bands ? index + 1 : 0));
+        }
     } else if (Starts(name, "hp_freq")) {
         c.SetHpFreq();
     } else if (Starts(name, "lp_freq")) {

@@ -600,6 +600,7 @@ void EqualizerManager::ShowMix(int output) {
 }
 
 void EqualizerManager::ShowFilter(int n) {
+    ShowFilterSlopes(n);
     const Crossover& x = mModel.live.channels[n].crossover;
     WindowImplBase::SelectItem(mUi.hpSlope, x.hp.slope, false);
     WindowImplBase::SelectItem(mUi.hpType, x.hp.type, false);

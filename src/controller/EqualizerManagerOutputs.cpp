@@ -112,7 +112,6 @@ void EqualizerManager::SetFreqDivider(int n) {
     LogPrintA("on SetFreqDivider getLPFs %d\n", x.lp.fs);
     LogPrintA("on SetFreqDivider getHPSlope %d\n", x.hp.slope);
     LogPrintA("on SetFreqDivider getLPSlope %d\n", x.lp.slope);
-    ShowFilterSlopes(n);
     ShowFilter(n);
 }
 

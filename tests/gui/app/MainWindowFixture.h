@@ -10,11 +10,16 @@
 #include <QLineEdit>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/MainWnd.h"
+#include "device/PacketCodec.h"
+#include "sim/AmplifierState.h"
 #include "sim/VirtualAmplifier.h"
 #include "ui/LanguageService.h"
 #include "ui/Prompts.h"
@@ -116,6 +121,68 @@ protected:
     QString Text(const QString& name) { return Control<QLineEdit>(name)->text(); }
     bool Selected(const QString& name) {
         return WindowImplBase::IsSelected(Control<QAbstractButton>(name));
+    }
+
+    // ---- what reached the amplifier
+
+    std::size_t mark = 0;
+    // "cmd subcmd optype | payload" of a host report.
+    static std::string Describe(const OutputReport& report) {
+        const int length = report[3];
+        return ToHex(report.data() + 4, 3) + " | " + ToHex(report.data() + 7, length - 3);
+    }
+    // Connects on the application's layout with the amplifier holding `state`.
+    void OpenWith(const DspState& state) {
+        amp.SetLiveState(LiveStateFromState(state));
+        Open(true);
+        ASSERT_TRUE(Controller().IsConnected());
+        Mark();
+    }
+    void Mark() { mark = amp.WrittenReports().size(); }
+    // DSP setters the host wrote since the mark.
+    std::vector<std::string> Setters() {
+        std::vector<std::string> out;
+        const auto reports = amp.WrittenReports();
+        for (std::size_t i = mark; i < reports.size(); ++i)
+            if (reports[i][4] == 0x01 && reports[i][6] == 0xBB) out.push_back(Describe(reports[i]));
+        return out;
+    }
+    // Waits until `count` setters arrived since the mark, then returns them.
+    std::vector<std::string> SettersWhenSent(std::size_t count) {
+        EXPECT_TRUE(WaitUntil([&] { return Setters().size() >= count; }, 5000))
+            << ::testing::PrintToString(Setters());
+        return Setters();
+    }
+    // Everything queued so far, once it has reached the amplifier.
+    std::vector<std::string> AllSetters() {
+        EXPECT_TRUE(WaitUntil(
+            [&] { return Controller().Link().QueuedCommandCount() == 0 && Settled(); }, 5000));
+        // The worker may still be inside the last exchange.
+        const std::size_t before = Setters().size();
+        WaitUntil([&] { return Setters().size() > before; }, 100);
+        return Setters();
+    }
+
+    // ---- user actions
+
+    void Type(const QString& editName, const QString& text) {
+        auto* edit = Control<QLineEdit>(editName);
+        ASSERT_NE(edit, nullptr) << editName.toStdString();
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
+    void Click(const QString& name) {
+        auto* w = Control(name);
+        ASSERT_NE(w, nullptr) << name.toStdString();
+        QTest::mouseClick(w, Qt::LeftButton);
+    }
+    // Shows the window and gives it the keyboard, so focus moves send their notifications.
+    void Activate() {
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     }
 };
 

@@ -26,60 +26,8 @@
 namespace kavelo {
 namespace {
 
-// "cmd subcmd optype | payload" of a host report.
-std::string Describe(const OutputReport& report) {
-    const int length = report[3];
-    return ToHex(report.data() + 4, 3) + " | " + ToHex(report.data() + 7, length - 3);
-}
-
 class Outputs : public test::MainWindowFixture {
 protected:
-    std::size_t mark = 0;
-
-    // Connects on the application's layout with the amplifier holding `state`.
-    void OpenWith(const DspState& state) {
-        amp.SetLiveState(LiveStateFromState(state));
-        Open(true);
-        ASSERT_TRUE(Controller().IsConnected());
-        Mark();
-    }
-    void Mark() { mark = amp.WrittenReports().size(); }
-    // DSP setters the host wrote since the mark.
-    std::vector<std::string> Setters() {
-        std::vector<std::string> out;
-        const auto reports = amp.WrittenReports();
-        for (std::size_t i = mark; i < reports.size(); ++i)
-            if (reports[i][4] == 0x01 && reports[i][6] == 0xBB) out.push_back(Describe(reports[i]));
-        return out;
-    }
-    // Waits until the queue delivered `count` setters since the mark, then returns them.
-    std::vector<std::string> SettersWhenSent(std::size_t count) {
-        EXPECT_TRUE(test::WaitUntil([&] { return Setters().size() >= count; }, 5000))
-            << ::testing::PrintToString(Setters());
-        return Setters();
-    }
-    // Settles the queue: everything queued so far has reached the amplifier.
-    std::vector<std::string> AllSetters() {
-        EXPECT_TRUE(test::WaitUntil(
-            [&] { return Controller().Link().QueuedCommandCount() == 0 && Settled(); }, 5000));
-        // The worker may still be inside the last exchange.
-        const std::size_t before = Setters().size();
-        test::WaitUntil([&] { return Setters().size() > before; }, 100);
-        return Setters();
-    }
-    void Type(const QString& editName, const QString& text) {
-        auto* edit = Control<QLineEdit>(editName);
-        ASSERT_NE(edit, nullptr) << editName.toStdString();
-        edit->setFocus();
-        edit->selectAll();
-        QTest::keyClicks(edit, text);
-        QTest::keyClick(edit, Qt::Key_Return);
-    }
-    void Click(const QString& name) {
-        auto* w = Control(name);
-        ASSERT_NE(w, nullptr) << name.toStdString();
-        QTest::mouseClick(w, Qt::LeftButton);
-    }
     QMenu* OpenMenu() {
         for (QMenu* m : window->findChildren<QMenu*>())
             if (m->isVisible()) return m;
@@ -348,9 +296,7 @@ TEST_F(Outputs, UnknownMenuItemOnlyLogs) {
 
 TEST_F(Outputs, ArrowsMoveAlongTheRingAndLeavingAnEditCommitsIt) {
     OpenWith(Defaults());
-    window->show();
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    Activate();
     auto* volume = Control<QLineEdit>("edit_ch_volume_7");
     volume->setFocus();
     ASSERT_TRUE(test::WaitUntil([&] { return volume->hasFocus(); }, 2000));
