@@ -16,7 +16,13 @@
 
 namespace kavelo {
 
-void CPromptWnd::InitWindow() { ApplyDpi(StartupDpiFromScreens()); }
+void CPromptWnd::InitWindow() {
+    ApplyDpi(StartupDpiFromScreens());
+    // The keyboard starts on the answer, not on the title bar's close button
+    // (Esc closes the box already).
+    if (QWidget* close = FindControl("closebtn")) close->setFocusPolicy(Qt::NoFocus);
+    if (QWidget* confirm = FindControl("confirm_btn")) confirm->setFocus();
+}
 
 void CPromptWnd::SetTitle(const QString& title) {
     if (!title.isEmpty()) SetControlText(FindControl("MessageTitle"), title);
@@ -34,6 +40,20 @@ void CPromptWnd::Notify(TNotifyUI& msg) {
         if (name == QLatin1String("third_btn")) return Close(2);
     }
     WindowImplBase::Notify(msg);
+}
+
+void CPromptWnd::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        auto* focused = qobject_cast<QPushButton*>(focusWidget());
+        QPushButton* target = focused && focused->isVisible() && focused->isEnabled()
+                                  ? focused
+                                  : FindControl<QPushButton>("confirm_btn");
+        if (target && target->isVisible() && target->isEnabled()) {
+            target->click();
+            return;
+        }
+    }
+    WindowImplBase::keyPressEvent(event);
 }
 
 void CMsgWnd::SetButtons(const QString labels[3], int count) {

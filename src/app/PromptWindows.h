@@ -27,6 +27,8 @@ public:
 protected:
     void InitWindow() override;
     void Notify(TNotifyUI& msg) override;
+    // Enter presses the focused button, else the confirm button.
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 class CMsgWnd : public CPromptWnd {

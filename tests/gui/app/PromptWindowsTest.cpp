@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QRadioButton>
@@ -88,6 +89,21 @@ TEST_F(Prompts, PlainMessageAsksYesOrNoAndKeepsLayoutTitleForEmptyText) {
         Click(box, "cancel_btn");
     });
     EXPECT_EQ(ShowMessage(nullptr, "", "${device_plugout}"), 0);
+}
+
+TEST_F(Prompts, EnterConfirmsOrPressesTheFocusedButton) {
+    WhenModalShown([&](QWidget* box) {
+        ASSERT_NE(box, nullptr);
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    EXPECT_EQ(ShowMessage(nullptr, "${tips}", "${device_plugout}"), 1);
+    WhenModalShown([&](QWidget* box) {
+        ASSERT_NE(box, nullptr);
+        auto* cancel = box->findChild<QPushButton*>("cancel_btn");
+        cancel->setFocus();
+        QTest::keyClick(cancel, Qt::Key_Return);
+    });
+    EXPECT_EQ(ShowMessage(nullptr, "${tips}", "${device_plugout}"), 0);
 }
 
 TEST_F(Prompts, FramelessBoxMovesByItsTitleBar) {
