@@ -220,6 +220,15 @@ bool ReadSceneBody(const cJSON* o, DspState& s) {
         !GetInt(o, "lockMode", s.lockMode)) {
         return false;
     }
+    // These are indexes (an output, a partner output, a role): a value outside its
+    // table would point past it.
+    auto within = [](int v, int lo, int hi) { return v >= lo && v <= hi; };
+    if (!within(s.currChannel, 0, kOutputChannels - 1)) return false;
+    for (int n = 0; n < kOutputChannels; ++n) {
+        if (!within(s.outputs[n], 0, kSpeakerRoles - 1) ||
+            !within(s.linkOutputs[n], -1, kOutputChannels - 1))
+            return false;
+    }
     const cJSON* channels = Array(Key(o, "channels"), kOutputChannels);
     if (channels == nullptr) return false;
     i = 0;

@@ -186,6 +186,17 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenCase{"HugeNumber", "\"delay\":1.25", "\"delay\":1e999", ProfileResult::LoadError},
         BrokenCase{"GainOutOfIntRange", "\"gain\":-12", "\"gain\":-1e30", ProfileResult::LoadError},
         BrokenCase{"LockModeMissing", ",\"lockMode\":0", "", ProfileResult::LoadError},
+        // Indexes outside their tables.
+        BrokenCase{"CurrChannel8", "\"currChannel\":2", "\"currChannel\":8",
+                   ProfileResult::LoadError},
+        BrokenCase{"CurrChannelNegative", "\"currChannel\":2", "\"currChannel\":-1",
+                   ProfileResult::LoadError},
+        BrokenCase{"LinkPartner8", "\"linkOutputs\":[1,", "\"linkOutputs\":[8,",
+                   ProfileResult::LoadError},
+        BrokenCase{"LinkPartnerMinus2", "\"linkOutputs\":[1,", "\"linkOutputs\":[-2,",
+                   ProfileResult::LoadError},
+        BrokenCase{"Role25", "\"outputs\":[6,", "\"outputs\":[25,", ProfileResult::LoadError},
+        BrokenCase{"RoleNegative", "\"outputs\":[6,", "\"outputs\":[-1,", ProfileResult::LoadError},
         BrokenCase{"CutShort", "\"lockMode\":0}", "\"lockMode\":0", ProfileResult::OpenError}));
 
 TEST(ProfileEdges, GainTruncatedEnableNormalisedAndType0Accepted) {
