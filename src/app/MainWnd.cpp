@@ -276,6 +276,10 @@ void CMainWnd::OnMenuCommand(const QString& item) {
         mEqualizer.mManualUpdateFlag = false;
         return;
     }
+    if (item.startsWith(QLatin1String("option_item_reset_default"))) {
+        mEqualizer.ResetMcuFactoryDefault();
+        return;
+    }
     if (item.startsWith(QLatin1String("option_item_about"))) {
         ShowAboutWindow(this, mEqualizer.DeviceInfo());
         return;
@@ -293,7 +297,17 @@ void CMainWnd::OnMenuCommand(const QString& item) {
             ChangeLanguage(QLatin1String(l.name), QLatin1String(l.index));
         return;
     }
-    // The other items belong to operations that are not part of this window yet.
+    if (item == QLatin1String("scene_item_load_file")) {
+        mEqualizer.LoadSenceConfigFromFile();
+    } else if (item == QLatin1String("scene_item_save_file")) {
+        mEqualizer.SaveSenceConfigToFile();
+    } else if (item == QLatin1String("scene_item_load_whole")) {
+        mEqualizer.LoadWholeConfigFromFile();
+    } else if (item == QLatin1String("scene_item_save_whole")) {
+        mEqualizer.SaveWholeConfigToFile();
+    }
+    // The stored-scene items, auto calibration and the mixer open windows that are
+    // not part of this application yet; the log line above is all they do.
 }
 
 void CMainWnd::ChangeLanguage(const QString& name, const QString& index) {

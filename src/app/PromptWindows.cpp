@@ -1,10 +1,12 @@
 #include "app/PromptWindows.h"
 
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPointer>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QUrl>
@@ -177,14 +179,16 @@ namespace {
 // The real modal windows behind the prompt seam.
 class WindowPrompts : public PromptOpener {
 public:
-    int Message(QWidget* parent, const QString& title, const QString& text,
-                const QString labels[3], int count) override;
+    int Message(QWidget* parent, const QString& title, const QString& text, const QString labels[3],
+                int count) override;
     int CheckBoxMessage(QWidget* parent, const QString& title, const QString& text,
                         const QString& option0, const QString& option1) override;
     int NameEntry(QWidget* parent, const QString& title, const QString& text,
                   QString& buffer) override;
     int Loading(QWidget* parent) override;
     int About(QWidget* parent, const AboutDeviceInfo& info) override;
+    QString FileName(QWidget* parent, bool save, const QString& filter,
+                     const QString& suffix) override;
 };
 }  // namespace
 
@@ -201,7 +205,7 @@ int RunPrompt(Window* window, const QString& title) {
 }  // namespace
 
 int WindowPrompts::Message(QWidget* parent, const QString& title, const QString& text,
-                          const QString labels[3], int count) {
+                           const QString labels[3], int count) {
     auto* window = new CMsgWnd(parent);
     QPointer<CMsgWnd> guard(window);
     int result = 0;
@@ -217,7 +221,7 @@ int WindowPrompts::Message(QWidget* parent, const QString& title, const QString&
 }
 
 int WindowPrompts::CheckBoxMessage(QWidget* parent, const QString& title, const QString& text,
-                                  const QString& option0, const QString& option1) {
+                                   const QString& option0, const QString& option1) {
     auto* window = new CMsgCheckBoxWnd(parent);
     QPointer<CMsgCheckBoxWnd> guard(window);
     int result = 0;
@@ -232,7 +236,7 @@ int WindowPrompts::CheckBoxMessage(QWidget* parent, const QString& title, const 
 }
 
 int WindowPrompts::NameEntry(QWidget* parent, const QString& title, const QString& text,
-                            QString& buffer) {
+                             QString& buffer) {
     auto* window = new CNameMsgWnd(parent, &buffer);
     QPointer<CNameMsgWnd> guard(window);
     int result = 0;
@@ -251,6 +255,16 @@ int WindowPrompts::Loading(QWidget* parent) {
 
 int WindowPrompts::About(QWidget* parent, const AboutDeviceInfo& info) {
     return RunPrompt(new CAboutWnd(parent, info), QStringLiteral("msgwnd"));
+}
+
+QString WindowPrompts::FileName(QWidget* parent, bool save, const QString& filter,
+                                const QString& suffix) {
+    QFileDialog dialog(parent, QString(), QDir::currentPath(), filter);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!suffix.isEmpty()) dialog.setDefaultSuffix(suffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().first();
 }
 
 void InstallPromptWindows() {

@@ -50,9 +50,14 @@ std::string VolumeText(float gainDb, int sliderMinimum, const std::string& offTe
     return std::to_string(static_cast<int>(gainDb)) + "dB";
 }
 
-std::string DelayText(float ms, DelayUnit unit) {
+std::string DelayText(float ms, DelayUnit unit, bool wholeDistance) {
     char text[32];
     const double shown = DelayShown(ms, unit);
+    if (wholeDistance && unit != DelayUnit::Ms) {
+        std::snprintf(text, sizeof text, unit == DelayUnit::Cm ? "%ld cm" : "%ld in",
+                      std::lround(shown));
+        return text;
+    }
     std::snprintf(text, sizeof text,
                   unit == DelayUnit::Ms   ? "%.3f ms"
                   : unit == DelayUnit::Cm ? "%.2f cm"

@@ -36,8 +36,9 @@ double LeadingNumber(const std::string& text);
 
 // "%ddB" of the whole dB, or `offText` at the slider minimum.
 std::string VolumeText(float gainDb, int sliderMinimum, const std::string& offText);
-// The delay in a unit: "%.3f ms", "%.2f cm", "%.2f in".
-std::string DelayText(float ms, DelayUnit unit);
+// The delay in a unit: "%.3f ms", "%.2f cm", "%.2f in"; with `wholeDistance`
+// distances are rounded to "%d cm" / "%d in" (as a loaded profile shows them).
+std::string DelayText(float ms, DelayUnit unit, bool wholeDistance = false);
 
 // i follows n: both take part in synchronised editing and i is not n.
 bool SyncedWith(const DspState& state, int n, int i);

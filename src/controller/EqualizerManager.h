@@ -13,6 +13,7 @@
 
 #include "control/EqOperations.h"
 #include "control/OutputOperations.h"
+#include "control/ProfileTransfer.h"
 #include "control/ReadBack.h"
 #include "device/DeviceLink.h"
 #include "graph/ResponseCurve.h"
@@ -137,6 +138,15 @@ public:
     void SetChInput(int n, int k);
     void SetInputSource();
 
+    // --- profile files and the factory reset (EqualizerManagerProfiles.cpp) ---
+    void SaveSenceConfigToFile();
+    void LoadSenceConfigFromFile();
+    void SaveWholeConfigToFile();
+    void LoadWholeConfigFromFile();
+    // Redraws every control from the live state (after a profile was written).
+    void ApplyStateToControls();
+    void ResetMcuFactoryDefault();
+
     // Asks for the main volume on a worker (the reply arrives as a message), so a
     // silent amplifier never holds the UI thread.
     void RequestMainVolume();
@@ -209,6 +219,11 @@ private:
     void SetFilterSelector(int filter, bool type);
     void ShowFilterSlopes(int n);
     void ApplyBand(int b, const BandValues& values, BandPath path);
+    // The end of a profile write on its worker: the controls show the live state,
+    // the loading window closes, and a command without a reply is reported.
+    void FinishProfileWrite(const TransferResult& result,
+                            const std::shared_ptr<std::atomic<bool>>& stop);
+    void ShowBoxLater(const QString& text);
     // Closes the open menu of a kind and loads a new one from its layout file.
     QMenu* OpenMenu(QPointer<QMenu>& slot, const QString& file);
     void ShowMainVolume();

@@ -56,6 +56,12 @@ int PromptOpener::About(QWidget* parent, const AboutDeviceInfo& info) {
     return next ? next->About(parent, info) : 0;
 }
 
+QString PromptOpener::FileName(QWidget* parent, bool save, const QString& filter,
+                               const QString& suffix) {
+    PromptOpener* next = Fallback(this, "file");
+    return next ? next->FileName(parent, save, filter, suffix) : QString();
+}
+
 namespace {
 PromptOpener& Opener() {
     static PromptOpener none;
@@ -87,6 +93,14 @@ int ShowLoading(QWidget* parent) { return Opener().Loading(parent); }
 
 int ShowAboutWindow(QWidget* parent, const AboutDeviceInfo& info) {
     return Opener().About(parent, info);
+}
+
+QString ShowOpenFileDialog(QWidget* parent, const QString& filter) {
+    return Opener().FileName(parent, false, filter, QString());
+}
+
+QString ShowSaveFileDialog(QWidget* parent, const QString& filter, const QString& suffix) {
+    return Opener().FileName(parent, true, filter, suffix);
 }
 
 }  // namespace kavelo

@@ -29,6 +29,11 @@ public:
                           QString& buffer);
     virtual int Loading(QWidget* parent);
     virtual int About(QWidget* parent, const AboutDeviceInfo& info);
+    // A file to open (an existing one) or to save into, starting in the current
+    // folder; `filter` in Qt's form ("Name (*.ext);;..."), `suffix` added to a saved
+    // name without one. Empty when the user cancelled.
+    virtual QString FileName(QWidget* parent, bool save, const QString& filter,
+                             const QString& suffix);
 };
 
 // The windows the shell offers (null: none; every prompt then answers 0 = cancel
@@ -47,5 +52,7 @@ int ShowCheckBoxMessage(QWidget* parent, const QString& title, const QString& te
 int ShowNameEntry(QWidget* parent, const QString& title, const QString& text, QString& buffer);
 int ShowLoading(QWidget* parent);
 int ShowAboutWindow(QWidget* parent, const AboutDeviceInfo& info);
+QString ShowOpenFileDialog(QWidget* parent, const QString& filter);
+QString ShowSaveFileDialog(QWidget* parent, const QString& filter, const QString& suffix);
 
 }  // namespace kavelo

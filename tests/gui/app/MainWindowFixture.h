@@ -45,6 +45,13 @@ public:
         texts << QStringLiteral("about");
         return 1;
     }
+    // The file dialogs answer from `files` (empty: cancelled); `filters` records them.
+    QStringList files;
+    QStringList filters;
+    QString FileName(QWidget*, bool, const QString& filter, const QString&) override {
+        filters << filter;
+        return files.isEmpty() ? QString() : files.takeFirst();
+    }
 
 private:
     int Next() {
