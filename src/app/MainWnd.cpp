@@ -15,6 +15,7 @@
 #include "ui/Prompts.h"
 #include "ui/LanguageService.h"
 #include "ui/ScreenDpi.h"
+#include "windows/MixerWnd.h"
 
 namespace kavelo {
 
@@ -291,6 +292,10 @@ void CMainWnd::OnMenuCommand(const QString& item) {
         if (item.compare(QLatin1String(l.item), Qt::CaseInsensitive) != 0) continue;
         if (current != QLatin1String(l.name))
             ChangeLanguage(QLatin1String(l.name), QLatin1String(l.index));
+        return;
+    }
+    if (item == QLatin1String("advance_item_mixer")) {
+        ShowMixerWindow(mEqualizer, this);
         return;
     }
     // The other items belong to operations that are not part of this window yet.

@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "app/MainWnd.h"
+#include "sim/AmplifierState.h"
 #include "sim/VirtualAmplifier.h"
 #include "ui/LanguageService.h"
 #include "ui/Prompts.h"
@@ -82,6 +83,8 @@ protected:
     QTemporaryDir lockDir;
     DeviceMonitor* monitor = nullptr;
     std::unique_ptr<TestMainWnd> window;
+    // Reports the amplifier was written before this index are history to a test.
+    std::size_t mark = 0;
 
     void SetUp() override { previous = SetPromptOpener(&prompts); }
     void TearDown() override {
@@ -107,6 +110,15 @@ protected:
         QCoreApplication::sendPostedEvents();
         return !window->LoadingWindowOpen();
     }
+    // Connects on the application's layout with the amplifier holding `state`, and
+    // marks what the host wrote so far.
+    void OpenWith(const DspState& state) {
+        amp.SetLiveState(LiveStateFromState(state));
+        Open(true);
+        ASSERT_TRUE(Controller().IsConnected());
+        Mark();
+    }
+    void Mark() { mark = amp.WrittenReports().size(); }
     EqualizerManager& Controller() { return window->Controller(); }
     template <class T = QWidget>
     T* Control(const QString& name) {

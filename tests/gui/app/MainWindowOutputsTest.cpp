@@ -34,16 +34,6 @@ std::string Describe(const OutputReport& report) {
 
 class Outputs : public test::MainWindowFixture {
 protected:
-    std::size_t mark = 0;
-
-    // Connects on the application's layout with the amplifier holding `state`.
-    void OpenWith(const DspState& state) {
-        amp.SetLiveState(LiveStateFromState(state));
-        Open(true);
-        ASSERT_TRUE(Controller().IsConnected());
-        Mark();
-    }
-    void Mark() { mark = amp.WrittenReports().size(); }
     // DSP setters the host wrote since the mark.
     std::vector<std::string> Setters() {
         std::vector<std::string> out;
