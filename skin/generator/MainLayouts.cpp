@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "SkinWidgets.h"
 #include "UiXml.h"
 #include "control/DspOperations.h"
 #include "control/SpeakerRoles.h"
@@ -33,25 +34,10 @@ std::string Fixed2(double v) {
     return buf;
 }
 
-std::string Indexed(const std::string& prefix, int index) { return prefix + std::to_string(index); }
-
 std::string Join(int count, const std::string& first, const std::string& rest) {
     std::string out = first;
     for (int i = 1; i < count; ++i) out += "," + rest;
     return out;
-}
-
-Widget Label(const std::string& name, const std::string& text, const std::string& role) {
-    Widget w("QLabel", name);
-    w.Text(text).Role(role);
-    return w;
-}
-
-Widget Button(const std::string& name, const std::string& text, const std::string& role) {
-    Widget w("QPushButton", name);
-    w.Text(text).Role(role).Prop("cursor", Cursor("PointingHandCursor"));
-    w.Prop("focusPolicy", Enum("Qt::NoFocus"));
-    return w;
 }
 
 // A button whose selected look the owner sets; clicks reach the owner as "click". The
@@ -69,43 +55,6 @@ Widget SelectButton(const std::string& name, const std::string& text, const std:
         w.Dyn("selectedhottextcolor", "#FF000000");
         if (role == "chsel") w.Dyn("selectedfont", "1");
     }
-    return w;
-}
-
-// An option: a check button that reports "selectchanged" both ways.
-Widget Option(const std::string& name, const std::string& text, const std::string& role) {
-    Widget w = Button(name, text, role);
-    w.Checkable();
-    return w;
-}
-
-Widget Edit(const std::string& name, const std::string& text, const std::string& role) {
-    Widget w("QLineEdit", name);
-    w.Text(text).Role(role).Align("Qt::AlignCenter");
-    return w;
-}
-
-Widget Slider(const std::string& name, bool horizontal, int min, int max, int value, int page) {
-    Widget w("QSlider", name);
-    w.Prop("orientation", Enum(horizontal ? "Qt::Horizontal" : "Qt::Vertical"))
-        .Prop("minimum", Number(min))
-        .Prop("maximum", Number(max))
-        .Prop("singleStep", Number(1))
-        .Prop("pageStep", Number(page))
-        .Prop("value", Number(value))
-        .Prop("focusPolicy", Enum("Qt::ClickFocus"));
-    return w;
-}
-
-Widget Combo(const std::string& name, const std::string& role) {
-    Widget w("QComboBox", name);
-    w.Role(role).Prop("focusPolicy", Enum("Qt::NoFocus"));
-    return w;
-}
-
-Widget Frame(const std::string& name, const std::string& role) {
-    Widget w("QFrame", name);
-    w.Role(role);
     return w;
 }
 
@@ -498,15 +447,7 @@ std::string MainLayout() {
 std::string ChannelSettingsLayout() {
     Widget panel = Frame("channel_settings_panel", "card");
     panel.Geometry(0, 0, 1214, 176);
-    Node row = BoxLayout("QHBoxLayout", "channel_settings_row", {4, 4, 4, 4}, 4);
-    AddItem(row, OutputsHead());
-    std::string stretch = "0";
-    for (int n = 0; n < kOutputChannels; ++n) {
-        AddItem(row, OutputStrip(n));
-        stretch += ",1";
-    }
-    SetStretch(row, stretch);
-    panel.Layout(row);
+    panel.Layout(OutputsRow("channel_settings_row", {4, 4, 4, 4}, 4, OutputsHead(), OutputStrip));
     return Document("channel_settings", panel.node, kCustoms);
 }
 

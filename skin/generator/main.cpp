@@ -1,4 +1,4 @@
-// Writes the main window's layouts into a folder:
+// Writes the generated layouts into a folder:
 //   kavelo-layoutgen <out-dir>
 // The skin keeps the output under skin/xml; a GUI test checks it is current.
 #include <cstdio>
@@ -6,6 +6,7 @@
 #include <string>
 
 #include "MainLayouts.h"
+#include "ToolLayouts.h"
 
 namespace {
 
@@ -30,6 +31,8 @@ int main(int argc, char* argv[]) {
     const std::string dir = argv[1];
     using namespace kavelo::layoutgen;
     const bool ok = WriteFile(dir + "/main.ui", MainLayout()) &&
-                    WriteFile(dir + "/channel_settings_6in_mixer.xml", ChannelSettingsLayout());
+                    WriteFile(dir + "/channel_settings_6in_mixer.xml", ChannelSettingsLayout()) &&
+                    WriteFile(dir + "/mixer.ui", MixerLayout()) &&
+                    WriteFile(dir + "/mem_wr.ui", MemoryLayout());
     return ok ? 0 : 1;
 }

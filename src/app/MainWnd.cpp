@@ -15,6 +15,7 @@
 #include "ui/Prompts.h"
 #include "ui/LanguageService.h"
 #include "ui/ScreenDpi.h"
+#include "windows/MixerWnd.h"
 
 namespace kavelo {
 
@@ -297,6 +298,10 @@ void CMainWnd::OnMenuCommand(const QString& item) {
             ChangeLanguage(QLatin1String(l.name), QLatin1String(l.index));
         return;
     }
+    if (item == QLatin1String("advance_item_mixer")) {
+        ShowMixerWindow(mEqualizer, this);
+        return;
+    }
     if (item == QLatin1String("scene_item_load_file")) {
         mEqualizer.LoadSenceConfigFromFile();
     } else if (item == QLatin1String("scene_item_save_file")) {
@@ -306,8 +311,8 @@ void CMainWnd::OnMenuCommand(const QString& item) {
     } else if (item == QLatin1String("scene_item_save_whole")) {
         mEqualizer.SaveWholeConfigToFile();
     }
-    // The stored-scene items, auto calibration and the mixer open windows that are
-    // not part of this application yet; the log line above is all they do.
+    // The stored-scene items and auto calibration open windows that are not part
+    // of this application yet; the log line above is all they do.
 }
 
 void CMainWnd::ChangeLanguage(const QString& name, const QString& index) {

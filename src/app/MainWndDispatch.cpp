@@ -3,9 +3,11 @@
 #include <QAbstractSlider>
 #include <QLineEdit>
 
+#include "app/ConfigFile.h"
 #include "app/MainWnd.h"
 #include "base/Log.h"
 #include "control/NavigationRing.h"
+#include "windows/MemWrWnd.h"
 
 namespace kavelo {
 
@@ -16,6 +18,12 @@ bool Starts(const QString& name, const char* prefix) {
 }
 
 QByteArray Utf8(const QString& s) { return s.toUtf8(); }
+
+// The memory window remembers its fields in the configuration file.
+MemoryKeys ConfigFileKeys() {
+    return {[](const QString& key) { return ConfigFile().GetInt(key); },
+            [](const QString& key, int value) { ConfigFile().SetInt(key, value); }};
+}
 
 }  // namespace
 
@@ -105,6 +113,8 @@ void CMainWnd::OnClick(const QString& name, int index, QWidget* sender) {
         c.ToggleGeqPeqMode();
     } else if (name == QLatin1String("btn_advance")) {
         c.ShowAdvanceMenu(sender);
+    } else if (name == QLatin1String("btn_debug")) {
+        ShowMemoryWindow(this, c.Link(), ConfigFileKeys());
     }
 }
 

@@ -34,18 +34,29 @@ OutputEdit SetChInput(DspState& state, int n, int k, bool selected) {
     LogPrintA(kInputLog[k - 1], n);
     const int source =
         state.inputSource >= 0 && state.inputSource < kInputSources ? state.inputSource : 0;
-    int& mask = state.inputs[source][n];
-    const int bit = 1 << (k - 1);
-    mask = selected ? (mask | bit) : (mask & ~bit);
+    const int mask = SetInputRouted(state, source, n, k - 1, selected);
     LogPrintA("set channel %d input = 0x%x\n", n, mask);
     edit.commands.push_back(MixCmd{source, n, mask});
-    int& level = state.inputMixVolume[source][k - 1][n];
-    if (selected && level == 0) {
-        // A routed input at level 0 would stay silent; it starts at full level.
-        level = 100;
-        edit.commands.push_back(InputMixTrimCmd{source, k - 1, n, level});
+    if (selected) {
+        if (const auto raised = RaiseSilentInput(state, source, n, k - 1))
+            edit.commands.push_back(*raised);
     }
     return edit;
+}
+
+int SetInputRouted(DspState& state, int source, int output, int input, bool routed) {
+    int& mask = state.inputs[source][output];
+    const int bit = 1 << input;
+    mask = routed ? (mask | bit) : (mask & ~bit);
+    return mask;
+}
+
+std::optional<InputMixTrimCmd> RaiseSilentInput(DspState& state, int source, int output,
+                                                int input) {
+    int& level = state.inputMixVolume[source][input][output];
+    if (level != 0) return std::nullopt;
+    level = kRoutedInputLevel;
+    return InputMixTrimCmd{source, input, output, level};
 }
 
 std::optional<SourceSwitchCmd> SetInputSource(DspState& state, int s) {

@@ -16,6 +16,17 @@ int RoleFromMenuItem(const std::string& itemName);
 // the role, both filters and the gain again.
 OutputEdit SetOutputValue(DspState& state, int n, int role);
 
+// The level a routed input starts at when its stored level is 0.
+inline constexpr int kRoutedInputLevel = 100;
+
+// Sets or clears the bit of input channel `input` (0 ... 5) in the routing mask of
+// `output` under `source`; returns the new mask. Indexes are the caller's to check.
+int SetInputRouted(DspState& state, int source, int output, int input, bool routed);
+
+// A routed input at level 0 would stay silent: its level becomes kRoutedInputLevel and
+// the command that tells the amplifier is returned. Nothing when the level was not 0.
+std::optional<InputMixTrimCmd> RaiseSilentInput(DspState& state, int source, int output, int input);
+
 // Input k (1 ... 6) of output n routed (selected) or not under the current source.
 // Routing an input whose level is 0 raises the level to 100.
 OutputEdit SetChInput(DspState& state, int n, int k, bool selected);

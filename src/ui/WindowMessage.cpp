@@ -23,9 +23,9 @@ void QtMessageSink::Post(DeviceMessage message) {
         PostWindowMessage(mReceiver.data(), message.id, message.wParam, std::move(message.lParam));
 }
 
-void QtMessageSink::Reset() {
+void QtMessageSink::SetReceiver(QObject* receiver) {
     std::lock_guard<std::mutex> lock(mMutex);
-    mReceiver = nullptr;
+    mReceiver = receiver;
 }
 
 }  // namespace kavelo

@@ -42,12 +42,13 @@ bool PostWindowMessage(QObject* receiver, int id, std::uintptr_t wParam = 0, Pay
 
 // The device link's sink for a window: posts each message as a WindowMessageEvent.
 // Reset() detaches it (the window calls it before it goes away); messages posted
-// afterwards are dropped.
+// afterwards are dropped. SetReceiver() hands a long-lived sink to another window.
 class QtMessageSink : public MessageSink {
 public:
     explicit QtMessageSink(QObject* receiver) : mReceiver(receiver) {}
     void Post(DeviceMessage message) override;
-    void Reset();
+    void Reset() { SetReceiver(nullptr); }
+    void SetReceiver(QObject* receiver);
 
 private:
     std::mutex mMutex;

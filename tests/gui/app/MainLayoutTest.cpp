@@ -16,6 +16,7 @@
 #include <cstdlib>
 
 #include "MainLayouts.h"
+#include "ToolLayouts.h"
 #include "app/MainWnd.h"
 #include "control/DspOperations.h"
 #include "control/SpeakerRoles.h"
@@ -456,6 +457,8 @@ TEST(MainLayoutFiles, CommittedLayoutsAreTheGeneratorsOutput) {
     const File files[] = {
         {"/skin/xml/main.ui", layoutgen::MainLayout()},
         {"/skin/xml/channel_settings_6in_mixer.xml", layoutgen::ChannelSettingsLayout()},
+        {"/skin/xml/mixer.ui", layoutgen::MixerLayout()},
+        {"/skin/xml/mem_wr.ui", layoutgen::MemoryLayout()},
     };
     for (const File& f : files) {
         QFile file(QStringLiteral(KAVELO_SOURCE_DIR) + f.path);

@@ -94,6 +94,8 @@ protected:
     QTemporaryDir lockDir;
     DeviceMonitor* monitor = nullptr;
     std::unique_ptr<TestMainWnd> window;
+    // Reports the amplifier was written before this index are history to a test.
+    std::size_t mark = 0;
 
     void SetUp() override { previous = SetPromptOpener(&prompts); }
     void TearDown() override {
@@ -119,6 +121,15 @@ protected:
         QCoreApplication::sendPostedEvents();
         return !window->LoadingWindowOpen();
     }
+    // Connects on the application's layout with the amplifier holding `state`, and
+    // marks what the host wrote so far.
+    void OpenWith(const DspState& state) {
+        amp.SetLiveState(LiveStateFromState(state));
+        Open(true);
+        ASSERT_TRUE(Controller().IsConnected());
+        Mark();
+    }
+    void Mark() { mark = amp.WrittenReports().size(); }
     EqualizerManager& Controller() { return window->Controller(); }
     template <class T = QWidget>
     T* Control(const QString& name) {
@@ -132,20 +143,11 @@ protected:
 
     // ---- what reached the amplifier
 
-    std::size_t mark = 0;
     // "cmd subcmd optype | payload" of a host report.
     static std::string Describe(const OutputReport& report) {
         const int length = report[3];
         return ToHex(report.data() + 4, 3) + " | " + ToHex(report.data() + 7, length - 3);
     }
-    // Connects on the application's layout with the amplifier holding `state`.
-    void OpenWith(const DspState& state) {
-        amp.SetLiveState(LiveStateFromState(state));
-        Open(true);
-        ASSERT_TRUE(Controller().IsConnected());
-        Mark();
-    }
-    void Mark() { mark = amp.WrittenReports().size(); }
     // DSP setters the host wrote since the mark.
     std::vector<std::string> Setters() {
         std::vector<std::string> out;
