@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "MainWindowFixture.h"
+#include "ModelStates.h"
 #include "control/DspOperations.h"
 #include "graph/UIEqualizer.h"
 
@@ -27,14 +28,6 @@ Strings WithoutMainVolume(Strings sent) {
                               [](const std::string& s) { return s.rfind("01 02 BB", 0) == 0; }),
                sent.end());
     return sent;
-}
-
-DspState Defaults() {
-    DspState s;
-    ResetToDefaults(s);
-    s.inputSource = 5;
-    s.mainVolume = 30;
-    return s;
 }
 
 class Eq : public test::MainWindowFixture {
@@ -53,7 +46,7 @@ protected:
 };
 
 TEST_F(Eq, TypedCornersAreLimited) {
-    DspState s = Defaults();
+    DspState s = test::ConnectedDefaults();
     s.channels[0].crossover.lp.fs = 4000;
     OpenWith(s);
     Type("hp_freq", "5000");
@@ -71,7 +64,7 @@ TEST_F(Eq, TypedCornersAreLimited) {
 }
 
 TEST_F(Eq, TypeTwoOffersOnlyEvenSlopes) {
-    DspState s = Defaults();
+    DspState s = test::ConnectedDefaults();
     SetFilterType(s.channels[0].crossover.hp, 1);
     OpenWith(s);
     auto* slope = qobject_cast<QListView*>(Control<QComboBox>("hp_slop")->view());
@@ -89,7 +82,7 @@ TEST_F(Eq, TypeTwoOffersOnlyEvenSlopes) {
 }
 
 TEST_F(Eq, FirstSliderMoveOnABypassedOutputClearsItsHiddenGains) {
-    DspState s = Defaults();
+    DspState s = test::ConnectedDefaults();
     ChannelState& ch = s.channels[1];
     ch.bands[0].eqGain = 3.0f;
     ch.bands[10].eqGain = -2.0f;
@@ -109,7 +102,7 @@ TEST_F(Eq, FirstSliderMoveOnABypassedOutputClearsItsHiddenGains) {
 }
 
 TEST_F(Eq, TypedBandsInPeqModeAndTheLastGainBackToZero) {
-    DspState s = Defaults();
+    DspState s = test::ConnectedDefaults();
     s.channels[0].bands[5].eqGain = 4.0f;
     s.channels[0].bypass = 0;
     OpenWith(s);
@@ -137,7 +130,7 @@ TEST_F(Eq, TypedBandsInPeqModeAndTheLastGainBackToZero) {
 }
 
 TEST_F(Eq, KeyStepsOnTheBandEdits) {
-    DspState s = Defaults();
+    DspState s = test::ConnectedDefaults();
     s.channels[0].bands[2].eqFactor = 8.98f;
     OpenWith(s);
     PeqMode();
@@ -159,7 +152,7 @@ TEST_F(Eq, KeyStepsOnTheBandEdits) {
 }
 
 TEST_F(Eq, LinkedOutputsGetTheBandAndTheResetTogether) {
-    DspState s = Defaults();
+    DspState s = test::ConnectedDefaults();
     s.outputs[1] = 6;
     s.outputs[2] = 12;
     s.outputs[0] = 0;
@@ -183,7 +176,7 @@ TEST_F(Eq, LinkedOutputsGetTheBandAndTheResetTogether) {
 }
 
 TEST_F(Eq, RingAcrossTheRowsWithTheKeyboard) {
-    OpenWith(Defaults());
+    OpenWith(test::ConnectedDefaults());
     Activate();
     auto* gain = Control<QLineEdit>("eq_gain_30");
     gain->setFocus();
@@ -200,7 +193,7 @@ TEST_F(Eq, RingAcrossTheRowsWithTheKeyboard) {
 }
 
 TEST_F(Eq, DraggingABandOnTheCurve) {
-    OpenWith(Defaults());
+    OpenWith(test::ConnectedDefaults());
     window->resize(1400, 800);
     Activate();
     auto* curve = dynamic_cast<UIEqualizer*>(Control("equalizer"));

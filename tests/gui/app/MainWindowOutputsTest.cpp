@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "MainWindowFixture.h"
+#include "ModelStates.h"
 #include "control/DspOperations.h"
 #include "control/SpeakerRoles.h"
 #include "device/PacketCodec.h"
@@ -38,16 +39,8 @@ protected:
     }
 };
 
-DspState Defaults() {
-    DspState s;
-    ResetToDefaults(s);
-    s.inputSource = 5;
-    s.mainVolume = 30;
-    return s;
-}
-
 TEST_F(Outputs, TypedVolumeIsClampedAndShown) {
-    DspState s = Defaults();
+    DspState s = test::ConnectedDefaults();
     s.channels[2].gain = -3.0f;
     OpenWith(s);
     Type("edit_ch_volume_2", "5");
@@ -61,7 +54,7 @@ TEST_F(Outputs, TypedVolumeIsClampedAndShown) {
 }
 
 TEST_F(Outputs, SynchronisedOutputsFollowAVolumeChange) {
-    DspState s = Defaults();
+    DspState s = test::ConnectedDefaults();
     s.channels[1].gain = -10.0f;
     s.channels[2].gain = -1.0f;
     OpenWith(s);
@@ -86,7 +79,7 @@ TEST_F(Outputs, SynchronisedOutputsFollowAVolumeChange) {
 }
 
 TEST_F(Outputs, DelayTypedInCentimetres) {
-    OpenWith(Defaults());
+    OpenWith(test::ConnectedDefaults());
     Control<QComboBox>("comb_ch_unit")->setCurrentIndex(1);
     Type("edit_ch_delay_4", "600");
     EXPECT_EQ(Text("edit_ch_delay_4"), "519.00 cm");
@@ -104,7 +97,7 @@ TEST_F(Outputs, LinkCopiesTheChosenSideAndSendsThePairs) {
     for (const Case& c : {Case{1, "01 0E BB | 00 01 03 00 01 02 03 06 07", 1},
                           Case{2, "01 0E BB | 00 01 03 01 00 03 02 07 06", 0}}) {
         SCOPED_TRACE(c.choice);
-        DspState s = Defaults();
+        DspState s = test::ConnectedDefaults();
         s.channels[0].bands[5].eqGain = 4.0f;
         s.channels[0].bypass = 0;
         s.channels[1].bands[5].eqGain = -3.0f;
@@ -133,7 +126,7 @@ TEST_F(Outputs, LinkCopiesTheChosenSideAndSendsThePairs) {
 }
 
 TEST_F(Outputs, DeclinedLinkAndUnlockWhileLinked) {
-    OpenWith(Defaults());
+    OpenWith(test::ConnectedDefaults());
     prompts.answers = {0};
     Click("btn_link_output");
     EXPECT_FALSE(Selected("btn_link_output"));
@@ -159,7 +152,7 @@ TEST_F(Outputs, DeclinedLinkAndUnlockWhileLinked) {
 }
 
 TEST_F(Outputs, NoPartnerRefusesLink) {
-    DspState s = Defaults();
+    DspState s = test::ConnectedDefaults();
     s.outputs = {6, 0, 0, 0, 19, 0, 12, 24};  // 6's mirror sits in the other group
     OpenWith(s);
     Click("btn_link_output");
@@ -169,7 +162,7 @@ TEST_F(Outputs, NoPartnerRefusesLink) {
 }
 
 TEST_F(Outputs, MainVolumeFromKeysAndTyping) {
-    OpenWith(Defaults());
+    OpenWith(test::ConnectedDefaults());
     auto* slider = Control<QAbstractSlider>("slider_main_volume");
     slider->setFocus();
     QTest::keyClick(slider, Qt::Key_End);
@@ -195,7 +188,7 @@ TEST_F(Outputs, MainVolumeFromKeysAndTyping) {
 }
 
 TEST_F(Outputs, MuteMainMuteAndPower) {
-    OpenWith(Defaults());
+    OpenWith(test::ConnectedDefaults());
     Click("ch_mute_3");
     Click("ch_phase_5");
     EXPECT_EQ(Key("ch_phase_5"), "${reverse phase}");
@@ -209,7 +202,7 @@ TEST_F(Outputs, MuteMainMuteAndPower) {
 }
 
 TEST_F(Outputs, RoleMenuRefusesOverlapsAndAssignsTheChosenRole) {
-    DspState s = Defaults();
+    DspState s = test::ConnectedDefaults();
     s.outputs[6] = 24;  // mono subwoofer
     s.outputs[7] = 23;
     s.channels[5].gain = -4.0f;
@@ -246,7 +239,7 @@ TEST_F(Outputs, RoleMenuRefusesOverlapsAndAssignsTheChosenRole) {
 }
 
 TEST_F(Outputs, RoutingAnInputAtLevelZeroRaisesIt) {
-    DspState s = Defaults();
+    DspState s = test::ConnectedDefaults();
     s.inputs[5][2] = 1;
     s.inputMixVolume[5][1][2] = 0;
     OpenWith(s);
@@ -258,7 +251,7 @@ TEST_F(Outputs, RoutingAnInputAtLevelZeroRaisesIt) {
 }
 
 TEST_F(Outputs, TwoChannelSourceHidesTheOtherInputs) {
-    OpenWith(Defaults());
+    OpenWith(test::ConnectedDefaults());
     for (int n = 0; n < kOutputChannels; ++n)
         ASSERT_TRUE(Control(QString::asprintf("option_ch_in5_%d", n))->isVisibleTo(window.get()));
     Control<QComboBox>("btn_input_source")->setCurrentIndex(3);  // AUX, two inputs
@@ -275,7 +268,7 @@ TEST_F(Outputs, TwoChannelSourceHidesTheOtherInputs) {
 }
 
 TEST_F(Outputs, ReportedSourceShowsItsInputsWithoutSwitchingBack) {
-    DspState s = Defaults();
+    DspState s = test::ConnectedDefaults();
     s.inputSource = 3;
     OpenWith(s);
     EXPECT_EQ(Control<QComboBox>("btn_input_source")->currentIndex(), 3);
@@ -285,7 +278,7 @@ TEST_F(Outputs, ReportedSourceShowsItsInputsWithoutSwitchingBack) {
 }
 
 TEST_F(Outputs, UnknownMenuItemOnlyLogs) {
-    OpenWith(Defaults());
+    OpenWith(test::ConnectedDefaults());
     PostWindowMessage(window.get(), WM_MENU_COMMAND, 0, {}, QStringLiteral("scene_item_unknown"));
     PostWindowMessage(window.get(), WM_MENU_COMMAND, 0, {}, QStringLiteral("output_menu_front"));
     QApplication::processEvents();
@@ -295,7 +288,7 @@ TEST_F(Outputs, UnknownMenuItemOnlyLogs) {
 }
 
 TEST_F(Outputs, ArrowsMoveAlongTheRingAndLeavingAnEditCommitsIt) {
-    OpenWith(Defaults());
+    OpenWith(test::ConnectedDefaults());
     Activate();
     auto* volume = Control<QLineEdit>("edit_ch_volume_7");
     volume->setFocus();
@@ -353,7 +346,7 @@ void DragHandle(QAbstractSlider* slider, int to, int steps) {
 }
 
 TEST_F(Outputs, DraggingAVolumeSliderSendsEveryPosition) {
-    OpenWith(Defaults());
+    OpenWith(test::ConnectedDefaults());
     window->resize(1400, 800);
     window->show();
     auto* slider = Control<QAbstractSlider>("slider_ch_volume_2");

@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "MainWindowFixture.h"
+#include "ModelStates.h"
 #include "control/DspOperations.h"
 #include "control/ProfileFiles.h"
 #include "control/SpeakerRoles.h"
@@ -16,14 +17,6 @@
 
 namespace kavelo {
 namespace {
-
-DspState Defaults() {
-    DspState s;
-    ResetToDefaults(s);
-    s.inputSource = 5;
-    s.mainVolume = 30;
-    return s;
-}
 
 std::string FileText(const QString& path) {
     std::ifstream in(path.toStdString(), std::ios::binary);
@@ -43,7 +36,7 @@ protected:
 };
 
 TEST_F(Profiles, SceneProfileSavedAndLoadedIntoTheAmplifier) {
-    OpenWith(Defaults());
+    OpenWith(test::ConnectedDefaults());
     prompts.files = {Path("cabin.spf")};
     Menu("scene_item_save_file");
     EXPECT_EQ(prompts.texts.back(), "${profile_save_ok}");
@@ -70,9 +63,9 @@ TEST_F(Profiles, SceneProfileSavedAndLoadedIntoTheAmplifier) {
 }
 
 TEST_F(Profiles, RefusedFilesChangeNothing) {
-    OpenWith(Defaults());
+    OpenWith(test::ConnectedDefaults());
     const DspState before = Controller().Live();
-    DspState foreign = Defaults();
+    DspState foreign = test::ConnectedDefaults();
     foreign.outputs[0] = 1;
     const std::string text = SceneProfileText(foreign);
     struct Case {
@@ -96,7 +89,7 @@ TEST_F(Profiles, RefusedFilesChangeNothing) {
 }
 
 TEST_F(Profiles, WholeConfigurationRoundTrip) {
-    OpenWith(Defaults());
+    OpenWith(test::ConnectedDefaults());
     AmpStoredScene scene = amp.StoredSceneState(4);
     scene.valid = true;
     scene.settings.channels[1].type = 9;
@@ -117,7 +110,7 @@ TEST_F(Profiles, WholeConfigurationRoundTrip) {
 }
 
 TEST_F(Profiles, FactoryResetRestartsTheAmplifier) {
-    OpenWith(Defaults());
+    OpenWith(test::ConnectedDefaults());
     const int restarts = amp.RestartCount();
     prompts.answers = {0};
     Menu("option_item_reset_default");  // declined

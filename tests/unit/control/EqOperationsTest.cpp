@@ -4,17 +4,12 @@
 
 #include <string>
 
+#include "ModelStates.h"
 #include "control/DspOperations.h"
 #include "control/EqOperations.h"
 
 namespace kavelo {
 namespace {
-
-DspState Fresh() {
-    DspState s;
-    ResetToDefaults(s);
-    return s;
-}
 
 void ExpectCommands(const DspCommands& got, const DspCommands& want) {
     ASSERT_EQ(got.size(), want.size()) << ::testing::PrintToString(got);
@@ -29,7 +24,7 @@ EqCmd Band(const DspState& s, int channel, int b, float gain) {
 
 // Outputs 1 and 2 as link partners (front left / right full range).
 DspState Linked() {
-    DspState s = Fresh();
+    DspState s = test::FactoryState();
     s.outputs[1] = 6;
     s.outputs[2] = 12;
     s.outputs[0] = 0;
@@ -50,11 +45,11 @@ struct CornerCase {
 TEST(Crossover, TypedHighPassIsLimitedByTheLowPassAndTheRange) {
     for (const CornerCase& c : {CornerCase{30000, 20000, 20000}, CornerCase{10, 20000, 20},
                                 CornerCase{5000, 4000, 4000}, CornerCase{25000, 20000, 20000}}) {
-        DspState s = Fresh();
+        DspState s = test::FactoryState();
         s.channels[0].crossover.lp.fs = c.lowPass;
         EXPECT_EQ(LimitHighPass(s, 0, c.typed), c.stored) << c.typed;
     }
-    DspState s = Fresh();
+    DspState s = test::FactoryState();
     s.channels[0].crossover.hp.fs = 300;
     EXPECT_EQ(LimitLowPass(s, 0, 100), 300);
     EXPECT_EQ(LimitLowPass(s, 0, 99999), 20000);
@@ -71,7 +66,7 @@ TEST(Crossover, FollowersAndTheOrderOfTyped) {
 
 TEST(Crossover, SynchronisedFollowersGoFirstUnlessDragged) {
     for (bool dragged : {false, true}) {
-        DspState s = Fresh();
+        DspState s = test::FactoryState();
         s.syncFlags[0] = s.syncFlags[3] = 1;
         const OutputEdit e = ChangeFilter(s, kLowPassFilter, FilterChange{{}, 6, 3}, dragged);
         EXPECT_EQ(s.channels[3].crossover.lp.slope, 6);
@@ -86,7 +81,7 @@ TEST(Crossover, SynchronisedFollowersGoFirstUnlessDragged) {
 }
 
 TEST(Crossover, CornerStepsStopAtTheEndsAndTheOtherFilter) {
-    DspState s = Fresh();
+    DspState s = test::FactoryState();
     s.channels[0].crossover.hp.fs = 1000;
     s.channels[0].crossover.lp.fs = 1010;
     EXPECT_EQ(HighPassStep(s, 0, true), 1010);  // 1026 would pass the low-pass
@@ -129,7 +124,7 @@ TEST(Bands, Steps) {
 }
 
 TEST(Bands, BypassedOutputIsClearedBeforeTheFirstEdit) {
-    DspState s = Fresh();
+    DspState s = test::FactoryState();
     s.currChannel = 1;
     ChannelState& ch = s.channels[1];
     ch.bands[0].eqGain = 3.0f;
@@ -144,7 +139,7 @@ TEST(Bands, BypassedOutputIsClearedBeforeTheFirstEdit) {
 }
 
 TEST(Bands, OnlyGainBackToZeroBypassesTheEq) {
-    DspState s = Fresh();
+    DspState s = test::FactoryState();
     ChannelState& ch = s.channels[0];
     ch.bands[5].eqGain = 4.0f;
     ch.bypass = 0;
@@ -158,7 +153,7 @@ TEST(Bands, OnlyGainBackToZeroBypassesTheEq) {
 
 TEST(Bands, SmallGainsKeepTheEqOn) {
     // Two half-decibel bands stay audible when a third goes back to zero.
-    DspState s = Fresh();
+    DspState s = test::FactoryState();
     ChannelState& ch = s.channels[0];
     ch.bands[1].eqGain = 0.5f;
     ch.bands[2].eqGain = -0.4f;
@@ -181,7 +176,7 @@ TEST(Bands, LinkModeEndsWithTheCurrentOutputThenThePartner) {
 }
 
 TEST(Bands, DragSendsTheCurrentOutputFirstAndIgnoresTheZeroLineWhenBypassed) {
-    DspState s = Fresh();
+    DspState s = test::FactoryState();
     s.syncFlags[0] = s.syncFlags[6] = 1;
     s.channels[0].bypass = 0;
     s.channels[6].bypass = 1;
@@ -190,13 +185,13 @@ TEST(Bands, DragSendsTheCurrentOutputFirstAndIgnoresTheZeroLineWhenBypassed) {
     ExpectCommands(e.commands, {EqCmd{6, 2, b2.freq, b2.eqFactor, 5.0f},
                                 EqCmd{0, 2, b2.freq, b2.eqFactor, 5.0f}, PeqBypassCmd{6, 0}});
 
-    DspState flat = Fresh();  // bypassed, every gain 0
+    DspState flat = test::FactoryState();  // bypassed, every gain 0
     const EqBand f = flat.channels[0].bands[4];
     EXPECT_TRUE(UpdateBand(flat, 4, f.freq, f.eqFactor, 0.0005f, BandPath::Drag).commands.empty());
 }
 
 TEST(Bands, BandOutsideTheTableDoesNothing) {
-    DspState s = Fresh();
+    DspState s = test::FactoryState();
     s.channels[0].eqSize = 10;
     EXPECT_TRUE(UpdateBand(s, 12, 1000, 1.0f, 3.0f, BandPath::Edit).commands.empty());
     EXPECT_TRUE(UpdateBand(s, -1, 1000, 1.0f, 3.0f, BandPath::Edit).commands.empty());
@@ -223,7 +218,7 @@ TEST(WholeEq, BypassAndResetReachTheFollowers) {
     ExpectCommands(ResetEq(s).commands, {PeqResetCmd{{1, 2}}});
     EXPECT_FLOAT_EQ(s.channels[2].bands[0].eqGain, 0.0f);
 
-    DspState synced = Fresh();
+    DspState synced = test::FactoryState();
     synced.syncFlags[0] = synced.syncFlags[5] = 1;
     synced.channels[5].bands[30].eqGain = -4.0f;
     const OutputEdit e = ResetEq(synced);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "ModelStates.h"
 #include "control/DspOperations.h"
 #include "control/OutputOperations.h"
 #include "control/RoleOperations.h"
@@ -12,12 +13,6 @@
 
 namespace kavelo {
 namespace {
-
-DspState Fresh() {
-    DspState s;
-    ResetToDefaults(s);
-    return s;
-}
 
 // What the volume controls of `s` show when they mirror the model.
 VolumeControls Mirror(const DspState& s) {
@@ -61,7 +56,7 @@ TEST(OutputVolume, TypedNumbersAreClampedToTheSliderRange) {
     for (const TypedVolume& c : {TypedVolume{5, 0.0f, "0dB"}, TypedVolume{-70, -60.0f, "off"},
                                  TypedVolume{-12, -12.0f, "-12dB"}}) {
         SCOPED_TRACE(c.typed);
-        DspState s = Fresh();
+        DspState s = test::FactoryState();
         s.channels[2].gain = -3.0f;
         bool clamped = false;
         const OutputEdit e = SetChVolumeEdit(s, 2, c.typed, Mirror(s), &clamped);
@@ -73,14 +68,14 @@ TEST(OutputVolume, TypedNumbersAreClampedToTheSliderRange) {
 }
 
 TEST(OutputVolume, UnchangedGainSendsNothing) {
-    DspState s = Fresh();
+    DspState s = test::FactoryState();
     s.channels[1].gain = -4.0f;
     EXPECT_TRUE(SetChVolumeSlider(s, 1, -40, Mirror(s)).commands.empty());
     EXPECT_TRUE(SetChVolumeEdit(s, 1, -4, Mirror(s)).commands.empty());
 }
 
 TEST(OutputVolume, SynchronisedOutputFollowsOnlyWhenItRemembered) {
-    DspState s = Fresh();
+    DspState s = test::FactoryState();
     s.channels[1].gain = -10.0f;
     s.channels[2].gain = -1.0f;
     s.syncFlags[1] = s.syncFlags[2] = 1;
@@ -100,7 +95,7 @@ TEST(OutputVolume, SynchronisedOutputFollowsOnlyWhenItRemembered) {
 }
 
 TEST(OutputVolume, TypedVolumeMovesFollowersFromTheirEdits) {
-    DspState s = Fresh();
+    DspState s = test::FactoryState();
     s.channels[0].gain = -20.0f;
     s.channels[3].gain = -30.0f;
     s.syncFlags[0] = s.syncFlags[3] = 1;
@@ -112,7 +107,7 @@ TEST(OutputVolume, TypedVolumeMovesFollowersFromTheirEdits) {
 }
 
 TEST(OutputVolume, LinkPartnerFollowsFromItsSlider) {
-    DspState s = Fresh();
+    DspState s = test::FactoryState();
     s.outputs[0] = 6;
     s.outputs[1] = 12;
     s.linkMode = s.lockMode = 1;
@@ -125,7 +120,7 @@ TEST(OutputVolume, LinkPartnerFollowsFromItsSlider) {
 // ---- delay
 
 TEST(OutputDelay, TypedDistanceIsLimitedToFifteenMilliseconds) {
-    DspState s = Fresh();
+    DspState s = test::FactoryState();
     const OutputEdit e = SetChDelayEdit(s, 4, 600.0, DelayUnit::Cm);
     EXPECT_FLOAT_EQ(s.channels[4].delay, 15.0f);
     EXPECT_EQ(DelayText(s.channels[4].delay, DelayUnit::Cm), "519.00 cm");
@@ -147,7 +142,7 @@ TEST(OutputDelay, SliderValueIsStoredAsTheEditShowsIt) {
                                  SliderDelay{1000, DelayUnit::Cm, "34.60 cm", 34.60f * 15 / 519},
                                  SliderDelay{20000, DelayUnit::In, "204.00 in", 15.0f}}) {
         SCOPED_TRACE(c.shown);
-        DspState s = Fresh();
+        DspState s = test::FactoryState();
         std::string shown;
         SetChDelaySlider(s, 2, c.us, c.unit, &shown);
         EXPECT_EQ(shown, c.shown);
@@ -156,7 +151,7 @@ TEST(OutputDelay, SliderValueIsStoredAsTheEditShowsIt) {
 }
 
 TEST(OutputDelay, FollowersMoveByTheDifferenceAndTheEditedOutputGoesLast) {
-    DspState s = Fresh();
+    DspState s = test::FactoryState();
     s.syncFlags[1] = s.syncFlags[2] = s.syncFlags[5] = 1;
     s.channels[1].delay = 2.0f;
     s.channels[2].delay = 14.0f;
@@ -169,7 +164,7 @@ TEST(OutputDelay, FollowersMoveByTheDifferenceAndTheEditedOutputGoesLast) {
 // ---- synchronisation, link and lock
 
 TEST(OutputSync, JoiningResendsFiltersAndTakesTheCurrentBypass) {
-    DspState s = Fresh();
+    DspState s = test::FactoryState();
     s.currChannel = 0;
     s.syncFlags[0] = 1;
     s.channels[0].bypass = 0;
@@ -189,7 +184,7 @@ TEST(OutputSync, JoiningResendsFiltersAndTakesTheCurrentBypass) {
 }
 
 DspState FrontPair() {
-    DspState s = Fresh();
+    DspState s = test::FactoryState();
     s.outputs[0] = 6;
     s.outputs[1] = 12;
     s.channels[0].bands[3].eqGain = 4.0f;
@@ -238,7 +233,7 @@ TEST(OutputLink, OffEndsLockAndRefusalSendsLinkOff) {
     EXPECT_EQ(s.lockMode, 0);
     EXPECT_EQ(s.linkOutputs[0], -1);
 
-    DspState lone = Fresh();
+    DspState lone = test::FactoryState();
     lone.outputs = {6, 0, 0, 0, 19, 0, 12, 24};  // 6's mirror sits in the other group
     ASSERT_EQ(LinkSwitchFor(lone), LinkSwitch::Refused);
     ExpectCommands(RefuseOutputLink(lone).commands, {LinkCmd{0, {}}});
@@ -296,7 +291,7 @@ TEST(OutputReset, DefaultOrEmptyRolesThenLockLinkAndAllGains) {
 }
 
 TEST(MainVolume, PositionIsLimitedAndSent) {
-    DspState s = Fresh();
+    DspState s = test::FactoryState();
     for (int p : {40, 0, 1, 20}) {
         ExpectCommands(SetMainVolume(s, p).commands, {MainVolumeCmd{p}});
         EXPECT_EQ(s.mainVolume, p);
@@ -320,7 +315,7 @@ TEST(EditText, LeadingNumbers) {
 // ---- roles and routing
 
 TEST(Roles, MenuItemGivesTheRoleWithItsDefaultCrossover) {
-    DspState s = Fresh();
+    DspState s = test::FactoryState();
     s.channels[5].gain = -2.0f;
     const int role = RoleFromMenuItem("output_item_empty");
     ASSERT_EQ(role, 0);
@@ -338,7 +333,7 @@ TEST(Roles, MenuItemGivesTheRoleWithItsDefaultCrossover) {
 }
 
 TEST(Routing, SelectingAnInputAtLevelZeroRaisesItToFull) {
-    DspState s = Fresh();
+    DspState s = test::FactoryState();
     s.inputSource = 5;
     s.inputs[5][2] = 0;
     s.inputMixVolume[5][1][2] = 0;
@@ -356,7 +351,7 @@ TEST(Routing, SelectingAnInputAtLevelZeroRaisesItToFull) {
 }
 
 TEST(Routing, SourceSwitchAndOptionLooks) {
-    DspState s = Fresh();
+    DspState s = test::FactoryState();
     const auto cmd = SetInputSource(s, 3);
     ASSERT_TRUE(cmd);
     EXPECT_EQ(cmd->deviceCode, 0x54);
