@@ -467,6 +467,11 @@ TEST(CommandLine, Options) {
         {{"kavelo-dsp", "--version"}, 0, "kavelo-dsp v6.7.55 for TRQ5.40AMP", false},
         {{"kavelo-dsp", "--help"}, 0, "Usage: kavelo-dsp [--demo]", false},
         {{"kavelo-dsp", "--demo", "--frobnicate"}, 2, "unknown option: --frobnicate", true},
+        {{"kavelo-dsp", "--demo", "--firmware", "1.17"}, -1, "", true},
+        {{"kavelo-dsp", "--firmware", "1.17"}, 2, "--firmware is for the virtual amplifier", false},
+        {{"kavelo-dsp", "--demo", "--firmware", "1.x"}, 2, "--firmware needs a version", true},
+        {{"kavelo-dsp", "--demo", "--firmware", "1.256"}, 2, "--firmware needs a version", true},
+        {{"kavelo-dsp", "--demo", "--firmware"}, 2, "--firmware needs a version", true},
     };
     for (const Row& r : rows) {
         std::vector<char*> argv;
@@ -478,6 +483,10 @@ TEST(CommandLine, Options) {
     }
     const char* shot[] = {"kavelo-dsp", "--demo", "--screenshot", "main.png"};
     EXPECT_EQ(ParseAppOptions(4, const_cast<char**>(shot)).screenshot, "main.png");
+    const char* old[] = {"kavelo-dsp", "--firmware", "0.9", "--demo"};
+    const AppOptions firmware = ParseAppOptions(4, const_cast<char**>(old));
+    EXPECT_EQ(firmware.demoFirmwareMajor, 0);
+    EXPECT_EQ(firmware.demoFirmwareMinor, 9);
 }
 
 }  // namespace
