@@ -25,6 +25,7 @@
 #include "sim/VirtualAmplifier.h"
 #include "ui/LanguageService.h"
 #include "ui/Prompts.h"
+#include "windows/UpgradeWindowsFixture.h"
 
 namespace kavelo {
 namespace {
@@ -250,7 +251,18 @@ struct FailureCase {
     std::function<void(VirtualAmplifier&)> arrange;
     QStringList expectedTexts;  // resolved where a key is followed by a number
     bool linkOpenAfter;
+    bool updateWindow = false;  // the firmware update window follows the box
 };
+
+// Closes the firmware update window as soon as it shows; `shown` tells whether it did.
+void CloseUpdateWindowOnceShown(bool* shown) {
+    test::WhenWindowShown<CUpdateFwWnd>(
+        [shown](CUpdateFwWnd* w) {
+            *shown = w != nullptr;
+            if (w) w->Close(0);
+        },
+        15000);
+}
 void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
 
 class ConnectionFailure : public Connection, public ::testing::WithParamInterface<FailureCase> {};
@@ -258,7 +270,10 @@ class ConnectionFailure : public Connection, public ::testing::WithParamInterfac
 TEST_P(ConnectionFailure, IsShownAndLeavesTheRightLinkState) {
     const FailureCase& c = GetParam();
     c.arrange(amp);
+    bool updateWindow = false;
+    if (c.updateWindow) CloseUpdateWindowOnceShown(&updateWindow);
     Open();
+    EXPECT_EQ(updateWindow, c.updateWindow);
     EXPECT_FALSE(Controller().IsConnected());
     QStringList expected = c.expectedTexts;
     for (QString& t : expected)
@@ -282,12 +297,16 @@ INSTANTIATE_TEST_SUITE_P(
                       FailureCase{"LoaderMode",
                                   [](VirtualAmplifier& a) { a.SetLoaderMode(true); },
                                   {"${device_status_unnormal}"},
+                                  true,
                                   true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Connection, LoaderModeReadsNothing) {
     amp.SetLoaderMode(true);
+    bool updateWindow = false;
+    CloseUpdateWindowOnceShown(&updateWindow);
     Open();
+    EXPECT_TRUE(updateWindow);
     EXPECT_EQ(amp.WriteCount(), 2u);  // PC_Connect and the handshake
 }
 
