@@ -85,12 +85,14 @@ void CUpgradeWnd::StartWork(std::function<void()> body) {
 
 void CUpgradeWnd::EndWork() {
     if (mWorker.joinable()) mWorker.join();  // it ends right after posting what brought us here
-    if (mWorkObserver) mWorkObserver(false);
+    // A close asked for meanwhile goes first, so that nothing the observer
+    // sets off (the forced update's next step) starts in a window about to go.
     if (mPendingClose >= 0) {
         const int result = mPendingClose;
         mPendingClose = -1;
         if (!mClosing) Close(result);
     }
+    if (mWorkObserver) mWorkObserver(false);
     emit WorkEnded();
 }
 

@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QProgressBar>
+#include <array>
+#include <chrono>
 #include <fstream>
 
 #include "AmplifierPresets.h"
@@ -136,6 +138,31 @@ TEST_F(ForcedUpdate, WithoutTheFactoryResetEndsFinishedWithResultZero) {
     // The amplifier changed under the model: it is read back all the same.
     ASSERT_TRUE(WaitUntil([&] { return Controller().IsConnected() && Settled(); }));
     EXPECT_EQ(Controller().Live().slaveVersion, 18);
+}
+
+// Closing the application during the MCU image waits for that image, then
+// ends there: the DSP image is not started in a window about to go.
+TEST_F(ForcedUpdate, ApplicationCloseWaitsForTheRunningImageOnly) {
+    const std::array<std::uint8_t, 4> flashBefore = amp.Snapshot().identity.flashVersion;
+    amp.SetReplyDelay(std::chrono::milliseconds(10));
+    bool mainClosed = false;
+    WhenWindowShown<CForceUpdateWnd>([&](CForceUpdateWnd* w) {
+        if (!w) return;
+        QObject::connect(window.get(), &QDialog::finished, [&] { mainClosed = true; });
+        Click(w, "update_btn");
+        ASSERT_TRUE(WaitUntil([&] { return !amp.UpgradeBlocks().empty(); }));
+        ASSERT_TRUE(w->Busy());  // nothing since let the window see the end
+        window->Close(1);
+        EXPECT_FALSE(mainClosed);
+        ASSERT_TRUE(WaitUntil([&] { return mainClosed; }, 60000));
+        EXPECT_TRUE(w->Closing());
+    });
+    OpenWindow();
+    EXPECT_TRUE(mainClosed);
+    EXPECT_TRUE(prompts.texts.contains("${update_running_close}"));
+    EXPECT_EQ(amp.Snapshot().identity.slaveVersion, 18);
+    EXPECT_EQ(amp.Snapshot().identity.flashVersion, flashBefore);
+    EXPECT_EQ(amp.RestartCount(), 2);
 }
 
 TEST_F(ForcedUpdate, OfferedOnlyBelowTheExpectedFirmwareAndWithoutTheMarker) {
