@@ -9,7 +9,7 @@ lang="${2:-en}"
 dpi="${3:-96}"
 shift $(( $# > 3 ? 3 : $# )) || true
 windows=("$@")
-[ ${#windows[@]} -eq 0 ] && windows=(main msg checkbox name loading about)
+[ ${#windows[@]} -eq 0 ] && windows=(main msg checkbox name loading about update force)
 tool="${KAVELO_BUILD_DIR:-$here/build}/kavelo-screenshot"
 if [ ! -x "$tool" ]; then
   echo "screenshot: $tool not built; run: cmake --build build --target kavelo-screenshot" >&2

@@ -102,19 +102,42 @@ void VirtualAmplifier::SetInitResult(int result) {
 }
 
 void VirtualAmplifier::Plug() {
-    std::lock_guard<std::mutex> lock(mMutex);
+    std::unique_lock<std::mutex> lock(mMutex);
     if (mPlugged) return;
     mPlugged = true;
     ++mGeneration;
+    mEnumerationChanges.push_back(true);
     mChanged.notify_all();
+    NotifyEnumeration(lock);
 }
 void VirtualAmplifier::Unplug() {
-    std::lock_guard<std::mutex> lock(mMutex);
+    std::unique_lock<std::mutex> lock(mMutex);
+    if (mPlugged) mEnumerationChanges.push_back(false);
     mPlugged = false;
     mHostConnected = false;
     mPending.clear();
     mParser.Reset();
     mChanged.notify_all();
+    NotifyEnumeration(lock);
+}
+
+void VirtualAmplifier::SetEnumerationObserver(std::function<void(bool present)> observer) {
+    std::lock_guard<std::mutex> order(mObserverMutex);
+    mEnumerationObserver = std::move(observer);
+}
+
+void VirtualAmplifier::NotifyEnumeration(std::unique_lock<std::mutex>& lock) {
+    const bool any = !mEnumerationChanges.empty();
+    lock.unlock();
+    if (!any) return;
+    std::lock_guard<std::mutex> order(mObserverMutex);
+    std::vector<bool> changes;
+    {
+        std::lock_guard<std::mutex> again(mMutex);
+        changes.swap(mEnumerationChanges);
+    }
+    if (!mEnumerationObserver) return;
+    for (const bool present : changes) mEnumerationObserver(present);
 }
 bool VirtualAmplifier::IsPlugged() const {
     std::lock_guard<std::mutex> lock(mMutex);
@@ -183,15 +206,17 @@ int VirtualAmplifier::DeviceWrite(std::uint64_t generation, const std::uint8_t* 
                                   std::size_t length) {
     std::unique_lock<std::mutex> lock(mMutex);
     const int written = WriteLocked(generation, data, length);
+    std::function<void(const AmplifierSnapshot&)> sceneObserver;
+    AmplifierSnapshot snapshot;
     if (mScenesChanged) {
         mScenesChanged = false;
         if (mSceneStoreObserver) {
-            const auto observer = mSceneStoreObserver;
-            const AmplifierSnapshot snapshot = SnapshotLocked();
-            lock.unlock();
-            observer(snapshot);
+            sceneObserver = mSceneStoreObserver;
+            snapshot = SnapshotLocked();
         }
     }
+    NotifyEnumeration(lock);
+    if (sceneObserver) sceneObserver(snapshot);
     return written;
 }
 
@@ -202,6 +227,7 @@ int VirtualAmplifier::WriteLocked(std::uint64_t generation, const std::uint8_t* 
     mChanged.notify_all();
     if (mUnplugAt > 0 && static_cast<int>(mWriteCount) >= mUnplugAt) {
         mUnplugAt = 0;
+        mEnumerationChanges.push_back(false);
         mPlugged = false;
         mHostConnected = false;
         mPending.clear();
@@ -241,6 +267,7 @@ int VirtualAmplifier::DeviceRead(std::uint64_t generation, std::uint8_t* data, s
     const std::size_t n = std::min(length, report.length);
     std::memcpy(data, report.bytes.data(), n);
     if (report.restartAfter) Restart();
+    NotifyEnumeration(lock);
     return static_cast<int>(n);
 }
 
@@ -329,6 +356,8 @@ void VirtualAmplifier::Restart() {
     // again, so the next Open finds a fresh interface.
     ++mGeneration;
     ++mRestarts;
+    mEnumerationChanges.push_back(false);
+    mEnumerationChanges.push_back(true);
     mHostConnected = false;
     mPending.clear();
     mParser.Reset();

@@ -51,6 +51,13 @@ public:
     int RestartCount() const;
     // Whether the host last said it is connected (PC_Connect).
     bool HostConnected() const;
+    // Told of every change of enumeration, as the system's device
+    // notifications would tell: false when the interface went away (cable
+    // pulled, restart begun), true when one appeared (plugged in, back from a
+    // restart). Called in the order of the changes, on the thread that caused
+    // them, outside the amplifier's lock; setting another observer (or none)
+    // waits for a call under way.
+    void SetEnumerationObserver(std::function<void(bool present)> observer);
 
     // --- fault injection ---
     // Answer nothing at all.
@@ -201,8 +208,15 @@ private:
     void QueueBytes(const std::uint8_t* bytes, std::size_t length, bool restartAfter,
                     Clock::time_point earliest, bool shortRead = false);
     void Restart();
+    // Releases `lock` (which must hold mMutex), then reports the enumeration
+    // changes noted meanwhile.
+    void NotifyEnumeration(std::unique_lock<std::mutex>& lock);
 
     mutable std::mutex mMutex;
+    // Taken before mMutex, never after: keeps the reports in order.
+    std::mutex mObserverMutex;
+    std::function<void(bool)> mEnumerationObserver;
+    std::vector<bool> mEnumerationChanges;  // under mMutex, not yet reported
     mutable std::condition_variable mChanged;
     int mWaitingReads = 0;
 

@@ -169,6 +169,7 @@ void VirtualAmplifier::UpgradeData(const Packet& packet, std::uint8_t cmd) {
         // The cable comes out before the acknowledgement leaves.
         mUnplugAtUpgradeBlock = 0;
         s = UpgradeSession{};
+        mEnumerationChanges.push_back(false);
         mPlugged = false;
         mHostConnected = false;
         mPending.clear();

@@ -18,16 +18,30 @@ std::string Usage(const char* program) {
     std::string text = "Usage: ";
     text += program;
     text +=
-        " [--demo] [--screenshot FILE]\n"
+        " [--demo] [--firmware X.Y] [--screenshot FILE]\n"
         "Tuning application for the " +
         std::string(MODEL_NAME) +
         " amplifier.\n\n"
         "  --demo             use a built-in virtual amplifier instead of USB; its\n"
         "                     stored scenes are kept in the user's data folder\n"
+        "  --firmware X.Y     the virtual amplifier runs firmware X.Y (for example\n"
+        "                     1.17, older than this software expects: the forced\n"
+        "                     update starts)\n"
         "  --screenshot FILE  save a PNG of the main window once connected, then quit\n"
         "  --help             show this help and exit\n"
         "  --version          show the version and exit\n";
     return text;
+}
+
+// "1.17" → 1 and 17; each part a whole number the handshake can carry (0..255).
+bool ParseFirmwareVersion(const char* text, int* major, int* minor) {
+    const QStringList parts = QString::fromLocal8Bit(text).split(QLatin1Char('.'));
+    if (parts.size() != 2) return false;
+    bool okMajor = false;
+    bool okMinor = false;
+    *major = parts[0].toInt(&okMajor);
+    *minor = parts[1].toInt(&okMinor);
+    return okMajor && okMinor && *major >= 0 && *major <= 255 && *minor >= 0 && *minor <= 255;
 }
 
 }  // namespace
@@ -51,6 +65,15 @@ AppOptions ParseAppOptions(int argc, char* argv[]) {
         }
         if (std::strcmp(arg, "--demo") == 0) {
             options.demo = true;
+        } else if (std::strcmp(arg, "--firmware") == 0) {
+            if (i + 1 >= argc || !ParseFirmwareVersion(argv[i + 1], &options.demoFirmwareMajor,
+                                                       &options.demoFirmwareMinor)) {
+                options.exitCode = 2;
+                options.output =
+                    std::string("--firmware needs a version such as 1.17\n") + Usage(program);
+                return options;
+            }
+            ++i;
         } else if (std::strcmp(arg, "--screenshot") == 0 && i + 1 < argc) {
             options.screenshot = QString::fromLocal8Bit(argv[++i]);
         } else if (std::strncmp(arg, "-platform", 9) == 0 && i + 1 < argc) {
@@ -60,6 +83,10 @@ AppOptions ParseAppOptions(int argc, char* argv[]) {
             options.output = std::string("unknown option: ") + arg + "\n" + Usage(program);
             return options;
         }
+    }
+    if (options.demoFirmwareMajor >= 0 && !options.demo) {
+        options.exitCode = 2;
+        options.output = "--firmware is for the virtual amplifier: add --demo\n" + Usage(program);
     }
     return options;
 }

@@ -11,6 +11,9 @@ class CMainWnd;
 // stdout for 0, else stderr) and end with that code without opening a window.
 struct AppOptions {
     bool demo = false;
+    // Firmware the demo amplifier reports (--firmware MAJOR.MINOR); -1: as stored.
+    int demoFirmwareMajor = -1;
+    int demoFirmwareMinor = -1;
     QString screenshot;
     int exitCode = -1;
     std::string output;

@@ -16,6 +16,7 @@
 #include "ui/LanguageService.h"
 #include "ui/ScreenDpi.h"
 #include "windows/MixerWnd.h"
+#include "windows/UpgradeWindows.h"
 
 namespace kavelo {
 
@@ -74,6 +75,7 @@ CMainWnd::Options CMainWnd::DetachedOptions(const QString& lockDir) {
 CMainWnd::CMainWnd(HidPort& port, Options options)
     : mEqualizer(port), mOptions(std::move(options)) {
     InstallPromptWindows();
+    InstallUpgradeWindows(this, mEqualizer);
     mEqualizer.Hooks().startMainVolumeTimer = [this] { StartMainVolumeTimer(); };
     mMonitor = std::move(mOptions.monitor);
     if (!mMonitor) mMonitor = std::make_unique<UdevDeviceMonitor>();
@@ -143,6 +145,8 @@ void CMainWnd::keyPressEvent(QKeyEvent* event) {
 }
 
 void CMainWnd::done(int result) {
+    // A firmware transfer must run to its end: the close asks, then waits for it.
+    if (!mClosing && HoldCloseForUpgrade(this, [this, result] { Close(result); })) return;
     // Every way of closing ends here: the amplifier is told that we leave.
     if (!mClosing) {
         mClosing = true;

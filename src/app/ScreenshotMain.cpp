@@ -1,5 +1,6 @@
 // Renders one window of the skin to a PNG for reviewing the look:
-//   kavelo-screenshot <main|msg|checkbox|name|loading|about> <out.png> [en|cn_zh|ru] [dpi]
+//   kavelo-screenshot <main|msg|checkbox|name|loading|about|update|force> <out.png>
+//                     [en|cn_zh|ru] [dpi]
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
@@ -9,16 +10,20 @@
 
 #include "app/MainWnd.h"
 #include "app/PromptWindows.h"
+#include "device/DeviceLink.h"
 #include "device/HidPort.h"
 #include "ui/LanguageService.h"
 #include "ui/Skin.h"
+#include "windows/ForceUpdateWnd.h"
+#include "windows/UpdateFwWnd.h"
 
 using namespace kavelo;
 
 int main(int argc, char* argv[]) {
     if (argc < 3) {
         std::fprintf(stderr,
-                     "usage: %s <main|msg|checkbox|name|loading|about> <out.png> [lang] [dpi]\n",
+                     "usage: %s <main|msg|checkbox|name|loading|about|update|force> <out.png> "
+                     "[lang] [dpi]\n",
                      argv[0]);
         return 2;
     }
@@ -65,6 +70,18 @@ int main(int argc, char* argv[]) {
     } else if (which == QLatin1String("about")) {
         window.reset(new CAboutWnd(nullptr, AboutDeviceInfo{87, 1, 20}));
         window->Create(QStringLiteral("msgwnd"));
+    } else if (which == QLatin1String("update") || which == QLatin1String("force")) {
+        // The update windows as they open, on a link to no amplifier.
+        static HidapiPort noAmplifier;
+        static DeviceLink link(noAmplifier);
+        if (which == QLatin1String("update")) {
+            window.reset(new CUpdateFwWnd(nullptr, link));
+        } else {
+            const QString folder = QDir::tempPath();
+            window.reset(new CForceUpdateWnd(nullptr, link, folder + QStringLiteral("/MCU_UPG.bin"),
+                                             folder + QStringLiteral("/FLASH_UPG.bin"), {}));
+        }
+        window->Create(QStringLiteral("updatefwwnd"));
     } else {
         std::fprintf(stderr, "unknown window %s\n", argv[1]);
         return 2;

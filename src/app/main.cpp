@@ -7,6 +7,7 @@
 #include "base/BuildConstants.h"
 #include "base/Log.h"
 #include "app/MainWnd.h"
+#include "app/VirtualAmplifierEvents.h"
 #include "device/HidPort.h"
 #include "sim/DemoAmplifier.h"
 #include "ui/LanguageService.h"
@@ -28,14 +29,23 @@ int main(int argc, char* argv[]) {
         kavelo::HidapiPort hidapi;
         // The demo amplifier keeps its scenes in the user's data folder.
         std::unique_ptr<kavelo::DemoAmplifier> demo;
+        kavelo::CMainWnd::Options windowOptions;
         if (options.demo) {
             demo = std::make_unique<kavelo::DemoAmplifier>();
             if (!demo->LoadError().empty() && std::filesystem::exists(demo->StatePath()))
                 std::fprintf(stderr, "demo amplifier: %s (%s); starting from factory settings\n",
                              demo->LoadError().c_str(), demo->StatePath().c_str());
+            if (options.demoFirmwareMajor >= 0)
+                demo->Amplifier().SetVersions(options.demoFirmwareMajor, options.demoFirmwareMinor);
+            // Its restarts (upgrades, factory reset) are the plug events here,
+            // not those of real USB devices.
+            windowOptions.monitor = std::make_unique<kavelo::DeviceMonitor>();
         }
+        kavelo::DeviceMonitor* demoMonitor = windowOptions.monitor.get();
         kavelo::CMainWnd window(demo ? static_cast<kavelo::HidPort&>(demo->Amplifier())
-                                     : static_cast<kavelo::HidPort&>(hidapi));
+                                     : static_cast<kavelo::HidPort&>(hidapi),
+                                std::move(windowOptions));
+        if (demo) kavelo::ReportVirtualAmplifierEvents(demo->Amplifier(), demoMonitor);
         // The skin draws its own title bar; the native frame would show a second one.
         window.setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinMaxButtonsHint);
         QObject::connect(&window, &QDialog::finished, &app, &QApplication::quit);
@@ -45,6 +55,7 @@ int main(int argc, char* argv[]) {
         if (!options.screenshot.isEmpty())
             kavelo::ScreenshotWhenConnected(window, options.screenshot);
         result = app.exec();
+        if (demo) kavelo::DetachVirtualAmplifierEvents(demo->Amplifier());
     }
     kavelo::LanguageService::Instance().Clear();
     return result;

@@ -48,12 +48,12 @@ HANDLE CreateUniqueBeside(const std::wstring& target, std::wstring& name) {
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
+AtomicWriteResult WriteFileAtomicallyDetailed(const std::string& path, const std::string& bytes) {
     const std::wstring target = Wide(path);
-    if (target.empty()) return false;
+    if (target.empty()) return AtomicWriteResult::NotCreated;
     std::wstring name;
     HANDLE h = CreateUniqueBeside(target, name);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    if (h == INVALID_HANDLE_VALUE) return AtomicWriteResult::NotCreated;
     bool ok = true;
     size_t done = 0;
     while (ok && done < bytes.size()) {
@@ -64,10 +64,16 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
     }
     ok = ok && FlushFileBuffers(h);
     ok = CloseHandle(h) && ok;
-    ok = ok && MoveFileExW(name.c_str(), target.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!ok) DeleteFileW(name.c_str());
-    return ok;
+    if (!ok) {
+        DeleteFileW(name.c_str());
+        return AtomicWriteResult::WriteFailed;
+    }
+    if (!MoveFileExW(name.c_str(), target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileW(name.c_str());
+        return AtomicWriteResult::NotReplaced;
+    }
+    return AtomicWriteResult::Written;
 }
 
 #else
@@ -89,12 +95,12 @@ void SyncFolderOf(const std::string& path) {
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
+AtomicWriteResult WriteFileAtomicallyDetailed(const std::string& path, const std::string& bytes) {
     std::string pattern = path + ".XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     const int fd = ::mkstemp(name.data());
-    if (fd < 0) return false;
+    if (fd < 0) return AtomicWriteResult::NotCreated;
     size_t done = 0;
     bool ok = true;
     while (done < bytes.size()) {
@@ -115,15 +121,22 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
     ok = ok && ::fchmod(fd, mode) == 0;
     ok = ok && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
-    ok = ok && std::rename(name.data(), path.c_str()) == 0;
     if (!ok) {
         std::remove(name.data());
-        return false;
+        return AtomicWriteResult::WriteFailed;
+    }
+    if (std::rename(name.data(), path.c_str()) != 0) {
+        std::remove(name.data());
+        return AtomicWriteResult::NotReplaced;
     }
     SyncFolderOf(path);
-    return true;
+    return AtomicWriteResult::Written;
 }
 
 #endif
+
+bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
+    return WriteFileAtomicallyDetailed(path, bytes) == AtomicWriteResult::Written;
+}
 
 }  // namespace kavelo

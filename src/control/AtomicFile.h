@@ -13,4 +13,15 @@ namespace kavelo {
 // returned.
 bool WriteFileAtomically(const std::string& path, const std::string& bytes);
 
+// The same, telling which step failed. The rename replaces whatever entry is
+// at `path` (a symbolic link included) instead of writing through it, so a
+// file prepared in a shared folder is the one this process wrote.
+enum class AtomicWriteResult {
+    Written,
+    NotCreated,   // no temporary file could be made beside `path`
+    WriteFailed,  // the bytes did not all reach the disk
+    NotReplaced,  // the temporary file could not take the place of `path`
+};
+AtomicWriteResult WriteFileAtomicallyDetailed(const std::string& path, const std::string& bytes);
+
 }  // namespace kavelo

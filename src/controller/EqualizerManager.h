@@ -58,6 +58,9 @@ public:
         std::function<void()> continueAfterReconnect;
         std::function<void()> showUpdateWindow;
         std::function<void()> startForceUpdate;
+        // Runs the forced-update window on the two prepared image files and
+        // returns its modal result (1: the update ended with the factory reset).
+        std::function<int(const QString& mcuPath, const QString& dspPath)> showForceUpdateWindow;
         // Reads the main volume ten times, once a second (after a source switch).
         std::function<void()> startMainVolumeTimer;
     };
@@ -151,6 +154,28 @@ public:
     // silent amplifier never holds the UI thread.
     void RequestMainVolume();
 
+    // --- firmware update (EqualizerManagerFirmware.cpp) ---
+    // Where the firmware carried for the forced update is found (Qt resources).
+    struct CarriedImages {
+        QString mcu = QStringLiteral(":/firmware/IDR_MCU_BIN");
+        QString flash = QStringLiteral(":/firmware/IDR_FLASH_BIN");
+    };
+    void SetCarriedImages(const CarriedImages& images) { mCarriedImages = images; }
+    // Offers the update to an amplifier with older firmware, writes the carried
+    // images to the temporary folder and runs the forced-update window; reads
+    // the amplifier back afterwards. On the UI thread; blocks in the window.
+    void StartForceUpdate();
+    // The factory reset as a worker runs it: waits `delayMs` (cut short by
+    // `cancel`, which also skips the reset), sends MCU_Factory_Reset_Ctrl, then
+    // calls `done`. Returns whether the reset was sent and answered.
+    bool FactoryResetSequence(int delayMs, const std::atomic<bool>& cancel,
+                              const std::function<void()>& done);
+    // An update window's worker starts (true) or has ended (false). While it
+    // runs, device arrival and removal wait and are applied when it has ended:
+    // the transfer makes the amplifier restart, and a reconnection in the
+    // middle of it would cut it off.
+    void SetUpgradeWork(bool running);
+
     // --- state ---
     DeviceLink& Link() { return mLink; }
     ControllerModel& Model() { return mModel; }
@@ -184,6 +209,10 @@ private:
     enum class ButtonState { Disconnected, Connecting, Connected };
     void ShowConnectState(ButtonState state);
     void ConnectionWorker(const std::shared_ptr<std::atomic<bool>>& stop);
+    // Closes the queue gate, shows the loading window and reads the amplifier back.
+    void StartReadBack();
+    // Keeps a plug event for later while an update window's work runs.
+    bool DeferPlugEvent(bool arrival, const QString& deviceName);
     // Runs `work` on the UI thread after everything posted before it and waits
     // for it (bounded; false when it did not run in time or a stop came).
     bool RunOnUiThreadAndWait(const std::function<void()>& work,
@@ -239,6 +268,15 @@ private:
 
     HidPort& mPort;
     DeviceLink mLink;
+    CarriedImages mCarriedImages;
+    // Plug events held back while an update window's worker runs (UI thread).
+    struct DeferredPlugEvents {
+        bool working = false;
+        bool removal = false;
+        bool arrival = false;  // after the last removal
+        QString deviceName;
+    };
+    DeferredPlugEvents mDeferredPlug;
     ControllerModel mModel;
     std::array<ResponseCurve, kOutputChannels> mCurves{};
     WindowHooks mHooks;

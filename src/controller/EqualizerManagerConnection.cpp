@@ -228,18 +228,21 @@ void EqualizerManager::ConnectDevice(bool userInitiated) {
     const bool forcedUpdateWaits =
         mForceUpdateFlag && mHooks.forcedUpdateWindowOpen && mHooks.forcedUpdateWindowOpen();
     if (MarkerFileExists(MARKER_NO_FORCE_UPDATE) || !forcedUpdateWaits) {
-        mLink.DisableCmdQueue();
-        Post(WM_SHOW_LOADING);
-        auto stop = std::make_shared<std::atomic<bool>>(false);
-        if (mConnectStop) *mConnectStop = true;  // an earlier read-back is obsolete now
-        mConnectStop = stop;
-        StartWorker(stop,
-                    [this](const std::shared_ptr<std::atomic<bool>>& s) { ConnectionWorker(s); });
+        StartReadBack();
         return;
     }
     // A forced update waits for the amplifier to come back.
     ShowConnectState(ButtonState::Connected);
     if (mHooks.continueAfterReconnect) mHooks.continueAfterReconnect();
+}
+
+void EqualizerManager::StartReadBack() {
+    mLink.DisableCmdQueue();
+    Post(WM_SHOW_LOADING);
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    if (mConnectStop) *mConnectStop = true;  // an earlier read-back is obsolete now
+    mConnectStop = stop;
+    StartWorker(stop, [this](const std::shared_ptr<std::atomic<bool>>& s) { ConnectionWorker(s); });
 }
 
 int EqualizerManager::PC_UI_Status_Init() { return StatusInit(nullptr); }
@@ -434,16 +437,17 @@ void EqualizerManager::DevicePlugin() {
         LogPrintA("sys_upg_status UPG_ENTER or UPG_START\n");
         return;
     }
+    if (DeferPlugEvent(true, QString())) return;
     ConnectDevice(false);
 }
 
 void EqualizerManager::DevicePlugOut(const QString& deviceName) {
     LogPrintA("DevicePlugOut\n");
-    (void)deviceName;
     if (UpgradeOwnsLink()) {
         LogPrintA("sys_upg_status UPG_ENTER or UPG_START\n");
         return;
     }
+    if (DeferPlugEvent(false, deviceName)) return;
     DisconnectDevice();
     if (mForceUpdateFlag || mManualUpdateFlag || !mWindow) return;
     // The box runs from the event loop, so the caller returns at once.

@@ -55,6 +55,10 @@ int DeviceLink::OpenHIDDevice() {
     const int initResult = mPort.Init();
     if (initResult != 0) return initResult;
 
+    // The handle takes the result: an interface left from an earlier open is
+    // closed even when nothing new is found, so a vanished amplifier never
+    // looks connected.
+    ReleaseHandle();
     std::unique_ptr<HidDevice> device = mPort.Open(kAmpVendorId, kAmpProductId);
     if (!device) {
         LogPrintA("unable to open device\n");
@@ -105,10 +109,15 @@ void DeviceLink::CloseHIDDevice(bool notifyDevice) {
     std::lock_guard<std::recursive_mutex> lock(mExchange);
     if (!mHidHandle) return;
     if (notifyDevice) PC_Connect(0);
+    ReleaseHandle();
+    LogPrintA("CloseHIDDevice!\n");
+}
+
+void DeviceLink::ReleaseHandle() {
+    std::lock_guard<std::recursive_mutex> lock(mExchange);
     mHandleOpen = false;
     mHidHandle.reset();
     WRITE_ROPRT = false;
-    LogPrintA("CloseHIDDevice!\n");
 }
 
 bool DeviceLink::SendCtrlCommand(std::uint8_t cmd, std::uint8_t subcmd, std::uint8_t optype,
@@ -222,7 +231,11 @@ void DeviceLink::ProcessRxRing() {
     }
 }
 
-void DeviceLink::ClearRxRing() { mRingRead = mRingWrite; }
+void DeviceLink::ClearRxRing() {
+    // A read on another thread may be filling the ring right now.
+    std::lock_guard<std::recursive_mutex> lock(mExchange);
+    mRingRead = mRingWrite;
+}
 
 std::uint8_t DeviceLink::packet_checksum(std::uint8_t length, std::uint8_t cmd,
                                          const std::uint8_t* body) {

@@ -70,7 +70,9 @@ public:
 
     // --- transport ---
     // Returns the port's initialisation error (non-zero) or 0; whether the
-    // amplifier was opened is told by IsDeviceOpen.
+    // amplifier was opened is told by IsDeviceOpen. Once the library is up, an
+    // interface open before is replaced by the result, or closed when nothing
+    // is found.
     int OpenHIDDevice();
     bool IsDeviceOpen() const;
     // Closes the interface; with notifyDevice the amplifier is told first
@@ -93,6 +95,7 @@ public:
     // Feeds the pending ring bytes to the parser while the interface is open.
     void ProcessRxRing();
     // Empties the ring (unparsed bytes are dropped; the parser keeps its state).
+    // Waits for a read under way on another thread.
     void ClearRxRing();
     void packet_process(std::uint8_t byte);
     static std::uint8_t packet_checksum(std::uint8_t length, std::uint8_t cmd,
@@ -230,9 +233,14 @@ public:
     std::uint8_t UpgradeStep();
     // An OP_SET command and the read of its reply as one exchange. `written`
     // tells whether the write went out (nothing is read when it did not).
-    // Returns whether a reply report arrived.
+    // Returns whether a reply report arrived; `report` gets the bytes read.
     bool UpgradeExchange(std::uint8_t cmd, std::uint8_t subcmd, const std::uint8_t* payload,
-                         std::uint8_t len, int timeoutMs, bool* written);
+                         std::uint8_t len, int timeoutMs, bool* written,
+                         std::vector<std::uint8_t>& report);
+    // One read of the engine; `report` gets exactly the bytes read.
+    bool UpgradeRead(int timeoutMs, std::vector<std::uint8_t>& report);
+    // Waits of the transfer (the amplifier's restart); shortened by tests.
+    UpgradeTiming& UpgradeTimings() { return mUpgrade.Timing(); }
 
     // --- state written by the reply processors ---
     std::atomic<bool> McuNormalMode{false};
@@ -253,6 +261,8 @@ public:
 private:
     UpgradeEngine mUpgrade;
     void McuCmdThread();
+    // Closes and forgets the interface (no notice to the amplifier).
+    void ReleaseHandle();
     static void LogRecord(const CommandRecord& record);
     static void Post(const std::atomic<MessageSink*>& slot, int id, std::uintptr_t wParam,
                      Payload lParam);

@@ -25,17 +25,12 @@ public:
         return mLink.SendCtrlCommand(cmd, subcmd, kUpgOpSet, payload, len);
     }
     bool ReadReply(int timeoutMs, std::vector<std::uint8_t>& report) override {
-        std::uint8_t* buffer = mLink.ReceiveBuffer();
-        if (!mLink.ReadHIDData(buffer, timeoutMs)) return false;
-        report.assign(buffer, buffer + 64);
-        return true;
+        return mLink.UpgradeRead(timeoutMs, report);
     }
     bool Exchange(std::uint8_t cmd, std::uint8_t subcmd, const std::uint8_t* payload,
                   std::uint8_t len, int timeoutMs, std::vector<std::uint8_t>& report,
                   bool* written) override {
-        const bool replied = mLink.UpgradeExchange(cmd, subcmd, payload, len, timeoutMs, written);
-        if (replied) report.assign(mLink.ReceiveBuffer(), mLink.ReceiveBuffer() + 64);
-        return replied;
+        return mLink.UpgradeExchange(cmd, subcmd, payload, len, timeoutMs, written, report);
     }
     void SleepMs(int ms) override { mLink.Clock().SleepMs(ms); }
     std::int32_t UpgradeState() override { return mLink.sys_upg_status.load(); }
@@ -60,10 +55,19 @@ std::uint8_t DeviceLink::UpgradeStep() {
 }
 
 bool DeviceLink::UpgradeExchange(std::uint8_t cmd, std::uint8_t subcmd, const std::uint8_t* payload,
-                                 std::uint8_t len, int timeoutMs, bool* written) {
+                                 std::uint8_t len, int timeoutMs, bool* written,
+                                 std::vector<std::uint8_t>& report) {
     std::lock_guard<std::recursive_mutex> lock(mExchange);
     *written = SendCtrlCommand(cmd, subcmd, kUpgOpSet, payload, len);
-    return *written && ReadHIDData(mReceiveBuffer.data(), timeoutMs);
+    return *written && UpgradeRead(timeoutMs, report);
+}
+
+bool DeviceLink::UpgradeRead(int timeoutMs, std::vector<std::uint8_t>& report) {
+    // The count belongs to this read: another thread's read waits for the lock.
+    std::lock_guard<std::recursive_mutex> lock(mExchange);
+    if (!ReadHIDData(mReceiveBuffer.data(), timeoutMs)) return false;
+    report.assign(mReceiveBuffer.begin(), mReceiveBuffer.begin() + mBytesRead);
+    return true;
 }
 
 }  // namespace kavelo

@@ -230,6 +230,12 @@ void UpgradeEngine::ReadAck(UpgradeLinkPort& link) {
     }
     DeviceLink::LogDateTime();
     LogPrintA("read data error! %d\n", errno);
+    if (link.UpgradeState() != UPG_WAITING_BIN_DATA_ACK) {
+        // Another reader took this block's acknowledgement: nothing is late.
+        mSilentReads = 0;
+        link.SetAckWait(ACK_WAIT_NONE);
+        return;
+    }
     if (++mSilentReads >= mTiming.maxAckReadTimeouts) {
         LogPrintA(
             "upgrade failed: block at offset 0x%x (%d bytes) not acknowledged after %d "

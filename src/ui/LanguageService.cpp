@@ -90,4 +90,25 @@ void LanguageService::Clear() {
 
 QString GetText(const QString& text) { return LanguageService::Instance().GetText(text); }
 
+QString FormatNumbers(const QString& text, std::initializer_list<long long> numbers) {
+    const QString format = GetText(text);
+    QString out;
+    auto next = numbers.begin();
+    for (int i = 0; i < format.size(); ++i) {
+        const QChar c = format.at(i);
+        const QChar following = i + 1 < format.size() ? format.at(i + 1) : QChar();
+        if (c == QLatin1Char('%') && following == QLatin1Char('%')) {
+            out += QLatin1Char('%');
+            ++i;
+        } else if (c == QLatin1Char('%') && following == QLatin1Char('d') &&
+                   next != numbers.end()) {
+            out += QString::number(*next++);
+            ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 }  // namespace kavelo

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <initializer_list>
 #include <vector>
 
 namespace kavelo {
@@ -44,5 +45,11 @@ private:
 
 // Shorthand for LanguageService::Instance().GetText(text).
 QString GetText(const QString& text);
+
+// A text (usually a language key) resolved and used as a printf format for
+// numbers: each "%d" takes the next number, "%%" is a percent sign. Anything
+// else, a "%d" beyond the numbers given included, is shown as written, so a
+// translation can never make the formatting read what it was not given.
+QString FormatNumbers(const QString& text, std::initializer_list<long long> numbers);
 
 }  // namespace kavelo

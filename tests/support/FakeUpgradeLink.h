@@ -40,6 +40,9 @@ public:
     bool failWrites = false;
     int failWriteAt = 0;  // only the nth write attempt (1-based) fails; 0: none
     int silentReads = 0;  // the next reads time out even when a reply is due
+    // The next reads that find a reply lose it to another reader: it is
+    // decoded (the state moves) but this read times out.
+    int stolenAcks = 0;
     std::int32_t state = UPG_IDLE;
     int ackWait = ACK_WAIT_NONE;
 
@@ -95,8 +98,12 @@ public:
         const Reply r = pending.front();
         pending.pop_front();
         const std::uint8_t s = r.ack == Ack::Ready ? kReady : kNotReady;
-        report = {0xAA, 0x55, 0x04, r.cls, r.sub, 0xEE, s};
         Decode(r.cls, r.sub, s);
+        if (stolenAcks > 0) {
+            --stolenAcks;
+            return false;
+        }
+        report = {0xAA, 0x55, 0x04, r.cls, r.sub, 0xEE, s};
         return true;
     }
     void SleepMs(int ms) override { events.push_back("sleep " + std::to_string(ms)); }

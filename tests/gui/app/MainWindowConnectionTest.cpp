@@ -25,6 +25,7 @@
 #include "sim/VirtualAmplifier.h"
 #include "ui/LanguageService.h"
 #include "ui/Prompts.h"
+#include "windows/UpgradeWindowsFixture.h"
 
 namespace kavelo {
 namespace {
@@ -250,7 +251,18 @@ struct FailureCase {
     std::function<void(VirtualAmplifier&)> arrange;
     QStringList expectedTexts;  // resolved where a key is followed by a number
     bool linkOpenAfter;
+    bool updateWindow = false;  // the firmware update window follows the box
 };
+
+// Closes the firmware update window as soon as it shows; `shown` tells whether it did.
+void CloseUpdateWindowOnceShown(bool* shown) {
+    test::WhenWindowShown<CUpdateFwWnd>(
+        [shown](CUpdateFwWnd* w) {
+            *shown = w != nullptr;
+            if (w) w->Close(0);
+        },
+        15000);
+}
 void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
 
 class ConnectionFailure : public Connection, public ::testing::WithParamInterface<FailureCase> {};
@@ -258,7 +270,10 @@ class ConnectionFailure : public Connection, public ::testing::WithParamInterfac
 TEST_P(ConnectionFailure, IsShownAndLeavesTheRightLinkState) {
     const FailureCase& c = GetParam();
     c.arrange(amp);
+    bool updateWindow = false;
+    if (c.updateWindow) CloseUpdateWindowOnceShown(&updateWindow);
     Open();
+    EXPECT_EQ(updateWindow, c.updateWindow);
     EXPECT_FALSE(Controller().IsConnected());
     QStringList expected = c.expectedTexts;
     for (QString& t : expected)
@@ -282,12 +297,16 @@ INSTANTIATE_TEST_SUITE_P(
                       FailureCase{"LoaderMode",
                                   [](VirtualAmplifier& a) { a.SetLoaderMode(true); },
                                   {"${device_status_unnormal}"},
+                                  true,
                                   true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Connection, LoaderModeReadsNothing) {
     amp.SetLoaderMode(true);
+    bool updateWindow = false;
+    CloseUpdateWindowOnceShown(&updateWindow);
     Open();
+    EXPECT_TRUE(updateWindow);
     EXPECT_EQ(amp.WriteCount(), 2u);  // PC_Connect and the handshake
 }
 
@@ -467,6 +486,11 @@ TEST(CommandLine, Options) {
         {{"kavelo-dsp", "--version"}, 0, "kavelo-dsp v6.7.55 for TRQ5.40AMP", false},
         {{"kavelo-dsp", "--help"}, 0, "Usage: kavelo-dsp [--demo]", false},
         {{"kavelo-dsp", "--demo", "--frobnicate"}, 2, "unknown option: --frobnicate", true},
+        {{"kavelo-dsp", "--demo", "--firmware", "1.17"}, -1, "", true},
+        {{"kavelo-dsp", "--firmware", "1.17"}, 2, "--firmware is for the virtual amplifier", false},
+        {{"kavelo-dsp", "--demo", "--firmware", "1.x"}, 2, "--firmware needs a version", true},
+        {{"kavelo-dsp", "--demo", "--firmware", "1.256"}, 2, "--firmware needs a version", true},
+        {{"kavelo-dsp", "--demo", "--firmware"}, 2, "--firmware needs a version", true},
     };
     for (const Row& r : rows) {
         std::vector<char*> argv;
@@ -478,6 +502,10 @@ TEST(CommandLine, Options) {
     }
     const char* shot[] = {"kavelo-dsp", "--demo", "--screenshot", "main.png"};
     EXPECT_EQ(ParseAppOptions(4, const_cast<char**>(shot)).screenshot, "main.png");
+    const char* old[] = {"kavelo-dsp", "--firmware", "0.9", "--demo"};
+    const AppOptions firmware = ParseAppOptions(4, const_cast<char**>(old));
+    EXPECT_EQ(firmware.demoFirmwareMajor, 0);
+    EXPECT_EQ(firmware.demoFirmwareMinor, 9);
 }
 
 }  // namespace

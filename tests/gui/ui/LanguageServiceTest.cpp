@@ -52,6 +52,27 @@ INSTANTIATE_TEST_SUITE_P(
                       TextCase{"dollar_without_brace", "$tips", "$tips"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Language texts used as number formats: the numbers land where "%d" stands,
+// and nothing else in a text is taken for a conversion.
+TEST_F(LanguageTables, FormatNumbersFillsOnlyTheNumbersGiven) {
+    LanguageService::Instance().SetLanguage("en");
+    struct Row {
+        const char* text;
+        std::initializer_list<long long> numbers;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"${update_progress_mcu}", {42}, "Updating MCU firmware: 42%"},
+        {"v%d.%d or v%d.%d", {1, 17, 1, 18}, "v1.17 or v1.18"},
+        {"%d of %d", {7}, "7 of %d"},     // more conversions than numbers
+        {"%s at %d%%", {5}, "%s at 5%"},  // only %d and %% are conversions
+        {"100%", {}, "100%"},             // a lone percent sign stays
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(FormatNumbers(QString::fromUtf8(r.text), r.numbers).toStdString(), r.expected)
+            << r.text;
+}
+
 TEST_F(LanguageTables, StartupLanguageFromConfigValue) {
     const struct {
         int lan;

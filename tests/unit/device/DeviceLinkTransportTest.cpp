@@ -3,6 +3,7 @@
 #include <chrono>
 #include <future>
 #include <ostream>
+#include <vector>
 
 #include "HexBytes.h"
 #include "ScriptedHidPort.h"
@@ -66,6 +67,50 @@ INSTANTIATE_TEST_SUITE_P(
         OpenCase{"ThreeStringsUnreadableRejected", OpenScript(0, true, 2 | 4 | 8), 0, false},
         OpenCase{"AllStringsUnreadableRejected", OpenScript(0, true, 15), 0, false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Opening again replaces the interface with the new result: another handle, or
+// none when the amplifier is gone or unusable now.
+TEST(DeviceLinkTransport, OpeningAgainTakesTheNewResult) {
+    struct Row {
+        const char* name;
+        bool present;
+        unsigned failingStrings;
+        bool open;
+    };
+    const Row rows[] = {
+        {"Found", true, 0, true}, {"Gone", false, 0, false}, {"Unusable", true, 15, false}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        ScriptedHidPort port;
+        DeviceLink link(port);
+        link.OpenHIDDevice();
+        ASSERT_TRUE(link.IsDeviceOpen());
+        port.script.present = r.present;
+        port.script.failingStrings = r.failingStrings;
+        link.OpenHIDDevice();
+        EXPECT_EQ(link.IsDeviceOpen(), r.open);
+        // The first interface is closed in every case, a rejected new one too.
+        EXPECT_EQ(port.CountEvents("close"), r.present && !r.open ? 2 : 1);
+        link.CloseHIDDevice(false);
+    }
+}
+
+// The upgrade engine logs and inspects what a read returned, not a whole report.
+TEST(DeviceLinkTransport, UpgradeReadsGiveTheBytesRead) {
+    ScriptedHidPort port;
+    port.script.report = {0xAA, 0x55, 0x04, 0x03, 0x03, 0xEE, 0x0A};
+    DeviceLink link(port);
+    link.OpenHIDDevice();
+    std::vector<std::uint8_t> report;
+    ASSERT_TRUE(link.UpgradeRead(100, report));
+    EXPECT_EQ(report, port.script.report);
+    bool written = false;
+    report.clear();
+    ASSERT_TRUE(link.UpgradeExchange(3, 0x03, nullptr, 0, 100, &written, report));
+    EXPECT_TRUE(written);
+    EXPECT_EQ(report, port.script.report);
+    link.CloseHIDDevice(false);
+}
 
 TEST(DeviceLinkTransport, SendWithoutDeviceWritesNothing) {
     ScriptedHidPort port;

@@ -268,6 +268,16 @@ INSTANTIATE_TEST_SUITE_P(Silences, AckSilenceTest,
                          ::testing::Values(SilenceCase{"TwoTimeoutsThenAck", 2, kUpgradeStepDone},
                                            SilenceCase{"ThreeTimeouts", 3, kUpgradeStepFailed}));
 
+// Another reader (a queued command's read, say) took the blocks'
+// acknowledgements: this engine's reads find nothing, yet nothing is late.
+TEST_F(UpgradeEngineTest, AcknowledgementTakenByAnotherReaderIsNoSilence) {
+    ASSERT_EQ(engine.Start(link, WriteMcu(128)), UPG_FILE_VALID);
+    link.stolenAcks = 3;
+    EXPECT_EQ(RunSteps(100).back(), kUpgradeStepDone);
+    EXPECT_EQ(link.DataWrites().size(), 4u);
+    ExpectIdle();
+}
+
 TEST_F(UpgradeEngineTest, UnplugDuringTransferFails) {
     link.unplugAfterWrites = 4;  // enter, start, two blocks
     ASSERT_EQ(engine.Start(link, WriteMcu(128)), UPG_FILE_VALID);

@@ -2,7 +2,9 @@
 
 #include <chrono>
 #include <future>
+#include <string>
 #include <variant>
+#include <vector>
 
 #include "AmplifierPresets.h"
 #include "HexBytes.h"
@@ -214,6 +216,30 @@ TEST(AmplifierUnplug, RemovalCloseEndsTheWorkersRetriesAtOnce) {
     ASSERT_TRUE(link.Main_Volume_Ctrl(-6.0f, false));
     EXPECT_TRUE(amp.WaitForWrites(2, 5s));  // the first was the one that failed
     link.CloseHIDDevice(false);
+}
+
+// What the system's device notifications would report, in order, told
+// outside the amplifier's lock (the observer asks the amplifier itself).
+TEST_F(AmplifierLinkTest, EnumerationChangesAreReportedInOrder) {
+    std::vector<std::string> seen;
+    amp.SetEnumerationObserver([&](bool present) {
+        seen.push_back(std::string(present ? "arrived" : "removed") +
+                       (amp.IsPlugged() ? " plugged" : " unplugged"));
+    });
+    Connect();
+    ASSERT_TRUE(link.MCU_Factory_Reset_Ctrl());  // restarts once the reply is read
+    amp.Unplug();
+    amp.Unplug();  // already out: nothing new
+    amp.Plug();
+    amp.UnplugAtExchange(static_cast<int>(amp.WriteCount()) + 1);
+    link.CloseHIDDevice(false);
+    Connect();
+    EXPECT_FALSE(link.Hand_Connect());
+    amp.SetEnumerationObserver(nullptr);
+    amp.Plug();
+    EXPECT_EQ(seen,
+              (std::vector<std::string>{"removed plugged", "arrived plugged", "removed unplugged",
+                                        "arrived plugged", "removed unplugged"}));
 }
 
 TEST_F(AmplifierLinkTest, FactoryResetRestoresDefaultsAndRestarts) {
