@@ -75,6 +75,9 @@ inline bool UpgradeCommandWritten(const VirtualAmplifier& amp) {
 
 class UpgradeWindowsFixture : public MainWindowFixture {
 protected:
+    // A click into a given window, beside the main window's own.
+    using MainWindowFixture::Click;
+    static void Click(QWidget* window, const char* control) { test::Click(window, control); }
     TempDir files;
 
     void TearDown() override {
