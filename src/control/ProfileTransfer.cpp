@@ -24,6 +24,7 @@ constexpr int kBandsPerQuery = 8;
 // reported the same way by every sequence.
 class Sequence {
 public:
+    explicit Sequence(DeviceLink& link) : mLink(link) {}
     void Add(std::function<bool()> command) {
         mSteps.push_back({std::move(command), {}});
         ++mCommands;
@@ -31,17 +32,32 @@ public:
     // Something to do between commands (a log line) that is not counted.
     void Note(std::function<void()> note) { mSteps.push_back({{}, std::move(note)}); }
 
-    TransferResult Run(const TransferProgress& progress) {
+    TransferResult Run(const TransferProgress& progress, const TransferStop& stop) {
         TransferResult result;
         result.commands = mCommands;
         int done = 0;
+        int missedInRow = 0;
         for (const Step& step : mSteps) {
             if (step.note) {
                 step.note();
                 continue;
             }
-            if (!step.command()) ++result.failed;
-            if (progress) progress(++done, mCommands);
+            if ((stop && stop()) || missedInRow >= kTransferMaxMissedReplies ||
+                !mLink.IsDeviceOpen()) {
+                // What was not sent did not reach the amplifier either.
+                result.failed += mCommands - done;
+                result.abandoned = true;
+                LogPrintA("transfer abandoned after %d of %d commands\n", done, mCommands);
+                return result;
+            }
+            if (step.command()) {
+                missedInRow = 0;
+            } else {
+                ++result.failed;
+                ++missedInRow;
+            }
+            ++done;
+            if (progress) progress(done, mCommands);
         }
         return result;
     }
@@ -51,6 +67,7 @@ private:
         std::function<bool()> command;
         std::function<void()> note;
     };
+    DeviceLink& mLink;
     std::vector<Step> mSteps;
     int mCommands = 0;
 };
@@ -185,22 +202,23 @@ std::array<std::uint8_t, kSceneNameBytes> SceneNameToDeviceBytes(const SceneName
 }
 
 TransferResult SetReadCurProfileToMCU(DeviceLink& link, const DspState& state,
-                                      const TransferProgress& progress) {
+                                      const TransferProgress& progress, const TransferStop& stop) {
     LogPrintA("%s\n", "EqualizerManager::SetReadCurProfileToMCU");
-    Sequence seq;
+    Sequence seq(link);
     AddMainVolumeAndMute(seq, link, state);
     AddFiltersAndBands(seq, link, 0, state);
     AddOutputSettings(seq, link, 0, state, true);
     AddRouting(seq, link, 0, state);
     AddMixLevels(seq, link, 0, state);
-    return seq.Run(progress);
+    return seq.Run(progress, stop);
 }
 
 TransferResult SetReadWholeProfileToMCU(DeviceLink& link, const WholeProfile& whole,
-                                        const TransferProgress& progress) {
+                                        const TransferProgress& progress,
+                                        const TransferStop& stop) {
     LogPrintA("%s\n", "EqualizerManager::SetReadWholeProfileToMCU");
     LogLocalTime();
-    Sequence seq;
+    Sequence seq(link);
     for (int k = 1; k <= kSceneSlots; ++k) {
         const auto scene = static_cast<std::uint8_t>(k);
         const DspState& slot = whole.scenes[k - 1];
@@ -228,18 +246,21 @@ TransferResult SetReadWholeProfileToMCU(DeviceLink& link, const WholeProfile& wh
     AddOutputSettings(seq, link, 0, whole.live, true);
     AddRouting(seq, link, 0, whole.live);
     AddMixLevels(seq, link, 0, whole.live);
-    const TransferResult result = seq.Run(progress);
+    const TransferResult result = seq.Run(progress, stop);
     LogLocalTime();
     return result;
 }
 
-TransferResult ReadSceneIntoSlot(DeviceLink& link, int scene, const TransferProgress& progress) {
+TransferResult ReadSceneIntoSlot(DeviceLink& link, int scene, const TransferProgress& progress,
+                                 const TransferStop& stop) {
     LogPrintA("read scene sceneId(%d)\n", scene);
     const auto k = static_cast<std::uint8_t>(scene);
-    Sequence seq;
+    Sequence seq(link);
     seq.Add([&link, k] {
+        // The acknowledgement says the copy is ready; without one the amplifier
+        // may still be busy, so give it the settle time before asking.
         const bool ok = link.ReadScene(k, 255);
-        link.Clock().SleepMs(kSceneReadSettleMs);
+        if (!ok) link.Clock().SleepMs(kSceneReadSettleMs);
         return ok;
     });
     seq.Add([&link, k] { return link.Get_CH_Type(k, 0, 0, kLastOutput); });
@@ -280,7 +301,7 @@ TransferResult ReadSceneIntoSlot(DeviceLink& link, int scene, const TransferProg
         const auto index = static_cast<std::uint8_t>(n);
         seq.Add([&link, index] { return link.Get_Scene_Name(index); });
     }
-    return seq.Run(progress);
+    return seq.Run(progress, stop);
 }
 
 }  // namespace kavelo

@@ -200,6 +200,9 @@ int RunStatusInit(DeviceLink& link, const ReadBackHooks& hooks) {
     if (StopRequested(hooks) || !link.Hand_Connect()) return -1;
     if (link.DeviceModel != MODEL_ID || !link.McuNormalMode) return 0;
 
+    const int total = ReadBackExchangeCount();
+    int done = 1;  // the handshake
+    if (hooks.progress) hooks.progress(done, total);
     int missed = 0;
     for (const Query& query : LiveStateQueries()) {
         if (StopRequested(hooks) || !link.IsDeviceOpen()) {
@@ -207,6 +210,7 @@ int RunStatusInit(DeviceLink& link, const ReadBackHooks& hooks) {
             return -1;
         }
         missed = query(link) ? 0 : missed + 1;
+        if (hooks.progress) hooks.progress(++done, total);
         if (missed >= kReadBackMaxMissedReplies) {
             LogPrintA("PC_UI_Status_Init: no reply to %d requests in a row, giving up\n", missed);
             return -1;

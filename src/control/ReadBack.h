@@ -30,6 +30,9 @@ struct ReadBackHooks {
     std::function<void()> afterPcConnect;
     // Polled between requests; true ends the sequence (the owner is going away).
     std::function<bool()> stopRequested;
+    // After the handshake and after each query: exchanges done of the
+    // read-back's total (ReadBackExchangeCount).
+    std::function<void(int done, int total)> progress;
 };
 
 // Requests after an answered handshake are given up after this many

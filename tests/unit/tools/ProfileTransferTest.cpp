@@ -162,17 +162,47 @@ TEST_F(ProfileTransferTest, WholeWriteStoresEachSlotUnderItsNumberThenTheLiveSta
     EXPECT_EQ(Only(sent, kDspClass, kMainVolume).size(), 1u);
 }
 
-TEST_F(ProfileTransferTest, UnansweredCommandsAreCountedNotHidden) {
+// A silent amplifier: three unanswered commands in a row end the run, and
+// what was never sent counts as failed, so a caller cannot mistake it for a
+// complete write.
+TEST_F(ProfileTransferTest, SilentAmplifierAbandonsTheRunAfterThreeMisses) {
     amp.SetSilent(true);
     cli::TracePort quick(amp, nullptr, 1);
     DeviceLink silentLink(quick, clock);
     silentLink.OpenHIDDevice();
     ASSERT_TRUE(silentLink.IsDeviceOpen());
+    amp.ClearWrittenReports();
     const TransferResult r = SetReadCurProfileToMCU(silentLink, DspState{});
-    EXPECT_GT(r.commands, 0);
+    EXPECT_GT(r.commands, 3);
     EXPECT_EQ(r.failed, r.commands);
+    EXPECT_TRUE(r.abandoned);
     EXPECT_FALSE(r.ok());
+    EXPECT_EQ(Commands(amp).size(), 3u);
     silentLink.CloseHIDDevice(false);
+}
+
+TEST_F(ProfileTransferTest, StopEndsTheRunBeforeTheNextCommand) {
+    int sentBeforeStop = 0;
+    const TransferResult r = SetReadWholeProfileToMCU(
+        link, WholeProfile{}, [&](int done, int) { sentBeforeStop = done; },
+        [&] { return sentBeforeStop >= 5; });
+    EXPECT_TRUE(r.abandoned);
+    EXPECT_EQ(r.failed, r.commands - 5);
+    EXPECT_EQ(Commands(amp).size(), 5u);
+}
+
+TEST_F(ProfileTransferTest, IsolatedMissesDoNotEndTheRun) {
+    // Every other reply is lost: the run goes on to the end.
+    cli::TracePort quick(amp, nullptr, 1);
+    DeviceLink flaky(quick, clock);
+    flaky.OpenHIDDevice();
+    int n = 0;
+    const TransferResult r = SetReadCurProfileToMCU(flaky, DspState{}, [&](int, int) {
+        amp.SetSilent(++n % 2 == 1);
+    });
+    EXPECT_FALSE(r.abandoned);
+    EXPECT_EQ(r.failed, r.commands / 2);
+    flaky.CloseHIDDevice(false);
 }
 
 TEST_F(ProfileTransferTest, SceneReadAsksForTheSceneAndAllTenNames) {
@@ -182,7 +212,7 @@ TEST_F(ProfileTransferTest, SceneReadAsksForTheSceneAndAllTenNames) {
     EXPECT_EQ(sent[0].cmd, kFlashClass);
     EXPECT_EQ(sent[0].subcmd, kReadScene);
     EXPECT_EQ(sent[0].payload, (std::vector<std::uint8_t>{7, 255}));
-    EXPECT_EQ(clock.slept, kSceneReadSettleMs);
+    EXPECT_EQ(clock.slept, 0);  // acknowledged: the copy is ready, no pause
     for (const Sent& s : sent) {
         if (s.cmd == kDspClass) {
             EXPECT_EQ(s.payload[0], 7) << "subcmd " << int(s.subcmd);
@@ -192,6 +222,18 @@ TEST_F(ProfileTransferTest, SceneReadAsksForTheSceneAndAllTenNames) {
     ASSERT_EQ(names.size(), 10u);
     for (int n = 1; n <= 10; ++n) EXPECT_EQ(names[n - 1].payload[0], n);
     EXPECT_EQ(Only(sent, kDspClass, kEq).size(), 8u * 4u);
+}
+
+TEST_F(ProfileTransferTest, UnacknowledgedSceneCopyGetsTheSettleTime) {
+    cli::TracePort quick(amp, nullptr, 1);
+    DeviceLink slow(quick, clock);
+    slow.OpenHIDDevice();
+    amp.SetSilent(true);
+    ReadSceneIntoSlot(slow, 2, [&](int done, int) {
+        if (done == 1) amp.SetSilent(false);  // answers again after the copy
+    });
+    EXPECT_EQ(clock.slept, kSceneReadSettleMs);
+    slow.CloseHIDDevice(false);
 }
 
 struct NameCase {
