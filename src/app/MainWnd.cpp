@@ -15,17 +15,16 @@
 #include "ui/Prompts.h"
 #include "ui/LanguageService.h"
 #include "ui/ScreenDpi.h"
+#include "controller/ControlAccess.h"
 #include "windows/MixerWnd.h"
+#include "windows/SceneWnd.h"
 #include "windows/UpgradeWindows.h"
 
 namespace kavelo {
 
-namespace {
+using controls::ConfirmBox;
 
-void ConfirmBox(QWidget* parent, const QString& text) {
-    const QString labels[3] = {QStringLiteral("${confirm}"), QString(), QString()};
-    ShowMessage(parent, QStringLiteral("${tips}"), text, labels, 1);
-}
+namespace {
 
 struct LanguageItem {
     const char* item;
@@ -77,6 +76,9 @@ CMainWnd::CMainWnd(HidPort& port, Options options)
     InstallPromptWindows();
     InstallUpgradeWindows(this, mEqualizer);
     mEqualizer.Hooks().startMainVolumeTimer = [this] { StartMainVolumeTimer(); };
+    mEqualizer.Hooks().showSceneWindow = [this](SceneWindowMode mode) {
+        ShowSceneWindow(mEqualizer, this, mode);
+    };
     mMonitor = std::move(mOptions.monitor);
     if (!mMonitor) mMonitor = std::make_unique<UdevDeviceMonitor>();
     connect(mMonitor.get(), &DeviceMonitor::DeviceChanged, this,
@@ -206,7 +208,7 @@ bool CMainWnd::HandleCustomMessage(int id, std::uintptr_t wParam, const Payload&
             if (mEqualizer.Hooks().showUpdateWindow) mEqualizer.Hooks().showUpdateWindow();
             return true;
         case WM_DEVICE_REBOOT:
-            CloseLoadingWindow();
+            mLoading.Close();
             ConfirmBox(this, QStringLiteral("${device_reboot}"));
             return true;
         case WM_CONNECT_FAIL:
@@ -223,30 +225,17 @@ bool CMainWnd::HandleCustomMessage(int id, std::uintptr_t wParam, const Payload&
             if (mEqualizer.Hooks().startForceUpdate) mEqualizer.Hooks().startForceUpdate();
             return true;
         case WM_SHOW_LOADING:
-            ShowLoadingWindow();
+            mLoading.Show();
+            return true;
+        case WM_LOADING_PROGRESS:
+            if (const auto* total = std::get_if<std::int64_t>(&lParam))
+                mLoading.SetProgress(code, static_cast<int>(*total));
             return true;
         case WM_CLOSE_LOADING:
-            CloseLoadingWindow();
+            mLoading.Close();
             return true;
         default:
             return false;
-    }
-}
-
-void CMainWnd::ShowLoadingWindow() {
-    CloseLoadingWindow();
-    auto* loading = new CLoadingWnd(this);
-    mLoading = loading;
-    if (loading->Create(QStringLiteral("loadingwnd"))) loading->ShowModal();
-    // The nested loop ran until 1275 closed it (or the window went away).
-    if (mLoading == loading) mLoading = nullptr;
-    delete loading;
-}
-
-void CMainWnd::CloseLoadingWindow() {
-    if (CLoadingWnd* loading = mLoading.data()) {
-        mLoading = nullptr;
-        loading->Close(1);
     }
 }
 
@@ -314,9 +303,15 @@ void CMainWnd::OnMenuCommand(const QString& item) {
         mEqualizer.LoadWholeConfigFromFile();
     } else if (item == QLatin1String("scene_item_save_whole")) {
         mEqualizer.SaveWholeConfigToFile();
+    } else if (item == QLatin1String("scene_item_load_scene")) {
+        mEqualizer.LoadSenceConfigFromDSP();
+    } else if (item == QLatin1String("scene_item_saveas_scene")) {
+        mEqualizer.SaveSenceConfigToDSP();
+    } else if (item == QLatin1String("scene_item_delete_scene")) {
+        mEqualizer.DeleteDSPSenceConfig();
     }
-    // The stored-scene items and auto calibration open windows that are not part
-    // of this application yet; the log line above is all they do.
+    // Auto calibration opens a window that is not part of this application yet;
+    // the log line above is all it does.
 }
 
 void CMainWnd::ChangeLanguage(const QString& name, const QString& index) {

@@ -8,11 +8,11 @@
 
 #include "app/DeviceMonitor.h"
 #include "controller/EqualizerManager.h"
+#include "ui/LoadingWnd.h"
 #include "ui/WindowImplBase.h"
 
 namespace kavelo {
 
-class CLoadingWnd;
 class HidPort;
 
 // The main window: the tuning screen, the owner of the controller, and the hub
@@ -41,7 +41,7 @@ public:
     DeviceMonitor* Monitor() const { return mMonitor.get(); }
     // Whether this process holds the single-instance lock.
     bool OwnsInstanceLock() const { return mInstanceLock && mInstanceLock->isLocked(); }
-    bool LoadingWindowOpen() const { return !mLoading.isNull(); }
+    bool LoadingWindowOpen() const { return mLoading.IsOpen(); }
 
     void done(int result) override;
 
@@ -67,8 +67,6 @@ private:
     void OnDeviceChange(DeviceMonitor::Change change, const QString& name, int eventCode);
     void CloseOpenMessageBox();
     void OnMenuCommand(const QString& item);
-    void ShowLoadingWindow();
-    void CloseLoadingWindow();
     bool AcquireInstanceLock();
     // The notification tables by type (MainWndDispatch.cpp).
     void OnClick(const QString& name, int index, QWidget* sender);
@@ -86,7 +84,7 @@ private:
     Options mOptions;
     std::unique_ptr<DeviceMonitor> mMonitor;
     std::unique_ptr<QLockFile> mInstanceLock;
-    QPointer<CLoadingWnd> mLoading;
+    LoadingSlot mLoading{this};
     int mMainVolumeCount = 0;
     // The output whose menu was opened last; its role items apply to it.
     int mOutputMenuChannel = 0;

@@ -14,6 +14,7 @@
 #include "base/BuildConstants.h"
 #include "base/Log.h"
 #include "ui/LanguageService.h"
+#include "ui/LoadingWnd.h"
 #include "ui/ScreenDpi.h"
 
 namespace kavelo {
@@ -192,17 +193,6 @@ public:
 };
 }  // namespace
 
-namespace {
-// Runs a prompt modally and disposes of it; a window whose layout failed answers 0.
-template <class Window>
-int RunPrompt(Window* window, const QString& title) {
-    QPointer<Window> guard(window);
-    int result = 0;
-    if (window->Create(title)) result = window->ShowModal();
-    delete guard.data();
-    return result;
-}
-}  // namespace
 
 int WindowPrompts::Message(QWidget* parent, const QString& title, const QString& text,
                            const QString labels[3], int count) {
@@ -250,11 +240,11 @@ int WindowPrompts::NameEntry(QWidget* parent, const QString& title, const QStrin
 }
 
 int WindowPrompts::Loading(QWidget* parent) {
-    return RunPrompt(new CLoadingWnd(parent), QStringLiteral("loadingwnd"));
+    return RunModalWindow(new CLoadingWnd(parent), QStringLiteral("loadingwnd"));
 }
 
 int WindowPrompts::About(QWidget* parent, const AboutDeviceInfo& info) {
-    return RunPrompt(new CAboutWnd(parent, info), QStringLiteral("msgwnd"));
+    return RunModalWindow(new CAboutWnd(parent, info), QStringLiteral("msgwnd"));
 }
 
 QString WindowPrompts::FileName(QWidget* parent, bool save, const QString& filter,

@@ -73,14 +73,6 @@ private:
     QString* mBuffer;
 };
 
-class CLoadingWnd : public CPromptWnd {
-    Q_OBJECT
-public:
-    using CPromptWnd::CPromptWnd;
-    QString GetSkinFile() const override { return QStringLiteral("XML_LOADING"); }
-    QString GetWindowClassName() const override { return QStringLiteral("LoadingWnd"); }
-};
-
 class CAboutWnd : public CPromptWnd {
     Q_OBJECT
 public:

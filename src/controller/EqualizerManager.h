@@ -39,6 +39,9 @@ class WindowImplBase;
 // Threads: every member is used on the UI thread except the bodies of the
 // workers it starts, which touch only the link and post work back to the UI
 // thread. The destructor stops and joins them before the link goes away.
+// What the scene window does with the row the user picks.
+enum class SceneWindowMode { Load = 0, Save = 1, Delete = 2 };
+
 class EqualizerManager {
 public:
     // `port` is the amplifier's HID seam (hidapi or the virtual amplifier); it
@@ -63,6 +66,8 @@ public:
         std::function<int(const QString& mcuPath, const QString& dspPath)> showForceUpdateWindow;
         // Reads the main volume ten times, once a second (after a source switch).
         std::function<void()> startMainVolumeTimer;
+        // Runs the scene window in a mode, modally over the main window.
+        std::function<void(SceneWindowMode)> showSceneWindow;
     };
     WindowHooks& Hooks() { return mHooks; }
 
@@ -140,6 +145,29 @@ public:
     void SetSpeakerFocus(int role);
     void SetChInput(int n, int k);
     void SetInputSource();
+
+    // --- stored scenes (EqualizerManagerScenes.cpp) ---
+    void LoadSenceConfigFromDSP();
+    void SaveSenceConfigToDSP();
+    void DeleteDSPSenceConfig();
+    // The scene window's workers for the current scene (1 ... 10). Load and save
+    // post WM_CLOSE_LOADING to the scene receiver when done; delete leaves that
+    // to the amplifier's acknowledgement. A failure also closes it and tells the user.
+    void LoadSenceThread();
+    void SaveSenceThread();
+    void DeleteSenceThread();
+    // The scene the amplifier runs (1 ... 10, 0 = none known).
+    int CurrentScene() const { return mCurrentScene; }
+    void SetCurrentScene(int scene) { mCurrentScene = scene; }
+    // The name the save worker stores with the scene: 16 bytes as the amplifier keeps it.
+    void SetPendingSceneName(const std::array<std::uint8_t, kSceneNameBytes>& name) {
+        mPendingSceneName = name;
+    }
+    // Makes `window` the receiver of the link's scene replies and of the scene
+    // workers' messages; a window that goes away simply stops receiving them.
+    void InstallSceneReceiver(QObject* window);
+    // Asks which scene the amplifier runs; the answer reaches the scene receiver.
+    void RequestSceneId();
 
     // --- profile files and the factory reset (EqualizerManagerProfiles.cpp) ---
     void SaveSenceConfigToFile();
@@ -225,7 +253,11 @@ private:
     void ComputeAllCurves();
     void ShowCurveControl(const std::array<EqBand, kEqBands>& bands, int count, int selected,
                           int channel);
-    int StatusInit(const std::shared_ptr<std::atomic<bool>>& stop);
+    int StatusInit(const std::shared_ptr<std::atomic<bool>>& stop,
+                   const std::function<void(int done, int total)>& progress = {});
+    void PostToSceneWindow(int id);
+    // Shows "done of total" in the loading window (from any thread).
+    void PostProgress(int done, int total);
     void ShowRoles();
     // Link, lock and synchronisation buttons as the modes allow.
     void ShowModes();
@@ -287,6 +319,11 @@ private:
     QPointer<QMenu> mSceneMenu;
     QPointer<QMenu> mAdvanceMenu;
     std::unique_ptr<QtMessageSink> mSink;
+    // Lives as long as the controller: the link keeps pointing at it after the
+    // scene window has gone.
+    std::unique_ptr<QtMessageSink> mSceneSink;
+    int mCurrentScene = 0;
+    std::array<std::uint8_t, kSceneNameBytes> mPendingSceneName{};
     QPointer<WindowImplBase> mWindow;
 
     struct Worker {

@@ -52,6 +52,7 @@ EqualizerManager::EqualizerManager(HidPort& port) : mPort(port), mLink(port) {
 EqualizerManager::~EqualizerManager() {
     StopAllWorkers();
     mLink.MainReceiver = nullptr;
+    mLink.SceneReceiver = nullptr;
     if (mSink) mSink->Reset();
     if (mLink.IsDeviceOpen()) mLink.CloseHIDDevice(true);
 }
@@ -208,6 +209,12 @@ void EqualizerManager::Post(int id) {
     if (mWindow) PostWindowMessage(mWindow.data(), id);
 }
 
+void EqualizerManager::PostProgress(int done, int total) {
+    if (mWindow)
+        PostWindowMessage(mWindow.data(), WM_LOADING_PROGRESS, static_cast<std::uintptr_t>(done),
+                          std::int64_t{total});
+}
+
 void EqualizerManager::ConnectDevice(bool userInitiated) {
     if (UpgradeOwnsLink()) return;
     if (mLink.IsDeviceOpen()) {
@@ -247,8 +254,10 @@ void EqualizerManager::StartReadBack() {
 
 int EqualizerManager::PC_UI_Status_Init() { return StatusInit(nullptr); }
 
-int EqualizerManager::StatusInit(const std::shared_ptr<std::atomic<bool>>& stop) {
+int EqualizerManager::StatusInit(const std::shared_ptr<std::atomic<bool>>& stop,
+                                 const std::function<void(int done, int total)>& progress) {
     ReadBackHooks hooks;
+    hooks.progress = progress;
     QObject* window = mWindow.data();
     hooks.afterPcConnect = [window] {
         if (!window) return;

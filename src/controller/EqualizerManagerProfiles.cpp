@@ -35,6 +35,10 @@ QString KeyOf(ProfileResult result, bool writing) {
     return QString::fromLatin1(ProfileMessageKey(result, writing));
 }
 
+TransferStop StopOf(const std::shared_ptr<std::atomic<bool>>& stop) {
+    return [stop] { return stop->load(); };
+}
+
 }  // namespace
 
 void EqualizerManager::ShowBoxLater(const QString& text) {
@@ -74,7 +78,9 @@ void EqualizerManager::LoadSenceConfigFromFile() {
     StartWorker(std::make_shared<std::atomic<bool>>(false),
                 [this, state](const std::shared_ptr<std::atomic<bool>>& stop) {
                     LogPrintA("SetCurSceneThread start!\n");
-                    const TransferResult result = SetReadCurProfileToMCU(mLink, state);
+                    const TransferResult result = SetReadCurProfileToMCU(
+                        mLink, state, [this](int done, int total) { PostProgress(done, total); },
+                        StopOf(stop));
                     FinishProfileWrite(result, stop);
                     LogPrintA("SetCurSceneThread end!\n");
                 });
@@ -91,9 +97,31 @@ void EqualizerManager::SaveWholeConfigToFile() {
     StartWorker(std::make_shared<std::atomic<bool>>(false),
                 [this, path](const std::shared_ptr<std::atomic<bool>>& stop) {
                     LogPrintA("SaveWholeSceneThread start!\n");
-                    for (int k = 1; k <= kSceneSlots && !*stop; ++k) ReadSceneIntoSlot(mLink, k);
-                    if (!*stop) mLink.ReadScene(0, 0);
-                    const int status = *stop ? -1 : StatusInit(stop);
+                    // One count over the ten scene reads, the copy back to scene 0 and
+                    // the read-back; the scene reads' size is known from the first.
+                    int offset = 0;
+                    int total = 0;
+                    bool answered = true;
+                    for (int k = 1; k <= kSceneSlots && answered && !*stop; ++k) {
+                        int sceneCommands = 0;
+                        const TransferResult r = ReadSceneIntoSlot(
+                            mLink, k,
+                            [&](int done, int commands) {
+                                sceneCommands = commands;
+                                total = kSceneSlots * commands + 1 + ReadBackExchangeCount();
+                                PostProgress(offset + done, total);
+                            },
+                            StopOf(stop));
+                        offset += sceneCommands;
+                        answered = !r.abandoned;
+                    }
+                    answered = answered && !*stop && mLink.ReadScene(0, 0);
+                    const int status =
+                        answered ? StatusInit(stop,
+                                              [&](int done, int) {
+                                                  PostProgress(offset + 1 + done, total);
+                                              })
+                                 : -1;
                     // The replies are applied on the UI thread; take the model once
                     // everything posted before has been.
                     WholeProfile whole;
@@ -128,7 +156,9 @@ void EqualizerManager::LoadWholeConfigFromFile() {
     StartWorker(std::make_shared<std::atomic<bool>>(false),
                 [this, whole](const std::shared_ptr<std::atomic<bool>>& stop) {
                     LogPrintA("SetWholeProfileThread start!\n");
-                    const TransferResult result = SetReadWholeProfileToMCU(mLink, whole);
+                    const TransferResult result = SetReadWholeProfileToMCU(
+                        mLink, whole, [this](int done, int total) { PostProgress(done, total); },
+                        StopOf(stop));
                     FinishProfileWrite(result, stop);
                     LogPrintA("SetWholeProfileThread end!\n");
                 });
@@ -139,8 +169,8 @@ void EqualizerManager::FinishProfileWrite(const TransferResult& result,
     RunOnUiThreadAndWait([this] { ApplyStateToControls(); }, stop);
     Post(WM_CLOSE_LOADING);
     if (!result.ok() && !*stop) {
-        LogPrintA("profile write: %d of %d commands got no reply\n", result.failed,
-                  result.commands);
+        LogPrintA("profile write: %d of %d commands got no reply%s\n", result.failed,
+                  result.commands, result.abandoned ? " (the amplifier stopped answering)" : "");
         ShowBoxLater(QStringLiteral("${profile_write_incomplete}"));
     }
 }
@@ -187,11 +217,8 @@ void EqualizerManager::ResetMcuFactoryDefault() {
         return;
     Post(WM_SHOW_LOADING);
     StartWorker(std::make_shared<std::atomic<bool>>(false),
-                [this](const std::shared_ptr<std::atomic<bool>>&) {
-                    LogPrintA("Factory default thread start!\n");
-                    mLink.MCU_Factory_Reset_Ctrl();
-                    Post(WM_DEVICE_REBOOT);
-                    LogPrintA("Factory default thread end!\n");
+                [this](const std::shared_ptr<std::atomic<bool>>& stop) {
+                    FactoryResetSequence(0, *stop, [this] { Post(WM_DEVICE_REBOOT); });
                 });
 }
 

@@ -13,6 +13,7 @@ enum MainWindowMessage : int {
     WM_FORCE_UPDATE = 1248,
     WM_SHOW_LOADING = 1274,
     WM_CLOSE_LOADING = 1275,
+    WM_LOADING_PROGRESS = 1276,  // wParam: commands done; lParam: commands to do
 };
 
 enum MainWindowTimer : int {

@@ -90,25 +90,38 @@ void LanguageService::Clear() {
 
 QString GetText(const QString& text) { return LanguageService::Instance().GetText(text); }
 
-QString FormatNumbers(const QString& text, std::initializer_list<long long> numbers) {
+namespace {
+
+QString Format(const QString& text, const FormatArg* next, const FormatArg* end) {
     const QString format = GetText(text);
     QString out;
-    auto next = numbers.begin();
     for (int i = 0; i < format.size(); ++i) {
         const QChar c = format.at(i);
         const QChar following = i + 1 < format.size() ? format.at(i + 1) : QChar();
         if (c == QLatin1Char('%') && following == QLatin1Char('%')) {
             out += QLatin1Char('%');
             ++i;
-        } else if (c == QLatin1Char('%') && following == QLatin1Char('d') &&
-                   next != numbers.end()) {
-            out += QString::number(*next++);
+        } else if (c == QLatin1Char('%') && next != end &&
+                   following == QLatin1Char(next->isNumber ? 'd' : 's')) {
+            out += next->isNumber ? QString::number(next->number) : next->text;
+            ++next;
             ++i;
         } else {
             out += c;
         }
     }
     return out;
+}
+
+}  // namespace
+
+QString FormatText(const QString& text, std::initializer_list<FormatArg> args) {
+    return Format(text, args.begin(), args.end());
+}
+
+QString FormatNumbers(const QString& text, std::initializer_list<long long> numbers) {
+    const std::vector<FormatArg> args(numbers.begin(), numbers.end());
+    return Format(text, args.data(), args.data() + args.size());
 }
 
 }  // namespace kavelo

@@ -52,4 +52,18 @@ QString GetText(const QString& text);
 // translation can never make the formatting read what it was not given.
 QString FormatNumbers(const QString& text, std::initializer_list<long long> numbers);
 
+// One argument of FormatText: a number for "%d" or a text for "%s".
+struct FormatArg {
+    FormatArg(long long n) : isNumber(true), number(n) {}  // NOLINT: implicit by design
+    FormatArg(int n) : isNumber(true), number(n) {}        // NOLINT
+    FormatArg(QString s) : isNumber(false), text(std::move(s)) {}  // NOLINT
+    bool isNumber;
+    long long number = 0;
+    QString text;
+};
+
+// As FormatNumbers, with texts too: each "%d" or "%s" takes the next argument
+// when that argument is of its kind; otherwise it is shown as written.
+QString FormatText(const QString& text, std::initializer_list<FormatArg> args);
+
 }  // namespace kavelo

@@ -379,6 +379,15 @@ void WindowImplBase::reject() { Close(0); }
 
 void WindowImplBase::Close(int result) { done(result); }
 
+int RunModalWindow(WindowImplBase* window, const QString& title) {
+    // The modal loop may end with the window already gone (a parent deleted it).
+    QPointer<WindowImplBase> guard(window);
+    int result = 0;
+    if (window->Create(title)) result = window->ShowModal();
+    delete guard.data();
+    return result;
+}
+
 int WindowImplBase::ShowModal() {
     setResult(0);
     CenterWindow();

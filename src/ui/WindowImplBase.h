@@ -143,4 +143,8 @@ private:
     QList<QPointer<QMenu>> mMenus;
 };
 
+// Creates `window` (taken over) under `title`, runs it modally and deletes it;
+// returns its result, 0 when its layout could not be loaded.
+int RunModalWindow(WindowImplBase* window, const QString& title);
+
 }  // namespace kavelo

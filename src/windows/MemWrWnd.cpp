@@ -136,12 +136,7 @@ bool CMemWrWnd::HandleCustomMessage(int id, std::uintptr_t wParam, const Payload
 }
 
 int ShowMemoryWindow(QWidget* owner, DeviceLink& link, MemoryKeys keys) {
-    auto* window = new CMemWrWnd(owner, link, std::move(keys));
-    QPointer<CMemWrWnd> guard(window);
-    int result = 0;
-    if (window->Create(QStringLiteral("memwrwnd"))) result = window->ShowModal();
-    delete guard.data();
-    return result;
+    return RunModalWindow(new CMemWrWnd(owner, link, std::move(keys)), QStringLiteral("memwrwnd"));
 }
 
 }  // namespace kavelo

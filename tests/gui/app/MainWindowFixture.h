@@ -45,6 +45,17 @@ public:
         texts << QStringLiteral("about");
         return 1;
     }
+    // The name entry answers from `names` (empty: cancelled); `prefilled` records
+    // the name it was opened with.
+    QStringList names;
+    QStringList prefilled;
+    int NameEntry(QWidget*, const QString&, const QString& text, QString& buffer) override {
+        texts << text;
+        prefilled << buffer;
+        if (names.isEmpty()) return 0;
+        buffer = names.takeFirst();
+        return 1;
+    }
     // The file dialogs answer from `files` (empty: cancelled); `filters` records them.
     QStringList files;
     QStringList filters;
@@ -93,6 +104,9 @@ protected:
     PromptOpener* previous = nullptr;
     QTemporaryDir lockDir;
     DeviceMonitor* monitor = nullptr;
+    // The port the window talks through: the amplifier itself unless a test
+    // puts a wrapper in between before opening.
+    HidPort* port = nullptr;
     std::unique_ptr<TestMainWnd> window;
     // Reports the amplifier was written before this index are history to a test.
     std::size_t mark = 0;
@@ -106,7 +120,7 @@ protected:
     std::unique_ptr<TestMainWnd> MakeWindow() {
         CMainWnd::Options options = CMainWnd::DetachedOptions(lockDir.path());
         monitor = options.monitor.get();
-        return std::make_unique<TestMainWnd>(amp, std::move(options));
+        return std::make_unique<TestMainWnd>(port ? *port : amp, std::move(options));
     }
     // Opens the window (which connects on its own) and waits for the outcome.
     void Open(bool skinLayout = false) {

@@ -5,14 +5,20 @@
 
 #include <QComboBox>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <functional>
 #include <fstream>
 #include <iterator>
 
 #include "MainWindowFixture.h"
 #include "ModelStates.h"
+#include "TracePort.h"
+#include "app/VirtualAmplifierEvents.h"
 #include "control/DspOperations.h"
 #include "control/ProfileFiles.h"
+#include "control/ReadBack.h"
 #include "control/SpeakerRoles.h"
+#include "controller/MainMessages.h"
 #include "ui/WindowMessage.h"
 
 namespace kavelo {
@@ -21,6 +27,14 @@ namespace {
 std::string FileText(const QString& path) {
     std::ifstream in(path.toStdString(), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Everything but the Q fraction byte, which the protocol writes in tenths and
+// reports in hundredths.
+AmpSceneSettings WithoutQFraction(AmpSceneSettings settings) {
+    for (AmpChannel& channel : settings.channels)
+        for (AmpEqBand& band : channel.bands) band.qFraction = 0;
+    return settings;
 }
 
 class Profiles : public test::MainWindowFixture {
@@ -62,6 +76,22 @@ TEST_F(Profiles, SceneProfileSavedAndLoadedIntoTheAmplifier) {
     EXPECT_FALSE(window->LoadingWindowOpen());
 }
 
+TEST_F(Profiles, SceneProfileRoundTripRestoresTheLiveSettings) {
+    OpenWith(test::ConnectedDefaults());
+    prompts.files = {Path("cabin.spf")};
+    Menu("scene_item_save_file");
+    const AmpSceneSettings before = amp.LiveState().settings;
+    AmpLiveState changed = amp.LiveState();
+    changed.settings.channels[4].type = 11;
+    changed.settings.channels[0].bands[7].gainInteger = 3;
+    changed.settings.channels[2].phase = 1;
+    changed.settings.mix[5][6] = 0x3;
+    amp.SetLiveState(changed);
+    prompts.files = {Path("cabin.spf")};
+    Menu("scene_item_load_file");
+    EXPECT_TRUE(WithoutQFraction(amp.LiveState().settings) == WithoutQFraction(before));
+}
+
 TEST_F(Profiles, RefusedFilesChangeNothing) {
     OpenWith(test::ConnectedDefaults());
     const DspState before = Controller().Live();
@@ -89,37 +119,121 @@ TEST_F(Profiles, RefusedFilesChangeNothing) {
 }
 
 TEST_F(Profiles, WholeConfigurationRoundTrip) {
-    OpenWith(test::ConnectedDefaults());
     AmpStoredScene scene = amp.StoredSceneState(4);
     scene.valid = true;
     scene.settings.channels[1].type = 9;
+    scene.settings.channels[5].delay[0] = 3;
+    scene.name = {'D', 'o', 'o', 'r', 's'};
     amp.SetStoredScene(4, scene);
+    OpenWith(test::ConnectedDefaults());
     prompts.files = {Path("car.wpf")};
     Menu("scene_item_save_whole");
     EXPECT_EQ(prompts.texts.back(), "${profile_save_ok}");
     WholeProfile saved;
     ASSERT_EQ(ReadWholeProfile(Path("car.wpf").toStdString(), saved), ProfileResult::Ok);
     EXPECT_EQ(saved.scenes[3].outputs[1], 9);
+    const AmpSceneSettings liveBefore = amp.LiveState().settings;
+    std::array<AmpStoredScene, kSceneSlots> scenesBefore;
+    for (int k = 1; k <= kSceneSlots; ++k) scenesBefore[k - 1] = amp.StoredSceneState(k);
 
-    scene.settings.channels[1].type = 2;  // the amplifier changes meanwhile
+    // The amplifier changes meanwhile: a scene, the live settings, a new scene.
+    scene.settings.channels[1].type = 2;
     amp.SetStoredScene(4, scene);
+    AmpStoredScene other = scene;
+    other.name = {'X'};
+    amp.SetStoredScene(9, other);
+    AmpLiveState live = amp.LiveState();
+    live.settings.channels[6].trim = static_cast<std::uint8_t>(-12);
+    amp.SetLiveState(live);
+
     prompts.files = {Path("car.wpf")};
     Menu("scene_item_load_whole");
-    EXPECT_EQ(amp.StoredSceneState(4).settings.channels[1].type, 9);
     EXPECT_FALSE(window->LoadingWindowOpen());
+    // Q goes out in tenths and comes back in hundredths: 5.80 is written as 5.8,
+    // which the amplifier keeps as fraction byte 8.
+    EXPECT_EQ(liveBefore.channels[0].bands[0].qFraction, 80);
+    EXPECT_EQ(amp.LiveState().settings.channels[0].bands[0].qFraction, 8);
+    EXPECT_TRUE(WithoutQFraction(amp.LiveState().settings) == WithoutQFraction(liveBefore));
+    for (int k = 1; k <= kSceneSlots; ++k) {
+        const AmpStoredScene now = amp.StoredSceneState(k);
+        // Every slot is stored again; the ones that held nothing hold the defaults.
+        EXPECT_TRUE(WithoutQFraction(now.settings) ==
+                    WithoutQFraction(scenesBefore[k - 1].settings))
+            << "scene " << k;
+
+        if (scenesBefore[k - 1].valid) EXPECT_EQ(now.name, scenesBefore[k - 1].name) << k;
+    }
 }
 
-TEST_F(Profiles, FactoryResetRestartsTheAmplifier) {
+TEST_F(Profiles, FactoryResetRestartsTheAmplifierAndReconnects) {
     OpenWith(test::ConnectedDefaults());
+    // The restart reaches the window as the system's removal and arrival would.
+    ReportVirtualAmplifierEvents(amp, monitor);
     const int restarts = amp.RestartCount();
     prompts.answers = {0};
     Menu("option_item_reset_default");  // declined
     EXPECT_EQ(amp.RestartCount(), restarts);
+    Mark();
     prompts.answers = {1};
     Menu("option_item_reset_default");
-    ASSERT_TRUE(test::WaitUntil([&] { return prompts.texts.back() == "${device_reboot}"; }));
+    ASSERT_TRUE(test::WaitUntil([&] { return prompts.texts.contains("${device_reboot}"); }));
     EXPECT_EQ(amp.RestartCount(), restarts + 1);
+    // Back on the link after the restart, read back from the start.
+    ASSERT_TRUE(test::WaitUntil([&] { return Controller().IsConnected() && Settled(); }));
+    EXPECT_GE(amp.WrittenReports().size(), mark + ReadBackExchangeCount());
     EXPECT_FALSE(window->LoadingWindowOpen());
+    DetachVirtualAmplifierEvents(amp);
+}
+
+// The loading window counts what the long operations have done.
+TEST_F(Profiles, WholeConfigurationSaveShowsItsProgress) {
+    OpenWith(test::ConnectedDefaults());
+    prompts.files = {Path("car.wpf")};
+    int largestTotal = 0;
+    int lastDone = 0;
+    bool backwards = false;
+    // Seen the way the window sees it: the progress messages as they arrive.
+    struct Filter : QObject {
+        std::function<void(int, int)> seen;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == WindowMessageEvent::EventType()) {
+                auto* m = static_cast<WindowMessageEvent*>(e);
+                if (m->Id() == WM_LOADING_PROGRESS)
+                    seen(static_cast<int>(m->WParam()),
+                         static_cast<int>(std::get<std::int64_t>(m->LParam())));
+            }
+            return false;
+        }
+    } filter;
+    filter.seen = [&](int done, int total) {
+        backwards = backwards || done < lastDone;
+        lastDone = done;
+        largestTotal = std::max(largestTotal, total);
+    };
+    window->installEventFilter(&filter);
+    Menu("scene_item_save_whole");
+    window->removeEventFilter(&filter);
+    EXPECT_EQ(prompts.texts.back(), "${profile_save_ok}");
+    EXPECT_FALSE(backwards);
+    EXPECT_GT(largestTotal, 10 * 50);  // ten scene reads and the read-back
+    EXPECT_EQ(lastDone, largestTotal);
+}
+
+TEST_F(Profiles, SilentAmplifierEndsAWholeWriteWithAMessage) {
+    cli::TracePort shortWaits(amp, nullptr, 1000);
+    port = &shortWaits;
+    OpenWith(test::ConnectedDefaults());
+    WholeProfile whole;
+    static_cast<WholeProfile&>(whole) = Controller().Model();
+    ASSERT_EQ(WriteWholeProfile(whole, Path("car.wpf").toStdString()), ProfileResult::Ok);
+    amp.SetSilent(true);
+    prompts.files = {Path("car.wpf")};
+    Menu("scene_item_load_whole");
+    EXPECT_EQ(prompts.texts.back(), "${profile_write_incomplete}");
+    EXPECT_FALSE(window->LoadingWindowOpen());
+    // Given up after three unanswered commands, not after the whole profile.
+    EXPECT_EQ(amp.WrittenReports().size(), mark + 3);
+    window.reset();  // before the port it talks through
 }
 
 }  // namespace

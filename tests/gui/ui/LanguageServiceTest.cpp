@@ -73,6 +73,29 @@ TEST_F(LanguageTables, FormatNumbersFillsOnlyTheNumbersGiven) {
             << r.text;
 }
 
+// Texts and numbers: each conversion takes the next argument only when the
+// kinds agree, so a translation with swapped conversions cannot misread one.
+TEST_F(LanguageTables, FormatTextFillsTextsAndNumbersInOrder) {
+    LanguageService::Instance().SetLanguage("en");
+    struct Row {
+        const char* text;
+        std::initializer_list<FormatArg> args;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"${load_scene_tips1}", {3, QStringLiteral("Club")}, "Load preset 3 \"Club\"?"},
+        {"${same_name_tips}",
+         {QStringLiteral("Bass"), 4, QStringLiteral("Bass")},
+         "The name \"Bass\" is already used by preset 4 (\"Bass\")."},
+        {"%s then %d", {5, QStringLiteral("x")}, "%s then 5"},  // kinds swapped
+        {"%s %s", {QStringLiteral("a")}, "a %s"},                 // fewer arguments
+        {"%d%% %s", {50, QStringLiteral("%d")}, "50% %d"},        // an argument is not re-read
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(FormatText(QString::fromUtf8(r.text), r.args).toStdString(), r.expected)
+            << r.text;
+}
+
 TEST_F(LanguageTables, StartupLanguageFromConfigValue) {
     const struct {
         int lan;

@@ -47,16 +47,7 @@ protected:
     // Opens the mixer from the advance menu and runs `body` on it.
     void WithMixer(const std::function<void(CMixerWnd*)>& body) {
         WithModal<CMixerWnd>(
-            [&] {
-                QTest::mouseClick(Control("btn_advance"), Qt::LeftButton);
-                QMenu* menu = nullptr;
-                for (QMenu* m : window->findChildren<QMenu*>())
-                    if (m->isVisible()) menu = m;
-                ASSERT_NE(menu, nullptr);
-                QAction* item = WindowImplBase::FindMenuItem(menu, "advance_item_mixer");
-                ASSERT_NE(item, nullptr);
-                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
-            },
+            [&] { ClickMenuItem("btn_advance", "advance_item_mixer"); },
             body);
     }
     static QAbstractButton* Box(QWidget* mixer, int o, int i) {

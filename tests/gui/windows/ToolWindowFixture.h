@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTest>
 #include <functional>
 #include <string>
@@ -58,6 +59,18 @@ protected:
             window.get());
         open();
         ASSERT_TRUE(WaitUntil([&] { return ran; }));
+    }
+
+    // Clicks the main window's `button` and then `item` of the menu it opened.
+    void ClickMenuItem(const char* button, const char* item) {
+        QTest::mouseClick(Control(button), Qt::LeftButton);
+        QMenu* menu = nullptr;
+        for (QMenu* m : window->findChildren<QMenu*>())
+            if (m->isVisible()) menu = m;
+        ASSERT_NE(menu, nullptr) << button;
+        QAction* action = WindowImplBase::FindMenuItem(menu, QLatin1String(item));
+        ASSERT_NE(action, nullptr) << item;
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
     }
 
     // Every setter written since the mark, up to the sentinel that Flush queued.
