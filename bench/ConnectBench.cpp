@@ -9,6 +9,7 @@
 #include <chrono>
 #include <memory>
 
+#include "BenchSupport.h"
 #include "app/MainWnd.h"
 #include "ui/Prompts.h"
 #include "control/ReadBack.h"
@@ -18,30 +19,8 @@
 namespace kavelo {
 namespace {
 
-class QuietPrompts : public PromptOpener {
-public:
-    int Message(QWidget*, const QString&, const QString&, const QString[3], int) override {
-        return 1;
-    }
-};
-
-// Mean time of one request/reply exchange with the given report latency.
-double RoundTripMs(std::chrono::milliseconds latency) {
-    VirtualAmplifier amp;
-    amp.SetReportLatency(latency);
-    DeviceLink link(amp);
-    link.OpenHIDDevice();
-    constexpr int kExchanges = 200;
-    QElapsedTimer clock;
-    clock.start();
-    for (int i = 0; i < kExchanges; ++i) link.Get_Source();
-    const double ms = static_cast<double>(clock.nsecsElapsed()) / 1e6 / kExchanges;
-    link.CloseHIDDevice(false);
-    return ms;
-}
-
 void BM_ConnectUntilConnected(benchmark::State& state) {
-    QuietPrompts prompts;
+    bench::QuietPrompts prompts;
     PromptOpener* previous = SetPromptOpener(&prompts);
     VirtualAmplifier amp;
     amp.SetReportLatency(std::chrono::milliseconds(1));
@@ -73,7 +52,7 @@ void BM_ConnectUntilConnected(benchmark::State& state) {
         QApplication::processEvents();
         state.ResumeTiming();
     }
-    const double roundTrip = RoundTripMs(std::chrono::milliseconds(1));
+    const double roundTrip = bench::RoundTripMs(std::chrono::milliseconds(1));
     const double bound = ReadBackExchangeCount() * roundTrip;
     const double mean = totalMs / static_cast<double>(state.iterations());
     state.counters["exchanges"] = ReadBackExchangeCount();
