@@ -82,6 +82,13 @@ Node TitleBar() {
                {
                    Label("brand", "KAVELO", "brand").FontScale(1.45).node,
                    Label("model_title", "TRQ5.40AMP", "caption").node,
+                   Separator("title_separator_undo"),
+                   Button("btn_undo", "↶", "menu").Tip("${ui_undo_tip}").node,
+                   Button("btn_redo", "↷", "menu").Tip("${ui_redo_tip}").node,
+                   Separator("title_separator_ab"),
+                   SelectButton("btn_ab_a", "A", "toggle").MinSize(30, 0).Tip("${ui_ab_tip}").node,
+                   SelectButton("btn_ab_b", "B", "toggle").MinSize(30, 0).Tip("${ui_ab_tip}").node,
+                   Button("btn_ab_copy", "${ui_ab_copy_to_b}", "menu").Tip("${ui_ab_copy_tip}").node,
                    Spacer("title_spacer", true),
                    Button("btn_irc", "${ui_auto_eq}", "menu").node,
                    Button("btn_scene", "${ui_scene}", "menu").node,

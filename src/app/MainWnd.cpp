@@ -143,7 +143,36 @@ void CMainWnd::keyPressEvent(QKeyEvent* event) {
         event->ignore();
         return;
     }
+    if (HandleTuningKey(event)) return;
     WindowImplBase::keyPressEvent(event);
+}
+
+bool CMainWnd::HandleTuningKey(const QKeyEvent* key) {
+    const bool ctrl = key->modifiers() == Qt::ControlModifier;
+    if (key->matches(QKeySequence::Undo)) {
+        mEqualizer.Undo();
+    } else if (key->matches(QKeySequence::Redo) || (ctrl && key->key() == Qt::Key_Y)) {
+        mEqualizer.Redo();
+    } else if (ctrl && key->key() == Qt::Key_B) {
+        mEqualizer.SwitchAbSlot(1 - mEqualizer.ActiveAbSlot());
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool CMainWnd::eventFilter(QObject* watched, QEvent* event) {
+    // The tuning's keys win over an edit's own text undo: the edits hold one
+    // number each, and the whole tuning is what the user means.
+    if (event->type() == QEvent::KeyPress && HandleTuningKey(static_cast<QKeyEvent*>(event)))
+        return true;
+    // A drag ends with the button's release; its step closes once the control
+    // has handled it.
+    if (event->type() == QEvent::MouseButtonRelease) {
+        QMetaObject::invokeMethod(
+            this, [this] { mEqualizer.RecordUserEdit(); }, Qt::QueuedConnection);
+    }
+    return WindowImplBase::eventFilter(watched, event);
 }
 
 void CMainWnd::done(int result) {
@@ -193,6 +222,7 @@ bool CMainWnd::HandleCustomMessage(int id, std::uintptr_t wParam, const Payload&
     switch (id) {
         case WM_MENU_COMMAND:
             OnMenuCommand(text);
+            mEqualizer.RecordUserEdit();
             return true;
         case WM_READ_DSP_VALUE:
             mEqualizer.ReadDspValueCallback(code, lParam);

@@ -57,6 +57,7 @@ protected:
     bool IsMainWindow() const override { return true; }
     void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void Notify(TNotifyUI& msg) override;
     bool HandleCustomMessage(int id, std::uintptr_t wParam, const Payload& lParam,
                              const QString& text) override;
@@ -66,6 +67,8 @@ protected:
 private:
     void OnDeviceChange(DeviceMonitor::Change change, const QString& name, int eventCode);
     void CloseOpenMessageBox();
+    // Undo, redo and the A/B switch from the keyboard; true when `key` was one.
+    bool HandleTuningKey(const QKeyEvent* key);
     void OnMenuCommand(const QString& item);
     bool AcquireInstanceLock();
     // The notification tables by type (MainWndDispatch.cpp).

@@ -77,6 +77,7 @@ void CMainWnd::Notify(TNotifyUI& msg) {
     } else if (type == QLatin1String("windowsize")) {
         mEqualizer.UpdateEqualizer(0);
     }
+    if (!mClosing) mEqualizer.RecordUserEdit();
     WindowImplBase::Notify(msg);
 }
 
@@ -113,6 +114,16 @@ void CMainWnd::OnClick(const QString& name, int index, QWidget* sender) {
         c.ToggleGeqPeqMode();
     } else if (name == QLatin1String("btn_advance")) {
         c.ShowAdvanceMenu(sender);
+    } else if (name == QLatin1String("btn_undo")) {
+        c.Undo();
+    } else if (name == QLatin1String("btn_redo")) {
+        c.Redo();
+    } else if (name == QLatin1String("btn_ab_a")) {
+        c.SwitchAbSlot(0);
+    } else if (name == QLatin1String("btn_ab_b")) {
+        c.SwitchAbSlot(1);
+    } else if (name == QLatin1String("btn_ab_copy")) {
+        c.CopyAbSlot();
     } else if (name == QLatin1String("btn_debug")) {
         ShowMemoryWindow(this, c.Link(), ConfigFileKeys());
     }

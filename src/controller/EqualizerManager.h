@@ -11,6 +11,7 @@
 #include <mutex>
 #include <thread>
 
+#include "control/EditHistory.h"
 #include "control/EqOperations.h"
 #include "control/OutputOperations.h"
 #include "control/ProfileTransfer.h"
@@ -169,6 +170,25 @@ public:
     // Asks which scene the amplifier runs; the answer reaches the scene receiver.
     void RequestSceneId();
 
+    // --- undo, redo and the A/B comparison (EqualizerManagerHistory.cpp) ---
+    // After each user action: when the amplifier's settings changed since the
+    // last step, they become one step. While a mouse button is held the step
+    // stays open, so a drag is one step.
+    void RecordUserEdit();
+    // The settings came from elsewhere (a read-back, a scene or profile load, a
+    // factory reset): nothing before them can be undone.
+    void ResetEditHistory();
+    void Undo();
+    void Redo();
+    std::size_t UndoSteps() const { return mHistory.UndoCount(); }
+    std::size_t RedoSteps() const { return mHistory.RedoCount(); }
+    // Two tunings to compare: each slot keeps its tuning and its own undo
+    // history; switching sends only what differs. 0 is A, 1 is B.
+    int ActiveAbSlot() const { return mAbActive; }
+    void SwitchAbSlot(int slot);
+    // The tuning being edited becomes the other slot's.
+    void CopyAbSlot();
+
     // --- profile files and the factory reset (EqualizerManagerProfiles.cpp) ---
     void SaveSenceConfigToFile();
     void LoadSenceConfigFromFile();
@@ -256,6 +276,9 @@ private:
     int StatusInit(const std::shared_ptr<std::atomic<bool>>& stop,
                    const std::function<void(int done, int total)>& progress = {});
     void PostToSceneWindow(int id);
+    void AbsorbReportedSettings();
+    void GoToTuning(const DspState& target, const char* why);
+    void ShowHistoryButtons();
     // Shows "done of total" in the loading window (from any thread).
     void PostProgress(int done, int total);
     void ShowRoles();
@@ -323,6 +346,16 @@ private:
     // scene window has gone.
     std::unique_ptr<QtMessageSink> mSceneSink;
     int mCurrentScene = 0;
+    EditHistory mHistory;
+    // The settings when the last step closed (or the history was reset).
+    DspState mCheckpoint;
+    struct AbSlot {
+        bool filled = false;
+        DspState state;
+        EditHistory history;
+    };
+    std::array<AbSlot, 2> mAbSlots{};
+    int mAbActive = 0;
     std::array<std::uint8_t, kSceneNameBytes> mPendingSceneName{};
     QPointer<WindowImplBase> mWindow;
 
@@ -378,6 +411,11 @@ private:
         QAbstractButton* resetOutput = nullptr;
         QAbstractButton* lockOutput = nullptr;
         QAbstractButton* linkOutput = nullptr;
+        QAbstractButton* undo = nullptr;
+        QAbstractButton* redo = nullptr;
+        QAbstractButton* abA = nullptr;
+        QAbstractButton* abB = nullptr;
+        QAbstractButton* abCopy = nullptr;
     };
     Controls mUi;
 };

@@ -183,12 +183,18 @@ void EqualizerManager::BindControls(WindowImplBase* window) {
     mUi.resetOutput = button(QStringLiteral("btn_reset_output"));
     mUi.lockOutput = button(QStringLiteral("btn_lock_output"));
     mUi.linkOutput = button(QStringLiteral("btn_link_output"));
+    mUi.undo = button(QStringLiteral("btn_undo"));
+    mUi.redo = button(QStringLiteral("btn_redo"));
+    mUi.abA = button(QStringLiteral("btn_ab_a"));
+    mUi.abB = button(QStringLiteral("btn_ab_b"));
+    mUi.abCopy = button(QStringLiteral("btn_ab_copy"));
 
     ShowMainVolume();
     if (mUi.inputSource) WindowImplBase::SelectItem(mUi.inputSource, 5);
     WindowImplBase::Activate(mUi.chEnable[0]);
     ShowRoles();
     ShowConnectState(ButtonState::Disconnected);
+    ShowHistoryButtons();
 }
 
 // ---------------------------------------------------------------- connecting
@@ -425,6 +431,7 @@ void EqualizerManager::OnDeviceConnected() {
     ShowConnectState(ButtonState::Connected);
     mLink.EnableCmdQueue();
     UpdateEqualizer(-1);
+    ResetEditHistory();
 }
 
 void EqualizerManager::DisconnectDevice() {
@@ -438,6 +445,7 @@ void EqualizerManager::DisconnectDevice() {
     mLink.CloseHIDDevice(true);
     ShowConnectState(ButtonState::Disconnected);
     mModel.live.model = -1;
+    ShowHistoryButtons();
 }
 
 void EqualizerManager::DevicePlugin() {
@@ -473,6 +481,7 @@ void EqualizerManager::DevicePlugOut(const QString& deviceName) {
 void EqualizerManager::ReadDspValueCallback(int code, const Payload& value) {
     const ValueUpdate u = ApplyDspValue(mModel, code, value);
     if (!u.live()) return;
+    AbsorbReportedSettings();
     DspState& live = mModel.live;
     const bool current = u.channel == live.currChannel;
     switch (u.kind) {

@@ -166,7 +166,12 @@ void EqualizerManager::LoadWholeConfigFromFile() {
 
 void EqualizerManager::FinishProfileWrite(const TransferResult& result,
                                           const std::shared_ptr<std::atomic<bool>>& stop) {
-    RunOnUiThreadAndWait([this] { ApplyStateToControls(); }, stop);
+    RunOnUiThreadAndWait(
+        [this] {
+            ApplyStateToControls();
+            ResetEditHistory();
+        },
+        stop);
     Post(WM_CLOSE_LOADING);
     if (!result.ok() && !*stop) {
         LogPrintA("profile write: %d of %d commands got no reply%s\n", result.failed,

@@ -54,6 +54,7 @@ void EqualizerManager::LoadSenceThread() {
                             ShowRoles();
                             ComputeAllCurves();
                             UpdateEqualizer(-1);
+                            ResetEditHistory();
                         },
                         stop);
                     mLink.EnableCmdQueue();

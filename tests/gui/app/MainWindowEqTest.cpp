@@ -196,14 +196,8 @@ TEST_F(Eq, DraggingABandOnTheCurve) {
     OpenWith(test::ConnectedDefaults());
     window->resize(1400, 800);
     Activate();
-    auto* curve = dynamic_cast<UIEqualizer*>(Control("equalizer"));
-    ASSERT_NE(curve, nullptr);
-    const IntPoint c = curve->GetMarkerCenter(12);
-    const QPoint at(c.x, c.y);
-    QTest::mouseMove(curve, at);
-    QTest::mousePress(curve, Qt::LeftButton, Qt::NoModifier, at);
-    for (int dy = 10; dy <= 40; dy += 10) QTest::mouseMove(curve, at - QPoint(0, dy));
-    QTest::mouseRelease(curve, Qt::LeftButton, Qt::NoModifier, at - QPoint(0, 40));
+    DragCurveMarker(12, 40);
+    auto* curve = Control("equalizer");
     const EqBand& band = Controller().Live().channels[0].bands[12];
     EXPECT_GT(band.eqGain, 1.0f);
     EXPECT_EQ(Text("eq_gain_12"), QString::asprintf("%.1f", band.eqGain));

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/MainWnd.h"
+#include "graph/UIEqualizer.h"
 #include "device/PacketCodec.h"
 #include "sim/AmplifierState.h"
 #include "sim/VirtualAmplifier.h"
@@ -200,6 +201,17 @@ protected:
         auto* w = Control(name);
         ASSERT_NE(w, nullptr) << name.toStdString();
         QTest::mouseClick(w, Qt::LeftButton);
+    }
+    // Drags band `band`'s marker on the curve up by `up` pixels in four moves.
+    void DragCurveMarker(int band, int up) {
+        auto* curve = dynamic_cast<UIEqualizer*>(Control("equalizer"));
+        ASSERT_NE(curve, nullptr);
+        const IntPoint c = curve->GetMarkerCenter(band);
+        const QPoint at(c.x, c.y);
+        QTest::mouseMove(curve, at);
+        QTest::mousePress(curve, Qt::LeftButton, Qt::NoModifier, at);
+        for (int i = 1; i <= 4; ++i) QTest::mouseMove(curve, at - QPoint(0, up * i / 4));
+        QTest::mouseRelease(curve, Qt::LeftButton, Qt::NoModifier, at - QPoint(0, up));
     }
     // Shows the window and gives it the keyboard, so focus moves send their notifications.
     void Activate() {

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "AmplifierPresets.h"
 #include "MainWindowFixture.h"
 #include "ModelStates.h"
 #include "TracePort.h"
@@ -27,14 +28,6 @@ namespace {
 std::string FileText(const QString& path) {
     std::ifstream in(path.toStdString(), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// Everything but the Q fraction byte, which the protocol writes in tenths and
-// reports in hundredths.
-AmpSceneSettings WithoutQFraction(AmpSceneSettings settings) {
-    for (AmpChannel& channel : settings.channels)
-        for (AmpEqBand& band : channel.bands) band.qFraction = 0;
-    return settings;
 }
 
 class Profiles : public test::MainWindowFixture {
@@ -89,7 +82,7 @@ TEST_F(Profiles, SceneProfileRoundTripRestoresTheLiveSettings) {
     amp.SetLiveState(changed);
     prompts.files = {Path("cabin.spf")};
     Menu("scene_item_load_file");
-    EXPECT_TRUE(WithoutQFraction(amp.LiveState().settings) == WithoutQFraction(before));
+    EXPECT_TRUE(test::WithoutQFraction(amp.LiveState().settings) == test::WithoutQFraction(before));
 }
 
 TEST_F(Profiles, RefusedFilesChangeNothing) {
@@ -153,12 +146,12 @@ TEST_F(Profiles, WholeConfigurationRoundTrip) {
     // which the amplifier keeps as fraction byte 8.
     EXPECT_EQ(liveBefore.channels[0].bands[0].qFraction, 80);
     EXPECT_EQ(amp.LiveState().settings.channels[0].bands[0].qFraction, 8);
-    EXPECT_TRUE(WithoutQFraction(amp.LiveState().settings) == WithoutQFraction(liveBefore));
+    EXPECT_TRUE(test::WithoutQFraction(amp.LiveState().settings) == test::WithoutQFraction(liveBefore));
     for (int k = 1; k <= kSceneSlots; ++k) {
         const AmpStoredScene now = amp.StoredSceneState(k);
         // Every slot is stored again; the ones that held nothing hold the defaults.
-        EXPECT_TRUE(WithoutQFraction(now.settings) ==
-                    WithoutQFraction(scenesBefore[k - 1].settings))
+        EXPECT_TRUE(test::WithoutQFraction(now.settings) ==
+                    test::WithoutQFraction(scenesBefore[k - 1].settings))
             << "scene " << k;
 
         if (scenesBefore[k - 1].valid) EXPECT_EQ(now.name, scenesBefore[k - 1].name) << k;

@@ -137,6 +137,8 @@ TEST_F(Scenes, ConfirmWithNoRowSelectedDoesNothing) {
 }
 
 TEST_F(Scenes, LoadingSceneThreeCopiesItAndReadsTheAmplifierBack) {
+    Type("edit_ch_volume_2", "-9");
+    ASSERT_EQ(Controller().UndoSteps(), 1u);
     WithScenes("scene_item_load_scene", [&](CSceneWnd* scenes) {
         prompts.answers = {0};
         ClickRow(scenes, 2);
@@ -156,6 +158,8 @@ TEST_F(Scenes, LoadingSceneThreeCopiesItAndReadsTheAmplifierBack) {
         EXPECT_EQ(Controller().CurrentScene(), 3);
         EXPECT_EQ(scenes->HighlightedRow(), 2);
         EXPECT_TRUE(Controller().Link().IsCmdQueueEnabled());
+        // The settings came from the amplifier: nothing before them can be undone.
+        EXPECT_EQ(Controller().UndoSteps(), 0u);
     });
 }
 
