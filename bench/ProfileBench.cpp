@@ -72,7 +72,10 @@ void RunFileOperation(benchmark::State& state, bool write) {
 void BM_WholeConfigurationWrite(benchmark::State& state) { RunFileOperation(state, true); }
 void BM_WholeConfigurationSave(benchmark::State& state) { RunFileOperation(state, false); }
 
-BENCHMARK(BM_WholeConfigurationWrite)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_WholeConfigurationWrite)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 BENCHMARK(BM_WholeConfigurationSave)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace

@@ -59,8 +59,7 @@ void AddOutput(DspCommands& out, const DspState& from, const DspState& to, int c
     if (from.outputs[c] != to.outputs[c]) out.push_back(ChannelTypeCmd{c, to.outputs[c]});
     if (!SameFilter(a.crossover.hp, b.crossover.hp))
         out.push_back(FilterOf(to, c, kHighPassFilter));
-    if (!SameFilter(a.crossover.lp, b.crossover.lp))
-        out.push_back(FilterOf(to, c, kLowPassFilter));
+    if (!SameFilter(a.crossover.lp, b.crossover.lp)) out.push_back(FilterOf(to, c, kLowPassFilter));
     for (int k = 0; k < kEqBands; ++k) {
         if (SameBand(a.bands[k], b.bands[k])) continue;
         const EqBand& band = b.bands[k];
@@ -95,8 +94,7 @@ DspCommands DiffStates(const DspState& from, const DspState& to) {
     }
     for (int s = 0; s < kInputSources; ++s) {
         for (int c = 0; c < kOutputChannels; ++c) {
-            if (from.inputs[s][c] != to.inputs[s][c])
-                out.push_back(MixCmd{s, c, to.inputs[s][c]});
+            if (from.inputs[s][c] != to.inputs[s][c]) out.push_back(MixCmd{s, c, to.inputs[s][c]});
         }
     }
     for (int s = 0; s < kInputSources; ++s) {

@@ -177,6 +177,7 @@ void CMixerWnd::Notify(TNotifyUI& msg) {
     } else if (type == QLatin1String("itemselect") && mReady) {
         LogPrintA("on %s DUI_MSGTYPE_ITEMSELECT\n", Utf8(name).constData());
     }
+    if (mRecordEdit && mReady) mRecordEdit();
     WindowImplBase::Notify(msg);
 }
 
@@ -250,6 +251,7 @@ void ShowMixerWindow(EqualizerManager& controller, QWidget* owner) {
     auto* window =
         new CMixerWnd(owner, controller.Live(), controller.Link(), controller.Live().inputSource);
     QPointer<CMixerWnd> guard(window);
+    window->SetEditRecorder([&controller] { controller.RecordUserEdit(); });
     if (window->Create(QStringLiteral("MixerWnd"))) {
         controller.Hooks().closeMixerWindow = [guard] {
             if (guard) guard->Close(1);

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <array>
+#include <functional>
 #include <optional>
 
 #include "control/MixerGrid.h"
@@ -24,6 +25,8 @@ class CMixerWnd : public WindowImplBase {
 public:
     // `live` and `link` are the controller's and outlive the window.
     CMixerWnd(QWidget* owner, DspState& live, DeviceLink& link, int source);
+    // Called after each of the user's actions in the window (an edit's undo step).
+    void SetEditRecorder(std::function<void()> recorder) { mRecordEdit = std::move(recorder); }
 
     QString GetSkinFile() const override { return QStringLiteral("XML_MIXER"); }
     QString GetWindowClassName() const override { return QStringLiteral("MixerWnd"); }
@@ -65,6 +68,7 @@ private:
 
     MixerGrid mGrid;
     DeviceLink& mLink;
+    std::function<void()> mRecordEdit;
     bool mReady = false;
     // Cross-source mixing is not offered; its controls stay hidden.
     bool mHasMixerSource = false;

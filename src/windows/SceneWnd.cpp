@@ -40,9 +40,7 @@ ModeTexts TextsOf(SceneWindowMode mode) {
     }
 }
 
-QString NameText(const SceneName& name) {
-    return QString::fromStdU16String(SceneNameUnits(name));
-}
+QString NameText(const SceneName& name) { return QString::fromStdU16String(SceneNameUnits(name)); }
 
 }  // namespace
 
@@ -80,7 +78,8 @@ void CSceneWnd::InitWindow() {
         }
         mList->setFocus();
     }
-    if (QWidget* close = FindControl(QStringLiteral("closebtn"))) close->setFocusPolicy(Qt::NoFocus);
+    if (QWidget* close = FindControl(QStringLiteral("closebtn")))
+        close->setFocusPolicy(Qt::NoFocus);
 
     if (mController.CurrentScene() > 0) UpdateCurrentScene(mController.CurrentScene() - 1);
     mController.InstallSceneReceiver(this);
@@ -198,9 +197,9 @@ void CSceneWnd::SaveSceneSlot(int n) {
     const SceneName entered = SceneNameFromUnits(typed.toStdU16String());
     const int same = FindSameSceneName(names, n - 1, entered);
     if (same >= 0) {
-        controls::ConfirmBox(this, FormatText(QStringLiteral("${same_name_tips}"),
-                                              {NameText(entered), same + 1,
-                                               NameText(names[same])}));
+        controls::ConfirmBox(this,
+                             FormatText(QStringLiteral("${same_name_tips}"),
+                                        {NameText(entered), same + 1, NameText(names[same])}));
         // Nothing was saved, so the slot keeps the name the amplifier still has.
         return;
     }

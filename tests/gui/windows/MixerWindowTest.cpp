@@ -206,6 +206,27 @@ TEST_F(Mixer, TypedLevelsCommitAndTheBoxFollows) {
     EXPECT_EQ(Controller().Live().inputMixVolume[3][0][5], 100);
 }
 
+// Each level the user changes is its own undo step once the mixer is closed.
+TEST_F(Mixer, EachChangedLevelIsOneUndoStep) {
+    DspState s = Defaults(3);
+    s.inputs[3][4] = 0b11;
+    s.inputMixVolume[3][0][4] = 60;
+    s.inputMixVolume[3][1][4] = 40;
+    OpenWith(s);
+    WithMixer([&](CMixerWnd* mixer) {
+        test::ToolWindowFixture::TypeIn(mixer, "box_edit_4_0", "25");
+        test::ToolWindowFixture::TypeIn(mixer, "box_edit_4_1", "75");
+    });
+    EXPECT_EQ(Controller().UndoSteps(), 2u);
+    Click("btn_undo");
+    Flush();
+    EXPECT_EQ(amp.LiveState().settings.inputMixTrim[3][1][4], 40);
+    EXPECT_EQ(amp.LiveState().settings.inputMixTrim[3][0][4], 25);
+    Click("btn_undo");
+    Flush();
+    EXPECT_EQ(amp.LiveState().settings.inputMixTrim[3][0][4], 60);
+}
+
 TEST_F(Mixer, ArrowsWalkTheCellsAndLeavingAnEditLetsTheFocusGo) {
     OpenWith(Defaults(3));
     WithMixer([&](CMixerWnd* mixer) {

@@ -22,8 +22,7 @@ namespace kavelo {
 namespace {
 
 constexpr std::uint8_t kFlashClass = 0x02;
-constexpr std::uint8_t kSaveScene = 0x08, kReadScene = 0x09, kDeleteScene = 0x0A,
-                       kSceneName = 0x0B;
+constexpr std::uint8_t kSaveScene = 0x08, kReadScene = 0x09, kDeleteScene = 0x0A, kSceneName = 0x0B;
 
 AmpStoredScene StoredScene(const char* name, int roleOfOutput1) {
     AmpStoredScene scene;
@@ -49,14 +48,13 @@ protected:
 
     // Opens the scene window from the scene menu and runs `body` on it.
     void WithScenes(const char* menuItem, const std::function<void(CSceneWnd*)>& body) {
-        WithModal<CSceneWnd>(
-            [&] { ClickMenuItem("btn_scene", menuItem); },
-            [&](CSceneWnd* scenes) {
-                // The window asked which scene runs; let the answer arrive first.
-                ASSERT_TRUE(test::WaitUntil([&] { return SceneSettled(scenes); }));
-                Mark();
-                body(scenes);
-            });
+        WithModal<CSceneWnd>([&] { ClickMenuItem("btn_scene", menuItem); },
+                             [&](CSceneWnd* scenes) {
+                                 // The window asked which scene runs; let the answer arrive first.
+                                 ASSERT_TRUE(test::WaitUntil([&] { return SceneSettled(scenes); }));
+                                 Mark();
+                                 body(scenes);
+                             });
     }
     bool SceneSettled(CSceneWnd* scenes) {
         if (!Controller().WaitForWorkers(0)) return false;
@@ -111,8 +109,7 @@ TEST_F(Scenes, EachMenuItemOpensItsMode) {
             EXPECT_EQ(WindowImplBase::ControlTextKey(scenes->FindControl("MessageTitle")), r.title);
             EXPECT_EQ(WindowImplBase::ControlTextKey(scenes->FindControl("confirm_btn")),
                       r.confirm);
-            EXPECT_EQ(WindowImplBase::ControlTextKey(scenes->FindControl("cancel_btn")),
-                      "${exit}");
+            EXPECT_EQ(WindowImplBase::ControlTextKey(scenes->FindControl("cancel_btn")), "${exit}");
             // The names read at connection, one row per scene.
             EXPECT_EQ(RowText(scenes, 2), "Club");
             EXPECT_EQ(RowText(scenes, 3), "Bass");
@@ -197,8 +194,7 @@ TEST_F(Scenes, SavingIntoAnEmptySlotAsksOnlyForTheName) {
         EXPECT_EQ(prompts.prefilled.first(), "");
         EXPECT_EQ(FlashCommands(),
                   (std::vector<std::string>{
-                      "0B | 05 10 53 74 61 67 65 00 00 00 00 00 00 00 00 00 00 00",
-                      "08 | 05 00"}));
+                      "0B | 05 10 53 74 61 67 65 00 00 00 00 00 00 00 00 00 00 00", "08 | 05 00"}));
         EXPECT_EQ(prompts.texts.back(), "${save_scene_ok}");
         EXPECT_EQ(RowText(scenes, 4), "Stage");
         const AmpStoredScene stored = amp.StoredSceneState(5);
@@ -263,8 +259,7 @@ TEST_F(Scenes, EmptyNameSavesAnUnnamedScene) {
         WaitSettled(scenes);
         EXPECT_EQ(FlashCommands(),
                   (std::vector<std::string>{
-                      "0B | 08 10 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00",
-                      "08 | 08 00"}));
+                      "0B | 08 10 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00", "08 | 08 00"}));
         EXPECT_TRUE(amp.StoredSceneState(8).valid);
     });
 }
@@ -273,7 +268,7 @@ TEST_F(Scenes, DeletingClearsTheRowBeforeTheAmplifierAnswers) {
     WithScenes("scene_item_delete_scene", [&](CSceneWnd* scenes) {
         ClickRow(scenes, 2);
         Confirm(scenes);
-        EXPECT_EQ(RowText(scenes, 2), "");  // before any event was handled
+        EXPECT_EQ(RowText(scenes, 2), "");     // before any event was handled
         EXPECT_TRUE(prompts.texts.isEmpty());  // no question
         WaitSettled(scenes);
         EXPECT_EQ(FlashCommands(), std::vector<std::string>{"0A | 03"});

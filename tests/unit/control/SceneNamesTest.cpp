@@ -16,9 +16,9 @@ TEST(SceneNames, EntriesHoldSevenUnitsAndATerminator) {
         {u"", u""},
         {u"Club", u"Club"},
         {u"1234567", u"1234567"},
-        {u"12345678", u"1234567"},            // the eighth unit is the terminator's place
-        {u"低音炮", u"低音炮"},               // one unit each
-        {u"123456\U0001F3B5", u"123456"},     // a pair across the limit is left out whole
+        {u"12345678", u"1234567"},         // the eighth unit is the terminator's place
+        {u"低音炮", u"低音炮"},            // one unit each
+        {u"123456\U0001F3B5", u"123456"},  // a pair across the limit is left out whole
         {u"12345\U0001F3B5", u"12345\U0001F3B5"},
     };
     for (const Row& r : rows) {
@@ -58,16 +58,14 @@ TEST(SceneNames, SameNameIsFoundInAnotherSlotOnly) {
         int expected;
     };
     const Row rows[] = {
-        {6, u"Bass", 3},   // scene 4's name typed for scene 7
-        {3, u"Bass", 6},   // its own slot does not count
-        {0, u"BASS", -1},  // exact and case-sensitive
-        {0, u"bass", 8},
-        {0, u"", -1},      // an empty name is never a duplicate
+        {6, u"Bass", 3},                 // scene 4's name typed for scene 7
+        {3, u"Bass", 6},                 // its own slot does not count
+        {0, u"BASS", -1},                // exact and case-sensitive
+        {0, u"bass", 8},  {0, u"", -1},  // an empty name is never a duplicate
         {5, u"Bas", -1},
     };
     for (const Row& r : rows)
-        EXPECT_EQ(FindSameSceneName(names, r.slot, Name(r.name)), r.expected)
-            << r.slot;
+        EXPECT_EQ(FindSameSceneName(names, r.slot, Name(r.name)), r.expected) << r.slot;
 }
 
 }  // namespace

@@ -47,9 +47,8 @@ std::vector<std::string> SettingDifferences(const DspState& a, const DspState& b
         check(x.mute == y.mute, ch + "mute");
         check(x.phase == y.phase, ch + "phase");
         check(x.bypass == y.bypass, ch + "bypass");
-        for (const auto& [f, g, name] :
-             {std::tuple{x.crossover.hp, y.crossover.hp, "hp"},
-              std::tuple{x.crossover.lp, y.crossover.lp, "lp"}}) {
+        for (const auto& [f, g, name] : {std::tuple{x.crossover.hp, y.crossover.hp, "hp"},
+                                         std::tuple{x.crossover.lp, y.crossover.lp, "lp"}}) {
             check(f.fs == g.fs && f.type == g.type && f.slope == g.slope, ch + name);
         }
         for (int k = 0; k < kEqBands; ++k) {
@@ -143,7 +142,8 @@ TEST_F(StateDiffTest, EachKindOfEditBecomesItsOwnCommands) {
          },
          {"ChannelMute ch4 1", "Phase ch4 1"}},
         {"routing", [](DspState& s) { s.inputs[5][6] = 0x5; }, {"Mix source 5 ch6 mask 0x5"}},
-        {"mix level", [](DspState& s) { s.inputMixVolume[5][2][1] = 60; },
+        {"mix level",
+         [](DspState& s) { s.inputMixVolume[5][2][1] = 60; },
          {"InputMixTrim source 5 in2 ch1 60"}},
         {"lock", [](DspState& s) { s.lockMode = 1; }, {"Lock 1"}},
     };
