@@ -14,7 +14,8 @@ namespace kavelo {
 class EditHistory {
 public:
     static constexpr std::size_t kDefaultDepth = 200;
-    explicit EditHistory(std::size_t depth = kDefaultDepth) : mDepth(depth) {}
+    EditHistory() = default;
+    explicit EditHistory(std::size_t depth) : mDepth(depth) {}
 
     // An edit left `before` behind; what could be redone is gone.
     void Push(const DspState& before);
@@ -30,7 +31,7 @@ public:
 private:
     void Keep(std::deque<DspState>& steps, const DspState& state);
 
-    std::size_t mDepth;
+    std::size_t mDepth = kDefaultDepth;
     std::deque<DspState> mUndo;
     std::deque<DspState> mRedo;
 };

@@ -354,7 +354,7 @@ private:
         DspState state;
         EditHistory history;
     };
-    std::array<AbSlot, 2> mAbSlots{};
+    std::array<AbSlot, 2> mAbSlots;
     int mAbActive = 0;
     std::array<std::uint8_t, kSceneNameBytes> mPendingSceneName{};
     QPointer<WindowImplBase> mWindow;
