@@ -154,7 +154,9 @@ TEST_F(Profiles, WholeConfigurationRoundTrip) {
                     test::WithoutQFraction(scenesBefore[k - 1].settings))
             << "scene " << k;
 
-        if (scenesBefore[k - 1].valid) EXPECT_EQ(now.name, scenesBefore[k - 1].name) << k;
+        if (scenesBefore[k - 1].valid) {
+            EXPECT_EQ(now.name, scenesBefore[k - 1].name) << k;
+        }
     }
 }
 
