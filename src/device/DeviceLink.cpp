@@ -308,7 +308,9 @@ bool DeviceLink::EnqueueCommand(std::uint8_t cmd, std::uint8_t subcmd, std::uint
 bool DeviceLink::Exchange(std::uint8_t cmd, std::uint8_t subcmd, std::uint8_t optype,
                           const std::uint8_t* payload, std::uint8_t len, int timeoutMs) {
     std::lock_guard<std::recursive_mutex> lock(mExchange);
-    SendCtrlCommand(cmd, subcmd, optype, payload, len);
+    // A report already waiting (an unsolicited one) must not pass for the
+    // answer to a command that never went out.
+    if (!SendCtrlCommand(cmd, subcmd, optype, payload, len)) return false;
     return ReadHIDData(mReceiveBuffer.data(), timeoutMs);
 }
 

@@ -133,6 +133,21 @@ TEST(DeviceLinkTransport, WriteFailureIsReportedAndNotRetried) {
     link.CloseHIDDevice(false);
 }
 
+TEST(DeviceLinkTransport, FailedWriteIsAFailedExchangeEvenWithAReportWaiting) {
+    ScriptedHidPort port;
+    port.script.writeFails = true;
+    port.script.report = test::FromHex("AA 55 03 01 02 EE 0C");  // a main volume report
+    DeviceLink link(port);
+    link.OpenHIDDevice();
+    ASSERT_TRUE(link.IsDeviceOpen());
+    EXPECT_FALSE(link.Get_Main_Volume());
+    EXPECT_EQ(port.CountEvents("write"), 1);
+    EXPECT_EQ(port.CountEvents("read-begin"), 0);  // nothing taken for the answer
+    port.script.writeFails = false;
+    EXPECT_TRUE(link.Get_Main_Volume());  // the same report answers a command that went out
+    link.CloseHIDDevice(false);
+}
+
 TEST(DeviceLinkTransport, WritesTheWholeReportAndRefusesAnOversizedPayload) {
     ScriptedHidPort port;
     DeviceLink link(port);
