@@ -11,7 +11,9 @@ namespace kavelo {
 namespace {
 
 // One builder call and the command it must put on the wire: "cmd subcmd
-// optype | payload" in hex, or an empty text when nothing may be written.
+// optype | payload | checksum" in hex, or an empty text when nothing may be
+// written. The checksums are written out, worked out apart from the codec: the
+// two's complement of the byte sum of the length and everything after it.
 struct CommandCase {
     const char* name;
     std::function<bool(DeviceLink&)> call;
@@ -34,7 +36,8 @@ ChannelArray<std::uint8_t> Bytes() {
 
 std::string Describe(const std::vector<std::uint8_t>& report) {
     const int length = report[3];
-    return ToHex(report.data() + 4, 3) + " | " + ToHex(report.data() + 7, length - 3);
+    return ToHex(report.data() + 4, 3) + " | " + ToHex(report.data() + 7, length - 3) + " | " +
+           ToHex(report.data() + 4 + length, 1);
 }
 
 class DspCommandTest : public ::testing::TestWithParam<CommandCase> {
@@ -57,8 +60,6 @@ TEST_P(DspCommandTest, PutsTheExactCommandOnTheWire) {
     }
     ASSERT_EQ(writes.size(), 1u);
     EXPECT_EQ(Describe(writes[0]), GetParam().expected);
-    EXPECT_EQ(writes[0][7 + writes[0][3] - 3],
-              PacketChecksum(writes[0][3], writes[0][4], writes[0].data() + 5));
 }
 
 #define CASE(name, call, expected)                           \
@@ -70,57 +71,60 @@ INSTANTIATE_TEST_SUITE_P(
     Catalogue, DspCommandTest,
     ::testing::Values(
         CASE("EqWorked", EQ_Ctrl(0, 0, 3, 5, 1000, 2.5f, -3.5f, true),
-             "01 06 BB | 00 00 03 05 03 E8 02 05 0E 05"),
+             "01 06 BB | 00 00 03 05 03 E8 02 05 0E 05 | 24"),
         CASE("EqGainFloor", EQ_Ctrl(0, 0, 0, 0, 100, 1.0f, -18.0f, true),
-             "01 06 BB | 00 00 00 00 00 64 01 00 00 00"),
+             "01 06 BB | 00 00 00 00 00 64 01 00 00 00 | CC"),
         CASE("EqGainTop", EQ_Ctrl(0, 0, 0, 0, 100, 1.0f, 12.0f, true),
-             "01 06 BB | 00 00 00 00 00 64 01 00 1E 00"),
+             "01 06 BB | 00 00 00 00 00 64 01 00 1E 00 | AE"),
         CASE("DelayWorked", Delay_Ctrl(0, 0, 0, 1, Floats({{0, 1.25f}}), true),
-             "01 07 BB | 00 00 00 01 01 00 FA 00 00 00"),
+             "01 07 BB | 00 00 00 01 01 00 FA 00 00 00 | 34"),
         CASE("DelayWholeMs", Delay_Ctrl(0, 0, 2, 2, Floats({{2, 15.0f}}), true),
-             "01 07 BB | 00 00 02 02 0F 00 00"),
+             "01 07 BB | 00 00 02 02 0F 00 00 | 20"),
         CASE("DelayBelowOneMs", Delay_Ctrl(0, 0, 2, 2, Floats({{2, 0.999f}}), true),
-             "01 07 BB | 00 00 02 02 00 03 E7"),
+             "01 07 BB | 00 00 02 02 00 03 E7 | 45"),
         CASE("RangeBackwardsSendsHeaderAlone", Delay_Ctrl(1, 2, 3, 2, Floats({}), true),
-             "01 07 BB | 01 02 03 02"),
+             "01 07 BB | 01 02 03 02 | 2E"),
         CASE("TrimWorked", Trim_Ctrl(0, 0, 2, 2, Floats({{2, -6.0f}}), true),
-             "01 08 BB | 00 00 02 02 FA"),
+             "01 08 BB | 00 00 02 02 FA | 36"),
         CASE("FilterWorked", Filter_Ctrl(0, 0, 1, 2, 1, 80, 2, true),
-             "01 05 BB | 00 00 01 02 01 00 50 02"),
-        CASE("MemWorked", Set_MemData(0x1234, 1, true), "01 42 BB | 34 12 00 00 01 00 00 00"),
-        CASE("MemQuery", Get_MemData(0x01020304), "01 42 66 | 04 03 02 01 00 00 00 00"),
-        CASE("MainVolumeTowardZero", Main_Volume_Ctrl(-5.7f, true), "01 02 BB | FB"),
-        CASE("SourceSwitch", Source_Switch_Ctrl(3, true), "01 01 BB | 03"),
-        CASE("MuteNow", Mute_Ctrl(1, true), "01 04 BB | 01"),
+             "01 05 BB | 00 00 01 02 01 00 50 02 | DE"),
+        CASE("MemWorked", Set_MemData(0x1234, 1, true), "01 42 BB | 34 12 00 00 01 00 00 00 | B0"),
+        CASE("MemQuery", Get_MemData(0x01020304), "01 42 66 | 04 03 02 01 00 00 00 00 | 42"),
+        CASE("MainVolumeTowardZero", Main_Volume_Ctrl(-5.7f, true), "01 02 BB | FB | 43"),
+        CASE("SourceSwitch", Source_Switch_Ctrl(3, true), "01 01 BB | 03 | 3C"),
+        CASE("MuteNow", Mute_Ctrl(1, true), "01 04 BB | 01 | 3B"),
         CASE("LastChannel255IsCutTo15", Mute_Ch_Ctrl(0, 0, 14, 255, Bytes(), true),
-             "01 09 BB | 00 00 0E 0F CE CF"),
+             "01 09 BB | 00 00 0E 0F CE CF | 78"),
         CASE("FirstChannelBeyond15SendsNothing", Phase_Ctrl(0, 0, 16, 20, Bytes(), true), ""),
-        CASE("Phase", Phase_Ctrl(0, 1, 0, 1, Bytes(), true), "01 0A BB | 00 01 00 01 C0 C1"),
-        CASE("ChType", CH_Type_Ctrl(2, 0, 7, 7, Bytes(), true), "01 0D BB | 02 00 07 07 C7"),
-        CASE("PeqBypass", PEQ_Bypass_Ctrl(0, 0, 0, 0, Bytes(), true), "01 12 BB | 00 00 00 00 C0"),
+        CASE("Phase", Phase_Ctrl(0, 1, 0, 1, Bytes(), true), "01 0A BB | 00 01 00 01 C0 C1 | AE"),
+        CASE("ChType", CH_Type_Ctrl(2, 0, 7, 7, Bytes(), true), "01 0D BB | 02 00 07 07 C7 | 58"),
+        CASE("PeqBypass", PEQ_Bypass_Ctrl(0, 0, 0, 0, Bytes(), true),
+             "01 12 BB | 00 00 00 00 C0 | 6A"),
         CASE("ChLink", CH_Link_Ctrl(1, 2, {{0, 1}, {2, 3}}, true),
-             "01 0E BB | 01 02 02 00 01 02 03"),
-        CASE("ChLock", CH_Lock_Ctrl(1, 0x0102, true), "01 0F BB | 01 01 02"),
-        CASE("PeqReset", PEQ_Reset_Ctrl(0, 1, {4, 5, 6}, true), "01 11 BB | 00 01 03 04 05 06"),
-        CASE("Irc", IRC_Ctrl(1, 0x00FF, 2, true), "01 13 BB | 01 00 FF 02"),
-        CASE("IrcModule", IRC_Sel_Test_Module(5, true), "01 1E BB | 05"),
+             "01 0E BB | 01 02 02 00 01 02 03 | 21"),
+        CASE("ChLock", CH_Lock_Ctrl(1, 0x0102, true), "01 0F BB | 01 01 02 | 2B"),
+        CASE("PeqReset", PEQ_Reset_Ctrl(0, 1, {4, 5, 6}, true),
+             "01 11 BB | 00 01 03 04 05 06 | 17"),
+        CASE("Irc", IRC_Ctrl(1, 0x00FF, 2, true), "01 13 BB | 01 00 FF 02 | 28"),
+        CASE("IrcModule", IRC_Sel_Test_Module(5, true), "01 1E BB | 05 | 1D"),
         CASE("InputMixTrim", Input_Mix_Trim_Ctrl(0, 1, 2, 3, 4, Bytes(), true),
-             "01 24 BB | 00 01 02 03 04 C3 C4"),
-        CASE("AmpMute", Amp_Mute_Ctrl(1, true), "01 3F BB | 01"),
-        CASE("GetFilter", Get_Filter(0, 0, 0, 7), "01 05 66 | 00 00 00 07"),
-        CASE("GetEq", Get_EQ(0, 1, 2, 0, 9), "01 06 66 | 00 01 02 00 09"),
-        CASE("GetMainVolume", Get_Main_Volume(), "01 02 66 | "),
-        CASE("GetChLink", Get_CH_Link(3), "01 0E 66 | 03"),
-        CASE("IrcGetSpectrum", IRC_Get_Spectrum(1, 0, 30), "01 1A 66 | 01 00 1E"),
-        CASE("GetInputMixTrim", Get_Input_Mix_CH_Trim(0, 0, 1, 0, 7), "01 24 66 | 00 00 01 00 07"),
-        CASE("GetChSolo", Get_Ch_Solo(0, 0, 0, 7), "01 34 66 | 00 00 00 07"),
-        CASE("SaveScene", SaveScene(3, 1), "02 08 BB | 03 01"),
-        CASE("ReadScene", ReadScene(4, 255), "02 09 BB | 04 FF"),
-        CASE("DeleteScene", DeleteScene(4), "02 0A BB | 04"),
-        CASE("SetSceneName", SetSceneName(2, {'A', 'B'}), "02 0B BB | 02 02 41 42"),
-        CASE("GetSceneName", Get_Scene_Name(1), "02 0B 66 | 01"),
-        CASE("GetSceneId", Get_Scene_ID(), "02 0E 66 | "),
-        CASE("GetSceneValid", Get_Scene_Valid(), "02 0F 66 | ")),
+             "01 24 BB | 00 01 02 03 04 C3 C4 | 85"),
+        CASE("AmpMute", Amp_Mute_Ctrl(1, true), "01 3F BB | 01 | 00"),
+        CASE("GetFilter", Get_Filter(0, 0, 0, 7), "01 05 66 | 00 00 00 07 | 86"),
+        CASE("GetEq", Get_EQ(0, 1, 2, 0, 9), "01 06 66 | 00 01 02 00 09 | 7F"),
+        CASE("GetMainVolume", Get_Main_Volume(), "01 02 66 |  | 94"),
+        CASE("GetChLink", Get_CH_Link(3), "01 0E 66 | 03 | 84"),
+        CASE("IrcGetSpectrum", IRC_Get_Spectrum(1, 0, 30), "01 1A 66 | 01 00 1E | 5A"),
+        CASE("GetInputMixTrim", Get_Input_Mix_CH_Trim(0, 0, 1, 0, 7),
+             "01 24 66 | 00 00 01 00 07 | 65"),
+        CASE("GetChSolo", Get_Ch_Solo(0, 0, 0, 7), "01 34 66 | 00 00 00 07 | 57"),
+        CASE("SaveScene", SaveScene(3, 1), "02 08 BB | 03 01 | 32"),
+        CASE("ReadScene", ReadScene(4, 255), "02 09 BB | 04 FF | 32"),
+        CASE("DeleteScene", DeleteScene(4), "02 0A BB | 04 | 31"),
+        CASE("SetSceneName", SetSceneName(2, {'A', 'B'}), "02 0B BB | 02 02 41 42 | AA"),
+        CASE("GetSceneName", Get_Scene_Name(1), "02 0B 66 | 01 | 88"),
+        CASE("GetSceneId", Get_Scene_ID(), "02 0E 66 |  | 87"),
+        CASE("GetSceneValid", Get_Scene_Valid(), "02 0F 66 |  | 86")),
     [](const auto& info) { return std::string(info.param.name); });
 
 #undef CASE
@@ -147,8 +151,8 @@ TEST(DspCommand, MixValuesTravelAsTwoBytesOnlyAboveWidth8) {
         link.OpenHIDDevice();
         link.Mix_Ch_Ctrl(0, 1, 0, 1, selection, true);
         ASSERT_EQ(port.Writes().size(), 1u);
-        EXPECT_EQ(Describe(port.Writes()[0]),
-                  width > 8 ? "01 0B BB | 00 01 00 01 01 23 00 45" : "01 0B BB | 00 01 00 01 23 45")
+        EXPECT_EQ(Describe(port.Writes()[0]), width > 8 ? "01 0B BB | 00 01 00 01 01 23 00 45 | C3"
+                                                        : "01 0B BB | 00 01 00 01 23 45 | C6")
             << "width " << width;
         link.CloseHIDDevice(false);
     }

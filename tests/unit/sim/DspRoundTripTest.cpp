@@ -165,9 +165,13 @@ TEST_F(SceneRoundTripTest, RichPresetReadsBackAsItsHostState) {
     const auto mix = main.RecordsOf<DspMixRecord>();
     ASSERT_EQ(mix.size(), 8u);
     for (int o = 0; o < 8; ++o) EXPECT_EQ(mix[o].mix, expected.inputs[3][o]);
-    // Position 30 of the main volume: floor(10^((v + 60) / 41.25)) = 30.
-    const auto volume = std::get<std::int64_t>(main.Messages().at(8 + 8 + 1 + 8 + 8 + 8).lParam);
-    EXPECT_EQ(static_cast<int>(std::floor(std::pow(10.0, (volume + 60) / 41.25))), 30);
+    // Position 30 of the main volume is +0.93 dB, sent as 6 - 0.93 cut to 5:
+    // the amplifier reports +1 dB.
+    std::vector<std::int64_t> volumes;
+    for (const DeviceMessage& m : main.Messages())
+        if (m.id == WM_READ_DSP_VALUE && m.wParam == 2)
+            volumes.push_back(std::get<std::int64_t>(m.lParam));
+    EXPECT_EQ(volumes, std::vector<std::int64_t>{1});
 }
 
 }  // namespace

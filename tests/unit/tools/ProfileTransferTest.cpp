@@ -45,11 +45,6 @@ std::vector<Sent> Only(const std::vector<Sent>& all, std::uint8_t cmd, std::uint
     return out;
 }
 
-int MixTrimCount() {
-    int n = 0;
-    for (int s = 0; s < kInputSources; ++s) n += InputChannelCount(s);
-    return n;
-}
 
 class ProfileTransferTest : public ::testing::Test {
 protected:
@@ -77,7 +72,11 @@ TEST_F(ProfileTransferTest, SceneWriteSendsEveryValueAndWaitsForEachReply) {
         SetReadCurProfileToMCU(link, state, [&](int done, int) { seen.push_back(done); });
 
     const auto sent = Commands(amp);
-    const int expected = 2 + 8 * (2 + kEqBands) + 6 + kInputSources + MixTrimCount();
+    // Main volume and mute (2), per output two filters and 31 bands (8 x 33 = 264),
+    // roles, trims, mutes, phases, delays and EQ bypass (6), the routing of the
+    // nine sources (9), and the mix levels of the 14 input channels (optical 2,
+    // Bluetooth 2, AUX 2, high level 6, DMP 2; the other sources have none).
+    const int expected = 295;
     EXPECT_EQ(r.commands, expected);
     EXPECT_EQ(r.failed, 0);
     EXPECT_EQ(static_cast<int>(sent.size()), expected);
@@ -92,16 +91,16 @@ TEST_F(ProfileTransferTest, SceneWriteSendsEveryValueAndWaitsForEachReply) {
     EXPECT_EQ(sent[2].subcmd, kFilter);
     EXPECT_EQ(sent[2].payload[3], 1);
     EXPECT_EQ(sent[3].payload[3], 2);
-    EXPECT_EQ(Only(sent, kDspClass, kEq).size(), 8u * kEqBands);
+    EXPECT_EQ(Only(sent, kDspClass, kEq).size(), 248u);
 
     // Every source's routing row, not only the selected source's.
     const auto mix = Only(sent, kDspClass, kMix);
-    ASSERT_EQ(mix.size(), static_cast<std::size_t>(kInputSources));
+    ASSERT_EQ(mix.size(), 9u);
     EXPECT_EQ(mix[2].payload, (std::vector<std::uint8_t>{0, 2, 0, 7, 1, 2, 1, 3, 3, 3, 1, 2}));
 
     // The mix levels are sent even with the gate closed.
     const auto trims = Only(sent, kDspClass, kMixTrim);
-    ASSERT_EQ(trims.size(), static_cast<std::size_t>(MixTrimCount()));
+    ASSERT_EQ(trims.size(), 14u);
     const auto level = std::find_if(trims.begin(), trims.end(), [](const Sent& s) {
         return s.payload[1] == 5 && s.payload[2] == 4;
     });
