@@ -5,6 +5,7 @@
 
 #include "control/Conversions.h"
 #include "control/DspOperations.h"
+#include "control/ProfileFiles.h"
 #include "control/SpeakerRoles.h"
 
 namespace kavelo {
@@ -205,7 +206,12 @@ TEST(CopyOutputConfigTest, CopiesBandsFiltersAndBypassOnly) {
     EXPECT_EQ(to.gain, 0.0f);
     EXPECT_EQ(to.delay, 0.0f);
     EXPECT_EQ(to.crossover.bpType, 3);
-    CopyOutputConfig(s, 0, 9);  // out of range: nothing happens
+    // Out of range: nothing happens (the whole state, as a profile writes it).
+    const std::string before = SceneProfileText(s);
+    for (const auto& [from, to] : {std::pair{0, 9}, std::pair{-1, 5}, std::pair{0, 8}}) {
+        CopyOutputConfig(s, from, to);
+        EXPECT_EQ(SceneProfileText(s), before) << from << " -> " << to;
+    }
 }
 
 TEST(InputSources, Table) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include <atomic>
 #include <cstring>
 #include <deque>
@@ -315,6 +317,7 @@ public:
     bool loader = false;
     bool silentHandshake = false;
     int unplugAtWrite = 0;  // 1-based; 0 = never
+    std::set<int> failedWrites;  // single write attempts (1-based) that fail
 
     int Init() override { return 0; }
     std::unique_ptr<HidDevice> Open(std::uint16_t, std::uint16_t) override;
@@ -323,10 +326,17 @@ public:
         std::lock_guard<std::mutex> lock(mMutex);
         return mWrites;
     }
+    // Every write tried, the failed ones included.
+    int Attempts() {
+        std::lock_guard<std::mutex> lock(mMutex);
+        return mAttempts;
+    }
 
     int Write(const std::uint8_t* data, std::size_t length) {
         std::lock_guard<std::mutex> lock(mMutex);
+        ++mAttempts;
         if (unplugAtWrite != 0 && static_cast<int>(mWrites.size()) + 1 >= unplugAtWrite) return -1;
+        if (failedWrites.count(mAttempts) != 0) return -1;
         mWrites.emplace_back(data, data + length);
         const std::uint8_t cmd = data[4], subcmd = data[5];
         if (cmd == CMD_MCU && subcmd == MCU_PC_CONNECT) return static_cast<int>(length);
@@ -360,6 +370,7 @@ private:
         mReplies.push_back(report);
     }
     std::mutex mMutex;
+    int mAttempts = 0;
     std::vector<std::vector<std::uint8_t>> mWrites;
     std::deque<std::vector<std::uint8_t>> mReplies;
 };
@@ -461,8 +472,17 @@ TEST_F(StatusInitTest, ForeignModelOrLoaderReadsNothing) {
 TEST_F(StatusInitTest, GivesUpWhenTheAmplifierStopsAnswering) {
     port.unplugAtWrite = 20;
     EXPECT_EQ(RunStatusInit(link), -1);
-    // 19 reports went out; the following requests failed and the sequence stopped.
+    // 19 reports went out; three more were tried, failed, and the sequence stopped.
     EXPECT_EQ(port.Writes().size(), 19u);
+    EXPECT_EQ(port.Attempts(), 22);
+}
+
+TEST_F(StatusInitTest, IsolatedMissesDoNotEndTheReadBack) {
+    // Two misses, an answer, two more misses: never three in a row.
+    port.failedWrites = {20, 21, 23, 24};
+    EXPECT_EQ(RunStatusInit(link), 0);
+    EXPECT_EQ(port.Attempts(), ReadBackExchangeCount() + 1);  // PC_Connect too
+    EXPECT_EQ(port.Writes().size(), static_cast<std::size_t>(ReadBackExchangeCount() + 1 - 4));
 }
 
 TEST_F(StatusInitTest, StopsWhenAsked) {
