@@ -356,21 +356,26 @@ TEST(ProfileFilesIo, MessageKeys) {
 namespace kavelo {
 namespace {
 
-// Inputs the fuzzer found or was seeded with: both readers must answer them
-// without crashing, and a refusal must not touch the target.
+// Inputs the fuzzer found (fuzz/) and the broken files it is seeded with
+// (broken/): both readers must answer them without crashing, and a refusal
+// must not touch the target.
 TEST(ProfileFuzzRegressions, EveryKeptInputIsHandled) {
     int files = 0;
-    for (const auto& e : std::filesystem::directory_iterator(kProfiles / "fuzz")) {
-        const std::string text = ReadWholeFile(e.path());
+    std::vector<std::filesystem::path> inputs;
+    for (const char* folder : {"fuzz", "broken"})
+        for (const auto& e : std::filesystem::directory_iterator(kProfiles / folder))
+            inputs.push_back(e.path());
+    for (const std::filesystem::path& input : inputs) {
+        const std::string text = ReadWholeFile(input);
         DspState s;
         s.mainVolume = 11;
         if (ParseSceneProfile(text.data(), text.size(), s) != ProfileResult::Ok) {
-            EXPECT_EQ(s.mainVolume, 11) << e.path();
+            EXPECT_EQ(s.mainVolume, 11) << input;
         }
         auto w = std::make_unique<WholeProfile>();
         w->live.mainVolume = 11;
         if (ParseWholeProfile(text.data(), text.size(), *w) != ProfileResult::Ok) {
-            EXPECT_EQ(w->live.mainVolume, 11) << e.path();
+            EXPECT_EQ(w->live.mainVolume, 11) << input;
         }
         ++files;
     }
