@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <chrono>
 #include <fstream>
@@ -17,6 +18,7 @@
 #include "MainWindowFixture.h"
 #include "TempDir.h"
 #include "app/AppOptions.h"
+#include "app/ConfigFile.h"
 #include "app/MainWnd.h"
 #include "control/DspOperations.h"
 #include "control/SpeakerRoles.h"
@@ -402,11 +404,17 @@ TEST_F(Connection, DspStatusReportDisconnects) {
         prompts.texts.clear();
         Open();
         ASSERT_TRUE(Controller().IsConnected());
-        PostWindowMessage(window.get(), WM_READ_DSP_VALUE, 70, std::int64_t{value});
+        // The amplifier reports on its own; the next exchange carries it in.
+        amp.SendDspStatus(static_cast<std::uint8_t>(value));
+        Controller().RequestMainVolume();
         ASSERT_TRUE(WaitUntil([&] { return !Controller().Link().IsDeviceOpen(); }));
         EXPECT_EQ(Key("btnConnect"), "${btn_disconnected}");
         EXPECT_EQ(prompts.texts, value == 0 ? QStringList{"${dsp_is_off}"} : QStringList{});
         window.reset();
+        // The answer to the volume request is still queued in the virtual
+        // amplifier; a new open of a real device starts with an empty queue.
+        amp.Unplug();
+        amp.Plug();
     }
 }
 
@@ -418,7 +426,15 @@ TEST_F(Connection, ReportedMainVolumeOnTheControls) {
     const Row rows[] = {{0, 28, "28"}, {-60, 1, "1"}, {-100, 0, "${off}"}};
     Open();
     for (const Row& r : rows) {
-        PostWindowMessage(window.get(), WM_READ_DSP_VALUE, 2, std::int64_t{r.reported});
+        // The amplifier holds the volume and answers the window's request for it.
+        AmpLiveState live = amp.LiveState();
+        live.mainVolume = static_cast<std::uint8_t>(r.reported);
+        amp.SetLiveState(live);
+        Controller().RequestMainVolume();
+        ASSERT_TRUE(WaitUntil([&] {
+            return Control<QAbstractSlider>("slider_main_volume")->value() == r.position &&
+                   Controller().WaitForWorkers(0);
+        })) << r.reported;
         QApplication::processEvents();
         EXPECT_EQ(Control<QAbstractSlider>("slider_main_volume")->value(), r.position);
         const QString edit =
@@ -455,17 +471,42 @@ TEST_F(Connection, LanguageItemsSwitchAndStoreTheChoice) {
     ScopedCurrentDir cwd;  // keep the configuration file away from the user's
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(cwd.path().string()));
     amp.Unplug();
-    Open();
+    Open(true);
+    window->show();
+    // From the option menu's language submenu, as a user chooses.
     struct Row {
         const char* item;
         const char* language;
+        int stored;
     };
-    const Row rows[] = {{"option_item_language_ru", "ru"},
-                        {"option_item_language", "cn_zh"},  // from ru to Chinese
-                        {"option_item_language", "en"},
-                        {"OPTION_ITEM_LANGUAGE_CN", "cn_zh"},
-                        {"scene_item_unknown", "cn_zh"}};
-    for (const Row& r : rows) {
+    for (const Row& r :
+         {Row{"option_item_language_ru", "ru", 2}, Row{"option_item_language_cn", "cn_zh", 1},
+          Row{"option_item_language_en", "en", 0}}) {
+        QTest::mouseClick(Control("btn_option"), Qt::LeftButton);
+        QMenu* menu = VisibleMenu();
+        ASSERT_NE(menu, nullptr);
+        QAction* heading = WindowImplBase::FindMenuItem(menu, "option_item_language_menu");
+        ASSERT_TRUE(heading && heading->menu());
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(heading).center());
+        QMenu* languages = heading->menu();
+        ASSERT_TRUE(WaitUntil([&] { return languages->isVisible(); }));
+        QAction* item = WindowImplBase::FindMenuItem(languages, r.item);
+        ASSERT_NE(item, nullptr) << r.item;
+        QTest::mouseClick(languages, Qt::LeftButton, {}, languages->actionGeometry(item).center());
+        ASSERT_TRUE(WaitUntil([&] {
+            return LanguageService::Instance().GetLanguage() == r.language;
+        })) << r.item;
+        EXPECT_EQ(ConfigFile().GetInt("lan", -1), r.stored) << r.item;
+    }
+    // Commands no menu of this layout sends, as another skin's menus would.
+    struct Posted {
+        const char* item;
+        const char* language;
+    };
+    for (const Posted& r :
+         {Posted{"option_item_language", "cn_zh"},  // toggles from English
+          Posted{"option_item_language", "en"}, Posted{"OPTION_ITEM_LANGUAGE_CN", "cn_zh"},
+          Posted{"scene_item_unknown", "cn_zh"}}) {
         PostWindowMessage(window.get(), WM_MENU_COMMAND, 0, {}, r.item);
         QApplication::processEvents();
         EXPECT_EQ(LanguageService::Instance().GetLanguage(), r.language) << r.item;

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMenu>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
@@ -201,6 +202,12 @@ protected:
         auto* w = Control(name);
         ASSERT_NE(w, nullptr) << name.toStdString();
         QTest::mouseClick(w, Qt::LeftButton);
+    }
+    // The window's open pop-up menu (the outermost when a submenu is open too).
+    QMenu* VisibleMenu() {
+        for (QMenu* m : window->findChildren<QMenu*>())
+            if (m->isVisible()) return m;
+        return nullptr;
     }
     // Drags band `band`'s marker on the curve up by `up` pixels in four moves.
     void DragCurveMarker(int band, int up) {

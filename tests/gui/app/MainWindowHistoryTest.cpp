@@ -37,9 +37,7 @@ protected:
     // Opens output n's role menu and clicks an item, as a user does.
     void ChooseRole(int n, const char* item) {
         Click(QStringLiteral("ch_output_btn_%1").arg(n));
-        QMenu* menu = nullptr;
-        for (QMenu* m : window->findChildren<QMenu*>())
-            if (m->isVisible()) menu = m;
+        QMenu* menu = VisibleMenu();
         ASSERT_NE(menu, nullptr);
         QAction* action = WindowImplBase::FindMenuItem(menu, QLatin1String(item));
         ASSERT_NE(action, nullptr) << item;

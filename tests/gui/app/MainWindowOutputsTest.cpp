@@ -29,11 +29,7 @@ namespace {
 
 class Outputs : public test::MainWindowFixture {
 protected:
-    QMenu* OpenMenu() {
-        for (QMenu* m : window->findChildren<QMenu*>())
-            if (m->isVisible()) return m;
-        return nullptr;
-    }
+    QMenu* OpenMenu() { return VisibleMenu(); }
     QAction* Item(QMenu* menu, const char* name) {
         return WindowImplBase::FindMenuItem(menu, QLatin1String(name));
     }

@@ -64,9 +64,7 @@ protected:
     // Clicks the main window's `button` and then `item` of the menu it opened.
     void ClickMenuItem(const char* button, const char* item) {
         QTest::mouseClick(Control(button), Qt::LeftButton);
-        QMenu* menu = nullptr;
-        for (QMenu* m : window->findChildren<QMenu*>())
-            if (m->isVisible()) menu = m;
+        QMenu* menu = VisibleMenu();
         ASSERT_NE(menu, nullptr) << button;
         QAction* action = WindowImplBase::FindMenuItem(menu, QLatin1String(item));
         ASSERT_NE(action, nullptr) << item;
