@@ -2,6 +2,8 @@
 // queues and the fault injection that applies to every packet class.
 #include "sim/VirtualAmplifier.h"
 
+#include <utility>
+
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
@@ -160,6 +162,17 @@ void VirtualAmplifier::SetReplyDelay(std::chrono::milliseconds delay) {
     std::lock_guard<std::mutex> lock(mMutex);
     mReplyDelay = delay;
 }
+void VirtualAmplifier::HoldReplies(bool hold) {
+    std::lock_guard<std::mutex> lock(mMutex);
+    mHoldReplies = hold;
+    mChanged.notify_all();
+}
+
+int VirtualAmplifier::TakeLongestReadWaitMs() {
+    std::lock_guard<std::mutex> lock(mMutex);
+    return std::exchange(mLongestReadWaitMs, 0);
+}
+
 void VirtualAmplifier::SetReportLatency(std::chrono::milliseconds latency) {
     std::lock_guard<std::mutex> lock(mMutex);
     mReportLatency = latency;
@@ -247,14 +260,16 @@ int VirtualAmplifier::WriteLocked(std::uint64_t generation, const std::uint8_t* 
 int VirtualAmplifier::DeviceRead(std::uint64_t generation, std::uint8_t* data, std::size_t length,
                                  int milliseconds, const LinkWake* cancel) {
     std::unique_lock<std::mutex> lock(mMutex);
+    mLongestReadWaitMs = std::max(mLongestReadWaitMs, milliseconds);
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
     for (;;) {
         if (!mPlugged || generation != mGeneration) return -1;
         const Clock::time_point now = Clock::now();
-        if (!mPending.empty() && mPending.front().readyAt <= now) break;
+        const bool pending = !mHoldReplies && !mPending.empty();
+        if (pending && mPending.front().readyAt <= now) break;
         if (now >= deadline || (cancel && cancel->IsRaised())) return 0;
         Clock::time_point wakeAt = deadline;
-        if (!mPending.empty()) wakeAt = std::min(wakeAt, mPending.front().readyAt);
+        if (pending) wakeAt = std::min(wakeAt, mPending.front().readyAt);
         // As the real port: a cancellable read looks at its cancel in slices.
         if (cancel) wakeAt = std::min(wakeAt, now + kCancelSlice);
         ++mWaitingReads;

@@ -64,6 +64,11 @@ public:
     void SetSilent(bool silent);
     // Every reply becomes readable only this long after the command.
     void SetReplyDelay(std::chrono::milliseconds delay);
+    // While held, replies stay queued: reads wait as if nothing had come. For
+    // tests that need a reply to be late without racing a clock.
+    void HoldReplies(bool hold);
+    // The longest wait a read was asked for since the last call (then reset).
+    int TakeLongestReadWaitMs();
     // Every report becomes readable this long after the previous one (USB frames).
     void SetReportLatency(std::chrono::milliseconds latency);
     // Replies carry a wrong checksum.
@@ -219,6 +224,8 @@ private:
     std::vector<bool> mEnumerationChanges;  // under mMutex, not yet reported
     mutable std::condition_variable mChanged;
     int mWaitingReads = 0;
+    bool mHoldReplies = false;
+    int mLongestReadWaitMs = 0;
 
     // --- DSP and scene side ---
     // Settings addressed by a scene number: 0 is live, 1..10 the edit copy of

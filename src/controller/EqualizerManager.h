@@ -268,6 +268,7 @@ private:
     void StartWorker(std::shared_ptr<std::atomic<bool>> stop,
                      std::function<void(const std::shared_ptr<std::atomic<bool>>&)> body);
     void ReapWorkers();
+    void RaiseWorkerStops();
     void StopAllWorkers();
     void Post(int id);
     void ComputeAllCurves();

@@ -50,11 +50,14 @@ EqualizerManager::EqualizerManager(HidPort& port) : mPort(port), mLink(port) {
 }
 
 EqualizerManager::~EqualizerManager() {
+    // A worker waiting for a silent amplifier's reply is woken by the close
+    // instead of being waited out (up to a reply time-out) by the join.
+    RaiseWorkerStops();
+    if (mLink.IsDeviceOpen()) mLink.CloseHIDDevice(true);
     StopAllWorkers();
     mLink.MainReceiver = nullptr;
     mLink.SceneReceiver = nullptr;
     if (mSink) mSink->Reset();
-    if (mLink.IsDeviceOpen()) mLink.CloseHIDDevice(true);
 }
 
 AboutDeviceInfo EqualizerManager::DeviceInfo() const {
@@ -404,11 +407,16 @@ bool EqualizerManager::WaitForWorkers(int timeoutMs) {
     return ended;
 }
 
+void EqualizerManager::RaiseWorkerStops() {
+    std::lock_guard<std::mutex> lock(mWorkersMutex);
+    for (Worker& w : mWorkers) *w.stop = true;
+}
+
 void EqualizerManager::StopAllWorkers() {
+    RaiseWorkerStops();
     std::list<Worker> all;
     {
         std::lock_guard<std::mutex> lock(mWorkersMutex);
-        for (Worker& w : mWorkers) *w.stop = true;
         all.swap(mWorkers);
     }
     for (Worker& w : all) w.thread.join();

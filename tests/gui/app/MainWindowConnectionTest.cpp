@@ -211,11 +211,13 @@ TEST_F(Connection, TheApplicationLayoutShowsTheState) {
 }
 
 TEST_F(Connection, ClosingDuringTheReadBackEndsTheWorker) {
-    amp.SetReportLatency(std::chrono::milliseconds(2));
     window = MakeWindow();
     ASSERT_TRUE(window->Create(QStringLiteral("Kavelo DSP Audio")));
     ASSERT_TRUE(amp.WaitForWrites(5, std::chrono::seconds(10)));  // the read-back runs
+    amp.HoldReplies(true);  // and waits for a reply while the window closes
+    ASSERT_TRUE(amp.WaitForWaitingRead(std::chrono::seconds(10)));
     window.reset();  // joins the worker; nothing it touches is gone before
+    amp.HoldReplies(false);
     EXPECT_FALSE(amp.HostConnected());
     EXPECT_LT(amp.WriteCount(), 1u + ReadBackExchangeCount());
 }
