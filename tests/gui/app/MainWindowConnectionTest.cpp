@@ -305,6 +305,19 @@ INSTANTIATE_TEST_SUITE_P(
                                   true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The cable is pulled in the middle of the read-back: the user is told, the
+// link is closed, the worker has ended and nothing waits.
+TEST_F(Connection, UnplugDuringTheReadBack) {
+    amp.UnplugAtExchange(30);
+    Open();
+    EXPECT_EQ(prompts.texts, QStringList{"${device_connect_fail}"});
+    EXPECT_FALSE(Controller().Link().IsDeviceOpen());
+    EXPECT_TRUE(Controller().WaitForWorkers(0));
+    EXPECT_FALSE(window->LoadingWindowOpen());
+    EXPECT_EQ(Key("btnConnect"), "${btn_disconnected}");
+    EXPECT_FALSE(Controller().Link().IsCmdQueueEnabled());
+}
+
 TEST_F(Connection, LoaderModeReadsNothing) {
     amp.SetLoaderMode(true);
     bool updateWindow = false;
