@@ -10,7 +10,9 @@
 #include "base/Log.h"
 #include "device/DeviceLink.h"
 
-// The log lines of the command builders, as service engineers read them.
+// The log lines of the command builders, as service engineers read them. Each
+// row's arguments differ from one another, so a value logged in the wrong
+// place or taken from the wrong argument fails the row.
 namespace kavelo {
 namespace {
 
@@ -80,21 +82,22 @@ INSTANTIATE_TEST_SUITE_P(
                 },
                 {"Mute_Ctrl 1\n", "Mute_Ctrl enqueued succeed\n"}},
         LogCase{"Filter",
-                [](DeviceLink& l) { l.Filter_Ctrl(0, 0, 1, 2, 1, 80, 2, true); },
-                {"Filter_Ctrl scene@(0), source(0), ch(1), iFilter(2), freq(80), slope(2), "
+                [](DeviceLink& l) { l.Filter_Ctrl(2, 1, 3, 2, 1, 80, 4, true); },
+                {"Filter_Ctrl scene@(2), source(1), ch(3), iFilter(2), freq(80), slope(4), "
                  "type(1)\n"}},
         LogCase{"Eq",
-                [](DeviceLink& l) { l.EQ_Ctrl(0, 0, 3, 5, 1000, 2.5f, -3.5f, true); },
+                [](DeviceLink& l) { l.EQ_Ctrl(6, 1, 3, 5, 1000, 2.5f, -3.5f, true); },
                 {"EQ_Ctrl: gain(-3.50) ,freqValue(1000) ,qValue(2.500000) @ band(5) @channel(3) "
-                 "@scene(0)\n"}},
+                 "@scene(6)\n"}},
         LogCase{"Delay",
                 [](DeviceLink& l) {
                     ChannelArray<float> d{};
-                    d[0] = 1.25f;
-                    l.Delay_Ctrl(0, 0, 0, 1, d, true);
+                    d[2] = 1.25f;
+                    d[3] = 2.5f;
+                    l.Delay_Ctrl(4, 1, 2, 3, d, true);
                 },
-                {"Delay_Ctrl: scene(0), channel(0), delay(1.250)\n",
-                 "Delay_Ctrl: scene(0), channel(1), delay(0.000)\n"}},
+                {"Delay_Ctrl: scene(4), channel(2), delay(1.250)\n",
+                 "Delay_Ctrl: scene(4), channel(3), delay(2.500)\n"}},
         LogCase{"Trim",
                 [](DeviceLink& l) {
                     ChannelArray<float> t{};
@@ -103,36 +106,40 @@ INSTANTIATE_TEST_SUITE_P(
                 },
                 {"destch_x = 2, dest_chy = 2\n", "Trim_Ctrl: scene(3), channel(2), trim(-6.00)\n"}},
         LogCase{"ChannelMute",
-                [](DeviceLink& l) { l.Mute_Ch_Ctrl(0, 0, 4, 4, Ones(), true); },
-                {"Mute_Ch_Ctrl: scene(0), channel(4), mute(1)\n"}},
+                [](DeviceLink& l) { l.Mute_Ch_Ctrl(5, 1, 4, 4, Ones(), true); },
+                {"Mute_Ch_Ctrl: scene(5), channel(4), mute(1)\n"}},
         LogCase{"Phase",
-                [](DeviceLink& l) { l.Phase_Ctrl(0, 0, 4, 4, Ones(), true); },
-                {"Phase_Ctrl: scene(0), channel(4), phase(1)\n"}},
+                [](DeviceLink& l) { l.Phase_Ctrl(6, 1, 3, 3, Ones(), true); },
+                {"Phase_Ctrl: scene(6), channel(3), phase(1)\n"}},
         LogCase{"Mix",
                 [](DeviceLink& l) {
                     ChannelArray<std::uint16_t> m{};
-                    m[0] = 3;
-                    l.Mix_Ch_Ctrl(0, 5, 0, 0, m, true);
+                    m[4] = 3;
+                    l.Mix_Ch_Ctrl(2, 5, 4, 4, m, true);
                 },
-                {"Mix_Ch_Ctrl: scene(0), source(5), output_channel(0), input_ch(0x3)\n"}},
+                {"Mix_Ch_Ctrl: scene(2), source(5), output_channel(4), input_ch(0x3)\n"}},
         LogCase{"SpeakerType",
-                [](DeviceLink& l) { l.CH_Type_Ctrl(0, 0, 0, 0, Ones(), true); },
-                {"CH_Type_Ctrl scene(0), source(0), ch_x(0), ch_y(0)\n",
-                 "CH_Type_Ctrl channel(0) -> t_ch_type(0x1)\n"}},
+                [](DeviceLink& l) {
+                    ChannelArray<std::uint8_t> t{};
+                    t[2] = 9;
+                    l.CH_Type_Ctrl(7, 1, 2, 2, t, true);
+                },
+                {"CH_Type_Ctrl scene(7), source(1), ch_x(2), ch_y(2)\n",
+                 "CH_Type_Ctrl channel(2) -> t_ch_type(0x9)\n"}},
         LogCase{"Link",
                 [](DeviceLink& l) {
-                    l.CH_Link_Ctrl(0, 1, {{0, 1}, {2, 3}}, true);
+                    l.CH_Link_Ctrl(3, 1, {{0, 1}, {4, 6}}, true);
                 },
-                {"CH_Link_Ctrl scene(0), link(1), ch_count(2)\n", "from ch(0) to ch(1)\n",
-                 "from ch(2) to ch(3)\n"}},
+                {"CH_Link_Ctrl scene(3), link(1), ch_count(2)\n", "from ch(0) to ch(1)\n",
+                 "from ch(4) to ch(6)\n"}},
         LogCase{"EqBypass",
-                [](DeviceLink& l) { l.PEQ_Bypass_Ctrl(0, 0, 7, 7, Ones(), true); },
-                {"PEQ_Bypass_Ctrl: scene(0), channel(7), bypass(1)\n"}},
+                [](DeviceLink& l) { l.PEQ_Bypass_Ctrl(8, 1, 7, 7, Ones(), true); },
+                {"PEQ_Bypass_Ctrl: scene(8), channel(7), bypass(1)\n"}},
         LogCase{"EqReset",
                 [](DeviceLink& l) {
-                    l.PEQ_Reset_Ctrl(0, 0, {1, 2}, true);
+                    l.PEQ_Reset_Ctrl(9, 1, {1, 5}, true);
                 },
-                {"PEQ_Reset_Ctrl: scene(0), ch_count(2), ", "ch(1), ", "ch(2), ", "\n"}},
+                {"PEQ_Reset_Ctrl: scene(9), ch_count(2), ", "ch(1), ", "ch(5), ", "\n"}},
         LogCase{"Calibration",
                 [](DeviceLink& l) { l.IRC_Ctrl(1, 0x00FF, 2, true); },
                 {"IRC_Ctrl: on(1), ircch=0xff, irc_eqmode = 2, syncMode(1)\n"}},
@@ -144,9 +151,9 @@ INSTANTIATE_TEST_SUITE_P(
                     ChannelArray<std::uint8_t> t{};
                     t[3] = 100;
                     t[4] = 0xF6;
-                    l.Input_Mix_Trim_Ctrl(0, 1, 2, 3, 4, t, true);
+                    l.Input_Mix_Trim_Ctrl(5, 1, 2, 3, 4, t, true);
                 },
-                {"Input_Mix_Trim_Ctrl: scene(0), source(1), in_channel(2),out_channel(3 to 4), ",
+                {"Input_Mix_Trim_Ctrl: scene(5), source(1), in_channel(2),out_channel(3 to 4), ",
                  "out_ch(3)=trim(100), ", "out_ch(4)=trim(246), ", "\n"}},
         LogCase{"AmpMute",
                 [](DeviceLink& l) { l.Amp_Mute_Ctrl(1, true); },
@@ -160,11 +167,11 @@ INSTANTIATE_TEST_SUITE_P(
                 {"Get_MemData: addr(0x01020304), data(0x00000000)\n", "addr 04, 03, 02, 01\n",
                  "data 00, 00, 00, 00\n"}},
         LogCase{"GetFilter",
-                [](DeviceLink& l) { l.Get_Filter(0, 0, 0, 3); },
-                {"Get_Filter: channel(0) to channel(3) @source(0), scene(0)\n"}},
+                [](DeviceLink& l) { l.Get_Filter(2, 1, 4, 7); },
+                {"Get_Filter: channel(4) to channel(7) @source(1), scene(2)\n"}},
         LogCase{"GetEq",
-                [](DeviceLink& l) { l.Get_EQ(4, 0, 2, 8, 15); },
-                {"Get_EQ: band(8) band_end(15) @channel(2) @source(0), scene(4)\n"}},
+                [](DeviceLink& l) { l.Get_EQ(4, 1, 2, 8, 15); },
+                {"Get_EQ: band(8) band_end(15) @channel(2) @source(1), scene(4)\n"}},
         LogCase{"GetMainVolume", [](DeviceLink& l) { l.Get_Main_Volume(); }, {"Get_Main_Volume\n"}},
         LogCase{"SaveScene",
                 [](DeviceLink& l) { l.SaveScene(3, 1); },
