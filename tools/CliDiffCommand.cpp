@@ -42,13 +42,9 @@ int LoadFile(CliContext& ctx, Side& side) {
 int ReadAmplifier(CliContext& ctx, std::array<Side, 2>& sides) {
     const bool whole = std::any_of(sides.begin(), sides.end(),
                                    [](const Side& s) { return !s.amplifier && s.whole; });
-    CliSession s(ctx.options, ctx.env, ctx.err);
-    const int connected = s.Connect(CliSession::Need::Application);
-    if (connected != kExitOk) return connected;
-    ModelReceiver receiver(s.Link());
-    const int read = whole ? ReadWhole(s, "reading") : ReadLive(s, "reading");
+    ControllerModel model;
+    const int read = ReadAmplifierSettings(ctx, whole, model);
     if (read != kExitOk) return read;
-    const ControllerModel model = receiver.Model();
     for (Side& side : sides) {
         if (!side.amplifier) continue;
         side.settings = model;

@@ -133,14 +133,11 @@ int Export(CliContext& ctx, const std::vector<std::string>& args) {
         }
     }
 
-    CliSession s(ctx.options, ctx.env, ctx.err);
-    const int connected = s.Connect(CliSession::Need::Application);
-    if (connected != kExitOk) return connected;
-    ModelReceiver receiver(s.Link());
-    const int read = ReadLive(s, "reading");
+    ControllerModel model;
+    const int read = ReadAmplifierSettings(ctx, false, model);
     if (read != kExitOk) return read;
     const std::string text =
-        WriteFilterText(receiver.Model().live.channels[channel - 1], format, OutputTitle(channel));
+        WriteFilterText(model.live.channels[channel - 1], format, OutputTitle(channel));
     const std::string* path = a.Value("-o");
     if (!path || *path == "-") {
         ctx.out << text;

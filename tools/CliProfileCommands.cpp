@@ -38,13 +38,9 @@ int RunDump(CliContext& ctx, const std::vector<std::string>& args) {
         return Usage(ctx, "dump", error);
     }
     const bool whole = a.Has("--whole");
-    CliSession s(ctx.options, ctx.env, ctx.err);
-    const int connected = s.Connect(CliSession::Need::Application);
-    if (connected != kExitOk) return connected;
-    ModelReceiver receiver(s.Link());
-    const int read = whole ? ReadWhole(s, "reading") : ReadLive(s, "reading");
+    ControllerModel model;
+    const int read = ReadAmplifierSettings(ctx, whole, model);
     if (read != kExitOk) return read;
-    const ControllerModel model = receiver.Model();
     const std::string text = whole ? WholeProfileText(model) : SceneProfileText(model.live);
     return WriteOutput(ctx, a.Value("-o"), text, whole, model);
 }

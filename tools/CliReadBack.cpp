@@ -87,4 +87,15 @@ int ReadWhole(CliSession& s, const char* label) {
     return ReadLive(s, label);
 }
 
+int ReadAmplifierSettings(CliContext& ctx, bool whole, ControllerModel& model) {
+    CliSession s(ctx.options, ctx.env, ctx.err);
+    const int connected = s.Connect(CliSession::Need::Application);
+    if (connected != kExitOk) return connected;
+    ModelReceiver receiver(s.Link());
+    const int read = whole ? ReadWhole(s, "reading") : ReadLive(s, "reading");
+    if (read != kExitOk) return read;
+    model = receiver.Model();
+    return kExitOk;
+}
+
 }  // namespace kavelo::cli

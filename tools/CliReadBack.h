@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "CliCommands.h"
 #include "CliSession.h"
 #include "control/ReadBack.h"
 
@@ -33,5 +34,10 @@ int ReadLive(CliSession& s, const char* label);
 // Every stored scene into its slot, then the live state, as the application's
 // whole-configuration save does. Returns an exit code.
 int ReadWhole(CliSession& s, const char* label);
+
+// Connects (the application must run), reads the live state back and, with
+// `whole`, the stored scenes and their names first, and closes the connection.
+// Returns an exit code; `model` is set only on success.
+int ReadAmplifierSettings(CliContext& ctx, bool whole, ControllerModel& model);
 
 }  // namespace kavelo::cli

@@ -10,6 +10,7 @@
 #include <iterator>
 
 #include "MainWindowFixture.h"
+#include "AmpBands.h"
 #include "ModelStates.h"
 #include "control/FilterText.h"
 #include "graph/Measurement.h"
@@ -57,14 +58,6 @@ protected:
     AmpChannel AmpOutput(int n) { return amp.LiveState().settings.channels[n]; }
 };
 
-void ExpectBand(const AmpEqBand& got, const AmpEqBand& want, int band) {
-    EXPECT_EQ(got.frequency, want.frequency) << band;
-    EXPECT_EQ(got.qInteger, want.qInteger) << band;
-    EXPECT_EQ(got.qFraction, want.qFraction) << band;
-    EXPECT_EQ(got.gainInteger, want.gainInteger) << band;
-    EXPECT_EQ(got.gainTenths, want.gainTenths) << band;
-}
-
 const char* kApo =
     "# AutoEQ for the front left\n"
     "Preamp: -3 dB\n"
@@ -86,11 +79,11 @@ TEST_F(Measurements, ImportSendsTheBandsSwitchesToPeqAndReportsEachLine) {
     Menu("scene_item_import_filters");
     AllSetters();
 
-    ExpectBand(AmpOutput(2).bands[0], WireEqBand(63, 4.25f, -6.5f), 0);
-    ExpectBand(AmpOutput(2).bands[1], WireEqBand(250, 1.5f, 2.5f), 1);
-    ExpectBand(AmpOutput(2).bands[2], WireEqBand(4000, 2.0f, -3.0f), 2);
+    test::ExpectAmpBand(AmpOutput(2).bands[0], WireEqBand(63, 4.25f, -6.5f), 0);
+    test::ExpectAmpBand(AmpOutput(2).bands[1], WireEqBand(250, 1.5f, 2.5f), 1);
+    test::ExpectAmpBand(AmpOutput(2).bands[2], WireEqBand(4000, 2.0f, -3.0f), 2);
     const EqBand old = s.channels[2].bands[20];
-    ExpectBand(AmpOutput(2).bands[20], WireEqBand(old.freq, old.eqFactor, 0.0f), 20);
+    test::ExpectAmpBand(AmpOutput(2).bands[20], WireEqBand(old.freq, old.eqFactor, 0.0f), 20);
     EXPECT_EQ(AmpOutput(2).eqBypass, 0);
     EXPECT_TRUE(Selected("btn_arg_eq"));
     EXPECT_EQ(Key("btn_arg_eq"), "${peq_mode}");

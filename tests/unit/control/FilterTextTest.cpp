@@ -7,8 +7,6 @@
 #include <vector>
 
 #include "ModelStates.h"
-#include "control/DspOperations.h"
-#include "control/EqOperations.h"
 #include "control/FilterText.h"
 #include "control/TextLines.h"
 
@@ -257,52 +255,6 @@ TEST(TextLines, NumbersAndLines) {
     EXPECT_FALSE(ReadDecimal("1,2.3"));
     const std::vector<std::string_view> lines = SplitLines("\xEF\xBB\xBF" "a\r\nb\rc\n\nd");
     EXPECT_EQ(lines, (std::vector<std::string_view>{"a", "b", "c", "", "d"}));
-}
-
-// ---- taking filters into an output
-
-TEST(ReplaceBands, SetsTheListedBandsAndFlattensTheRestThroughTheBandUpdate) {
-    DspState s = test::FactoryState();
-    s.currChannel = 2;
-    ChannelState& ch = s.channels[2];
-    ch.bands[5].eqGain = 4.0f;  // an old correction the import must remove
-    ch.bypass = 0;
-    const OutputEdit edit = ReplaceBands(s, {{-3.0f, 2.0f, 100, 1}, {1.5f, 4.0f, 3000, 1}});
-    ASSERT_EQ(edit.commands.size(), 3u);
-    EXPECT_EQ(edit.commands[0], DspCommand(EqCmd{2, 0, 100, 2.0f, -3.0f}));
-    EXPECT_EQ(edit.commands[1], DspCommand(EqCmd{2, 1, 3000, 4.0f, 1.5f}));
-    EXPECT_EQ(edit.commands[2], DspCommand(EqCmd{2, 5, ch.bands[5].freq, ch.bands[5].eqFactor, 0}));
-    EXPECT_EQ(ch.bands[0].freq, 100);
-    EXPECT_EQ(ch.bands[1].eqGain, 1.5f);
-    EXPECT_EQ(ch.bands[5].eqGain, 0.0f);
-    EXPECT_EQ(ch.bypass, 0);
-}
-
-TEST(ReplaceBands, ClearsABypassedEqAndReachesTheLinkPartner) {
-    DspState s = test::FactoryState();
-    s.outputs[1] = 6;
-    s.outputs[2] = 12;
-    s.outputs[0] = 0;
-    s.linkMode = s.lockMode = 1;
-    ComputeLinkPairs(s);
-    s.currChannel = 1;
-    const int partner = s.linkOutputs[1];
-    ASSERT_GE(partner, 0);
-    s.channels[1].bands[7].eqGain = 2.0f;  // hidden behind the bypass
-    s.channels[1].bypass = 1;
-    s.channels[partner].bypass = 1;
-    const OutputEdit edit = ReplaceBands(s, {{-3.0f, 2.0f, 100, 1}});
-    const DspCommands want = {
-        EqCmd{1, 7, s.channels[1].bands[7].freq, s.channels[1].bands[7].eqFactor, 0.0f},
-        PeqBypassCmd{1, 0},
-        PeqBypassCmd{partner, 0},
-        EqCmd{1, 0, 100, 2.0f, -3.0f},
-        EqCmd{partner, 0, 100, 2.0f, -3.0f},
-    };
-    ASSERT_EQ(edit.commands.size(), want.size()) << ::testing::PrintToString(edit.commands);
-    for (std::size_t i = 0; i < want.size(); ++i) EXPECT_EQ(edit.commands[i], want[i]) << i;
-    EXPECT_EQ(s.channels[partner].bands[0].freq, 100);
-    EXPECT_EQ(s.channels[1].bypass, 0);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "CliFixture.h"
+#include "AmpBands.h"
 #include "ModelStates.h"
 #include "TempDir.h"
 #include "control/FilterText.h"
@@ -28,14 +29,6 @@ protected:
     AmpChannel Output(int n) const { return amp->LiveState().settings.channels[n - 1]; }
     TempDir dir;
 };
-
-void ExpectBand(const AmpEqBand& got, const AmpEqBand& want, int band) {
-    EXPECT_EQ(got.frequency, want.frequency) << band;
-    EXPECT_EQ(got.qInteger, want.qInteger) << band;
-    EXPECT_EQ(got.qFraction, want.qFraction) << band;
-    EXPECT_EQ(got.gainInteger, want.gainInteger) << band;
-    EXPECT_EQ(got.gainTenths, want.gainTenths) << band;
-}
 
 TEST_F(CliEqTest, HelpNamesTheCommands) {
     const CliRun run = Run({"--help"});
@@ -80,9 +73,9 @@ TEST_F(CliEqTest, ImportSendsTheBandsAndReportsEveryRefusedLine) {
     EXPECT_NE(run.out.find("imported 3 filter(s) into output 3"), std::string::npos);
 
     const AmpChannel out3 = Output(3);
-    ExpectBand(out3.bands[0], WireEqBand(63, 4.25f, -6.5f), 0);
-    ExpectBand(out3.bands[1], WireEqBand(250, 1.5f, 2.5f), 1);
-    ExpectBand(out3.bands[2], WireEqBand(8000, 2.0f, -18.0f), 2);
+    test::ExpectAmpBand(out3.bands[0], WireEqBand(63, 4.25f, -6.5f), 0);
+    test::ExpectAmpBand(out3.bands[1], WireEqBand(250, 1.5f, 2.5f), 1);
+    test::ExpectAmpBand(out3.bands[2], WireEqBand(8000, 2.0f, -18.0f), 2);
     EXPECT_EQ(out3.eqBypass, 0);  // the factory EQ was bypassed; the import switches it on
     // The other outputs are untouched.
     EXPECT_EQ(Output(2).eqBypass, 1);
@@ -96,9 +89,9 @@ TEST_F(CliEqTest, ImportFlattensTheOutputsOtherBands) {
     const std::string file = WriteText("one.txt", "Filter 1: ON PK Fc 100 Hz Gain -2 dB Q 3\n");
     const CliRun run = Run({"--demo", "eq", "import", file, "--channel", "1"});
     ASSERT_EQ(run.code, 0) << run.out << run.err;
-    ExpectBand(Output(1).bands[0], WireEqBand(100, 3.0f, -2.0f), 0);
+    test::ExpectAmpBand(Output(1).bands[0], WireEqBand(100, 3.0f, -2.0f), 0);
     const EqBand old = s.channels[0].bands[10];
-    ExpectBand(Output(1).bands[10], WireEqBand(old.freq, old.eqFactor, 0.0f), 10);
+    test::ExpectAmpBand(Output(1).bands[10], WireEqBand(old.freq, old.eqFactor, 0.0f), 10);
 }
 
 TEST_F(CliEqTest, AFileWithNothingToTakeIsRefusedAndNothingIsSent) {
@@ -111,7 +104,7 @@ TEST_F(CliEqTest, AFileWithNothingToTakeIsRefusedAndNothingIsSent) {
     EXPECT_TRUE(OneLine(run.err)) << run.err;
     EXPECT_NE(run.out.find("line 2: frequency outside 20 ... 20000 Hz"), std::string::npos);
     for (int b = 0; b < kEqBands; ++b)
-        ExpectBand(Output(2).bands[b], before.live.settings.channels[1].bands[b], b);
+        test::ExpectAmpBand(Output(2).bands[b], before.live.settings.channels[1].bands[b], b);
     const CliRun missing = Run({"--demo", "eq", "import", Path("none.txt"), "--channel", "2"});
     EXPECT_EQ(missing.code, 3);
     EXPECT_TRUE(OneLine(missing.err)) << missing.err;
