@@ -1,19 +1,23 @@
 // One drag step on the main window's curve with followers: the band update on the
 // model, the responses of the outputs it changed, and one paint of the 1200 x 400
-// curve control with all eight curves shown.
+// curve control with all eight curves shown; a second case with a measurement and
+// its predicted result drawn too.
 #include <benchmark/benchmark.h>
 
 #include <QImage>
 #include <array>
+#include <cmath>
+#include <vector>
 
 #include "control/DspOperations.h"
 #include "control/EqOperations.h"
+#include "graph/Measurement.h"
 #include "graph/UIEqualizer.h"
 
 namespace kavelo {
 namespace {
 
-void BM_CurveDragWithFollowers(benchmark::State& state) {
+void DragSteps(benchmark::State& state, bool measurement) {
     DspState s;
     ResetToDefaults(s);
     s.currChannel = 0;
@@ -32,6 +36,15 @@ void BM_CurveDragWithFollowers(benchmark::State& state) {
     UIEqualizer eq;
     eq.resize(1200, 400);
     eq.SetCurves(curves.data(), kOutputChannels, 0, show);
+    if (measurement) {
+        // A 1/48-octave measurement with a room's ripple of three swings per octave.
+        std::vector<MeasuredPoint> points;
+        for (double f = 15; f < 22000; f *= std::pow(2.0, 1.0 / 48))
+            points.push_back({f, 80 + 4 * std::sin(std::log2(f) * 6 * M_PI)});
+        const ResponseArray levels = ResampleMeasurement(points);
+        const ResponseArray shown = OffsetLevels(levels, AutoMeasurementOffset(levels));
+        eq.SetMeasurement(&shown);
+    }
     QImage image(1200, 400, QImage::Format_ARGB32_Premultiplied);
     eq.render(&image);
 
@@ -48,7 +61,14 @@ void BM_CurveDragWithFollowers(benchmark::State& state) {
         benchmark::DoNotOptimize(image.constBits());
     }
 }
+void BM_CurveDragWithFollowers(benchmark::State& state) { DragSteps(state, false); }
 BENCHMARK(BM_CurveDragWithFollowers)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly();
+
+void BM_CurveDragWithMeasurement(benchmark::State& state) { DragSteps(state, true); }
+BENCHMARK(BM_CurveDragWithMeasurement)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(9)
     ->ReportAggregatesOnly();

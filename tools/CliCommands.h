@@ -29,6 +29,12 @@ int RunMem(CliContext& ctx, const std::vector<std::string>& args);
 int RunDump(CliContext& ctx, const std::vector<std::string>& args);
 int RunApply(CliContext& ctx, const std::vector<std::string>& args);
 
+// One output's EQ from and to filter lists (CliEqCommands.cpp).
+int RunEq(CliContext& ctx, const std::vector<std::string>& args);
+
+// Two setups compared (CliDiffCommand.cpp); 0 equal, 1 different.
+int RunDiff(CliContext& ctx, const std::vector<std::string>& args);
+
 // Offline computation (CliResponseCommand.cpp).
 int RunResponse(CliContext& ctx, const std::vector<std::string>& args);
 

@@ -1,11 +1,9 @@
 // dump and apply: the live state (and the stored scenes) read back into a
 // profile, and profiles written into the amplifier and checked.
-#include <iostream>
-#include <mutex>
-
 #include "CliArgs.h"
 #include "CliCommands.h"
 #include "CliProfileInput.h"
+#include "CliReadBack.h"
 #include "CliSession.h"
 #include "CliStateDiff.h"
 #include "control/ProfileTransfer.h"
@@ -15,91 +13,8 @@ namespace kavelo::cli {
 
 namespace {
 
-// Applies what the link reports to a model, as the application's callbacks
-// do, without any control.
-class ModelSink : public MessageSink {
-public:
-    void Post(DeviceMessage m) override {
-        std::lock_guard<std::mutex> lock(mMutex);
-        switch (m.id) {
-            case WM_READ_DSP_VALUE:
-                ApplyDspValue(mModel, static_cast<int>(m.wParam), m.lParam);
-                break;
-            case WM_READ_MCU_VALUE:
-                ApplyMcuValue(mModel, static_cast<int>(m.wParam), m.lParam, true);
-                break;
-            case WM_READ_SCENE_VALUE:
-                ApplySceneValue(mModel, static_cast<int>(m.wParam), m.lParam);
-                break;
-            default:
-                break;
-        }
-    }
-    ControllerModel Model() {
-        std::lock_guard<std::mutex> lock(mMutex);
-        return mModel;
-    }
-
-private:
-    std::mutex mMutex;
-    ControllerModel mModel;
-};
-
-// Installs a model sink as the link's main receiver for its lifetime.
-class ModelReceiver {
-public:
-    explicit ModelReceiver(DeviceLink& link) : mLink(link) { mLink.MainReceiver = &mSink; }
-    ~ModelReceiver() { mLink.MainReceiver = nullptr; }
-    ControllerModel Model() { return mSink.Model(); }
-
-private:
-    DeviceLink& mLink;
-    ModelSink mSink;
-};
-
 int Usage(CliContext& ctx, const std::string& command, const std::string& error) {
     return Fail(ctx.err, kExitUsage, command + ": " + error + " (see kavelo-cli --help)");
-}
-
-int MissedReplies(CliSession& s, int before, const std::string& what) {
-    const int missed = s.MissedReplies() - before;
-    if (missed <= 0) return kExitOk;
-    return Fail(s.Err(), kExitDevice,
-                std::to_string(missed) + " request(s) of the " + what +
-                    " got no reply; nothing was written");
-}
-
-// The live state's read-back. Returns an exit code.
-int ReadLive(CliSession& s, const char* label) {
-    const int total = ReadBackExchangeCount();
-    int done = 0;
-    ReadBackHooks hooks;
-    hooks.stopRequested = [&] {
-        s.Progress(label, ++done, total);
-        return false;
-    };
-    const int before = s.MissedReplies();
-    const int result = RunStatusInit(s.Link(), hooks);
-    s.ProgressDone();
-    if (result != 0) {
-        return Fail(s.Err(), kExitDevice, "the amplifier stopped answering during the read-back");
-    }
-    return MissedReplies(s, before, "read-back");
-}
-
-// Every stored scene into its slot, then the live state, as the application's
-// whole-configuration save does. Returns an exit code.
-int ReadWhole(CliSession& s, const char* label) {
-    const int before = s.MissedReplies();
-    for (int k = 1; k <= kSceneSlots; ++k) {
-        const std::string what = std::string(label) + " scene " + std::to_string(k);
-        const TransferResult r = ReadSceneIntoSlot(
-            s.Link(), k, [&](int done, int total) { s.Progress(what.c_str(), done, total); });
-        s.ProgressDone();
-        if (!r.ok()) return MissedReplies(s, before, "scene read-back");
-    }
-    s.Link().ReadScene(0, 0);
-    return ReadLive(s, label);
 }
 
 int WriteOutput(CliContext& ctx, const std::string* path, const std::string& text, bool whole,
@@ -123,13 +38,9 @@ int RunDump(CliContext& ctx, const std::vector<std::string>& args) {
         return Usage(ctx, "dump", error);
     }
     const bool whole = a.Has("--whole");
-    CliSession s(ctx.options, ctx.env, ctx.err);
-    const int connected = s.Connect(CliSession::Need::Application);
-    if (connected != kExitOk) return connected;
-    ModelReceiver receiver(s.Link());
-    const int read = whole ? ReadWhole(s, "reading") : ReadLive(s, "reading");
+    ControllerModel model;
+    const int read = ReadAmplifierSettings(ctx, whole, model);
     if (read != kExitOk) return read;
-    const ControllerModel model = receiver.Model();
     const std::string text = whole ? WholeProfileText(model) : SceneProfileText(model.live);
     return WriteOutput(ctx, a.Value("-o"), text, whole, model);
 }

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <sstream>
 
 #include "control/Conversions.h"
 #include "control/DspOperations.h"
@@ -25,20 +24,26 @@ std::string Num(double v) {
 
 class Differ {
 public:
-    Differ(const std::string& where, std::vector<std::string>& out) : mWhere(where), mOut(out) {}
+    Differ(const std::string& where, std::vector<FieldDifference>& out) : mWhere(where), mOut(out) {}
 
-    void Check(const std::string& field, double expected, double actual) {
+    void Check(int output, int band, const std::string& field, double expected, double actual) {
         if (std::fabs(expected - actual) <= kTolerance) return;
-        mOut.push_back(mWhere + ": " + field + ": file " + Num(expected) + ", amplifier " +
-                       Num(actual));
+        mOut.push_back({mWhere, output, band, field, Num(expected), Num(actual)});
+    }
+    void Check(const std::string& field, double expected, double actual) {
+        Check(-1, -1, field, expected, actual);
     }
 
 private:
     std::string mWhere;
-    std::vector<std::string>& mOut;
+    std::vector<FieldDifference>& mOut;
 };
 
-std::string Output(int c) { return "output " + std::to_string(c + 1); }
+void AsLines(const std::vector<FieldDifference>& diffs, std::vector<std::string>& out) {
+    for (const FieldDifference& d : diffs)
+        out.push_back(d.where + ": " + FieldName(d) + ": file " + d.expected + ", amplifier " +
+                      d.actual);
+}
 
 }  // namespace
 
@@ -80,8 +85,15 @@ DspState AsReportedBack(const DspState& written) {
     return s;
 }
 
+std::string FieldName(const FieldDifference& d) {
+    std::string name;
+    if (d.output >= 0) name += "output " + std::to_string(d.output + 1) + " ";
+    if (d.band >= 0) name += "band " + std::to_string(d.band + 1) + " ";
+    return name + d.field;
+}
+
 void CompareStates(const std::string& where, const DspState& expected, const DspState& actual,
-                   bool withMain, std::vector<std::string>& out) {
+                   bool withMain, std::vector<FieldDifference>& out) {
     Differ d(where, out);
     if (withMain) {
         d.Check("main volume", expected.mainVolume, actual.mainVolume);
@@ -90,71 +102,84 @@ void CompareStates(const std::string& where, const DspState& expected, const Dsp
     for (int c = 0; c < kOutputChannels; ++c) {
         const ChannelState& e = expected.channels[c];
         const ChannelState& a = actual.channels[c];
-        const std::string o = Output(c);
-        d.Check(o + " role", expected.outputs[c], actual.outputs[c]);
-        d.Check(o + " gain", e.gain, a.gain);
-        d.Check(o + " mute", e.mute, a.mute);
-        d.Check(o + " delay", e.delay, a.delay);
-        d.Check(o + " phase", e.phase, a.phase);
-        d.Check(o + " EQ bypass", e.bypass, a.bypass);
+        d.Check(c, -1, "role", expected.outputs[c], actual.outputs[c]);
+        d.Check(c, -1, "gain", e.gain, a.gain);
+        d.Check(c, -1, "mute", e.mute, a.mute);
+        d.Check(c, -1, "delay", e.delay, a.delay);
+        d.Check(c, -1, "phase", e.phase, a.phase);
+        d.Check(c, -1, "EQ bypass", e.bypass, a.bypass);
         const struct {
             const char* name;
             const CrossoverFilter& e;
             const CrossoverFilter& a;
-        } filters[] = {{" high-pass", e.crossover.hp, a.crossover.hp},
-                       {" low-pass", e.crossover.lp, a.crossover.lp}};
+        } filters[] = {{"high-pass", e.crossover.hp, a.crossover.hp},
+                       {"low-pass", e.crossover.lp, a.crossover.lp}};
         for (const auto& f : filters) {
-            d.Check(o + f.name + " frequency", f.e.fs, f.a.fs);
-            d.Check(o + f.name + " type", f.e.type, f.a.type);
-            d.Check(o + f.name + " slope", f.e.slope, f.a.slope);
+            const std::string name = f.name;
+            d.Check(c, -1, name + " frequency", f.e.fs, f.a.fs);
+            d.Check(c, -1, name + " type", f.e.type, f.a.type);
+            d.Check(c, -1, name + " slope", f.e.slope, f.a.slope);
         }
         const int bands = std::max(0, std::min(e.eqSize, kEqBands));
         for (int b = 0; b < bands; ++b) {
-            const std::string band = o + " band " + std::to_string(b + 1);
-            d.Check(band + " frequency", e.bands[b].freq, a.bands[b].freq);
-            d.Check(band + " Q", e.bands[b].eqFactor, a.bands[b].eqFactor);
-            d.Check(band + " gain", e.bands[b].eqGain, a.bands[b].eqGain);
+            d.Check(c, b, "frequency", e.bands[b].freq, a.bands[b].freq);
+            d.Check(c, b, "Q", e.bands[b].eqFactor, a.bands[b].eqFactor);
+            d.Check(c, b, "gain", e.bands[b].eqGain, a.bands[b].eqGain);
         }
     }
     for (int src = 0; src < kInputSources; ++src) {
         const std::string source = "source " + std::to_string(src);
         for (int c = 0; c < kOutputChannels; ++c) {
-            d.Check(source + " " + Output(c) + " inputs", expected.inputs[src][c],
-                    actual.inputs[src][c]);
+            d.Check(c, -1, source + " inputs", expected.inputs[src][c], actual.inputs[src][c]);
             for (int in = 0; in < InputChannelCount(src); ++in) {
-                d.Check(source + " input " + std::to_string(in + 1) + " to " + Output(c) + " level",
+                d.Check(c, -1, source + " input " + std::to_string(in + 1) + " level",
                         expected.inputMixVolume[src][in][c], actual.inputMixVolume[src][in][c]);
             }
         }
     }
 }
 
+void CompareStates(const std::string& where, const DspState& expected, const DspState& actual,
+                   bool withMain, std::vector<std::string>& out) {
+    std::vector<FieldDifference> diffs;
+    CompareStates(where, expected, actual, withMain, diffs);
+    AsLines(diffs, out);
+}
+
+void CompareUnwritten(const std::string& where, const DspState& expected, const DspState& actual,
+                      bool withSubVolume, std::vector<FieldDifference>& out) {
+    Differ d(where, out);
+    d.Check("link mode", expected.linkMode, actual.linkMode);
+    d.Check("lock", expected.lockMode, actual.lockMode);
+    if (withSubVolume) d.Check("sub volume", expected.subVolume, actual.subVolume);
+}
+
 void NoteUnwritten(const std::string& where, const DspState& file, const DspState& device,
                    std::vector<std::string>& out) {
-    const struct {
-        const char* name;
-        int file;
-        int device;
-    } fields[] = {{"link mode", file.linkMode, device.linkMode},
-                  {"lock", file.lockMode, device.lockMode}};
-    for (const auto& f : fields) {
-        if (f.file == f.device) continue;
-        out.push_back(where + ": " + f.name + ": file " + std::to_string(f.file) +
-                      ", amplifier " + std::to_string(f.device) +
+    std::vector<FieldDifference> diffs;
+    CompareUnwritten(where, file, device, false, diffs);
+    for (const FieldDifference& d : diffs) {
+        out.push_back(where + ": " + d.field + ": file " + d.expected + ", amplifier " + d.actual +
                       " (a profile does not set it on the amplifier)");
     }
 }
 
 void CompareNames(const WholeProfile& expected, const WholeProfile& actual,
-                  std::vector<std::string>& out) {
+                  std::vector<FieldDifference>& out) {
     for (int k = 0; k < kSceneSlots; ++k) {
         const std::string e = SceneNameToUtf8(expected.names[k]);
         const std::string a = SceneNameToUtf8(actual.names[k]);
-        if (e != a) {
-            out.push_back("scene " + std::to_string(k + 1) + " name: file \"" + e +
-                          "\", amplifier \"" + a + "\"");
-        }
+        if (e != a) out.push_back({"scene " + std::to_string(k + 1), -1, -1, "name",
+                                   "\"" + e + "\"", "\"" + a + "\""});
     }
+}
+
+void CompareNames(const WholeProfile& expected, const WholeProfile& actual,
+                  std::vector<std::string>& out) {
+    std::vector<FieldDifference> diffs;
+    CompareNames(expected, actual, diffs);
+    for (const FieldDifference& d : diffs)
+        out.push_back(d.where + " name: file " + d.expected + ", amplifier " + d.actual);
 }
 
 }  // namespace kavelo::cli

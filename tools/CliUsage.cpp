@@ -42,6 +42,24 @@ commands:
   response FILE.spf --channel N [--csv]
                                 print output N's (1 ... 8) 512-point magnitude
                                 response (frequency in Hz, level in dB)
+  eq import FILE --channel N   take the peaking filters of a REW "Filter
+                                Settings" export or an Equalizer APO
+                                configuration into output N (1 ... 8) as the
+                                application's band edits do (link partner,
+                                bypass rule), flattening its other bands; each
+                                refused or limited filter (shelves, notches,
+                                values out of range, beyond 31) is reported
+                                with its line; a decimal comma is accepted
+  eq export --channel N [-o FILE] [--format rew|apo]
+                                write output N's active bands (enabled, with
+                                gain; none while its EQ is bypassed) as REW
+                                filter settings (the default) or Equalizer APO
+                                lines
+  diff A B                      compare two setups, each a .spf or .wpf file or
+                                amp (the amplifier's live state); prints the
+                                differing fields by output and band; exit 0
+                                when equal, 1 when different, 2 or 3 on
+                                trouble (amplifier, refused file or arguments)
   fw check FILE                 recognise an upgrade file by its name and run
                                 every check; the exit code is the check's
                                 result (0 valid, 1 cannot be opened, 2 invalid)
@@ -51,7 +69,7 @@ commands:
                                 (numbers: 0x1F hexadecimal, 017 octal, 31
                                 decimal; the leading digits count)
 
-exit codes (except fw check):
+exit codes (except fw check and diff):
   0 success, 1 usage, 2 amplifier absent or not answering, 3 refused input
   (bad file, wrong model), 4 the amplifier refused or did not apply a request.
 Errors are one line on standard error; progress of long operations goes to

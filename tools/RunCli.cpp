@@ -26,6 +26,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         {"info", RunInfo},         {"dump", RunDump},     {"apply", RunApply},
         {"scene", RunScene},       {"source", RunSource}, {"volume", RunVolume},
         {"response", RunResponse}, {"fw", RunFirmware},   {"mem", RunMem},
+        {"eq", RunEq},             {"diff", RunDiff},
     };
     const auto it = kCommands.find(options.command[0]);
     if (it == kCommands.end()) {

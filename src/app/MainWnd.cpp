@@ -339,6 +339,18 @@ void CMainWnd::OnMenuCommand(const QString& item) {
         mEqualizer.SaveSenceConfigToDSP();
     } else if (item == QLatin1String("scene_item_delete_scene")) {
         mEqualizer.DeleteDSPSenceConfig();
+    } else if (item == QLatin1String("scene_item_import_filters")) {
+        mEqualizer.ImportFilterFile();
+    } else if (item == QLatin1String("scene_item_export_rew")) {
+        mEqualizer.ExportFilterFile(FilterTextFormat::Rew);
+    } else if (item == QLatin1String("scene_item_export_apo")) {
+        mEqualizer.ExportFilterFile(FilterTextFormat::Apo);
+    } else if (item == QLatin1String("scene_item_load_measurement")) {
+        mEqualizer.LoadMeasurementFile();
+    } else if (item == QLatin1String("scene_item_measurement_offset")) {
+        mEqualizer.SetMeasurementOffset();
+    } else if (item == QLatin1String("scene_item_clear_measurement")) {
+        mEqualizer.ClearMeasurement();
     }
     // Auto calibration opens a window that is not part of this application yet;
     // the log line above is all it does.

@@ -193,6 +193,23 @@ std::optional<float> BandGainStep(float gain, bool up, float minGain, float maxG
     return std::clamp(gain + (up ? 0.1f : -0.1f), minGain, maxGain);
 }
 
+OutputEdit ReplaceBands(DspState& state, const std::vector<EqBand>& bands) {
+    OutputEdit edit;
+    const int current = state.currChannel;
+    if (!ValidOutput(current)) return edit;
+    const int n = BandLimit(state.channels[current]);
+    for (int b = 0; b < n; ++b) {
+        const EqBand stored = state.channels[current].bands[b];
+        if (b < static_cast<int>(bands.size())) {
+            const EqBand& v = bands[static_cast<std::size_t>(b)];
+            edit.Append(UpdateBand(state, b, v.freq, v.eqFactor, v.eqGain, BandPath::Edit));
+        } else if (std::fabs(stored.eqGain) > kGainEpsilon) {
+            edit.Append(UpdateBand(state, b, stored.freq, stored.eqFactor, 0.0f, BandPath::Edit));
+        }
+    }
+    return edit;
+}
+
 OutputEdit ToggleBandEnable(DspState& state, int b, float sliderGain) {
     OutputEdit edit;
     LogPrintA("OnEqEnable mEqIndex %d\n", b);

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "control/OutputOperations.h"
 
@@ -63,6 +64,12 @@ BandValues BandFromEdits(const EqBand& stored, const std::string& freqText,
 std::optional<int> BandFreqStep(int freq, bool up);
 std::optional<float> BandQStep(float q, bool up);
 std::optional<float> BandGainStep(float gain, bool up, float minGain, float maxGain);
+
+// The current output's EQ becomes `bands` (gain, Q, frequency; band i takes
+// entry i) through the band update of an edit, so followers, the bypass rule
+// and the commands are those of typing each band in; the bands after them are
+// flattened (gain 0). Entries beyond the output's bands are not used.
+OutputEdit ReplaceBands(DspState& state, const std::vector<EqBand>& bands);
 
 // The band enable button with the band's slider at `sliderGain` dB.
 OutputEdit ToggleBandEnable(DspState& state, int b, float sliderGain);

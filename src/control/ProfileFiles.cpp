@@ -7,12 +7,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <vector>
 
 #include "base/BuildConstants.h"
 #include "base/Log.h"
 #include "control/AtomicFile.h"
 #include "control/Base64.h"
+#include "control/TextLines.h"
 
 namespace kavelo {
 namespace {
@@ -256,30 +256,6 @@ JsonPtr Parse(const char* data, size_t size) {
     return JsonPtr(cJSON_ParseWithLengthOpts(data, size, nullptr, 0));
 }
 
-bool ReadWholeFileCapped(const std::string& path, std::vector<char>& out) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return false;
-    out.clear();
-    char buf[65536];
-    bool ok = true;
-    for (;;) {
-        const size_t n = std::fread(buf, 1, sizeof buf, f);
-        if (n > 0) {
-            if (out.size() + n > kMaxProfileBytes) {
-                ok = false;
-                break;
-            }
-            out.insert(out.end(), buf, buf + n);
-        }
-        if (n < sizeof buf) {
-            ok = !std::ferror(f);
-            break;
-        }
-    }
-    std::fclose(f);
-    return ok;
-}
-
 void LogReadResult(ProfileResult r) {
     if (r == ProfileResult::Ok) {
         LogPrintA("read profile file ok\n");
@@ -293,8 +269,8 @@ void LogReadResult(ProfileResult r) {
 
 template <typename Target, typename ParseFn>
 ProfileResult ReadFile(const std::string& path, Target& target, ParseFn parse) {
-    std::vector<char> bytes;
-    if (!ReadWholeFileCapped(path, bytes)) {
+    std::string bytes;
+    if (!ReadFileCapped(path, kMaxProfileBytes, bytes)) {
         LogPrintA("open profile file %s failed\n", path.c_str());
         return ProfileResult::OpenError;
     }

@@ -9,14 +9,17 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "control/EditHistory.h"
 #include "control/EqOperations.h"
+#include "control/FilterText.h"
 #include "control/OutputOperations.h"
 #include "control/ProfileTransfer.h"
 #include "control/ReadBack.h"
 #include "device/DeviceLink.h"
+#include "graph/Measurement.h"
 #include "graph/ResponseCurve.h"
 #include "ui/Prompts.h"
 
@@ -198,6 +201,26 @@ public:
     void ApplyStateToControls();
     void ResetMcuFactoryDefault();
 
+    // --- filter lists and measurements (EqualizerManagerMeasurement.cpp) ---
+    // The current output's EQ from a REW or Equalizer APO filter list (in PEQ
+    // mode, through the band update) or into one.
+    void ImportFilterFile();
+    void ExportFilterFile(FilterTextFormat format);
+    // A measured response of the current output, shown under its curve with the
+    // predicted result; its level offset automatic or typed; hidden again.
+    void LoadMeasurementFile();
+    void SetMeasurementOffset();
+    void ClearMeasurement();
+    struct Measurement {
+        ResponseArray levels{};  // on the response grid, as measured
+        double autoOffset = 0;
+        std::optional<double> userOffset;
+        double Offset() const { return userOffset ? *userOffset : autoOffset; }
+    };
+    const std::optional<Measurement>& MeasurementOf(int n) const {
+        return mMeasurements[static_cast<std::size_t>(n)];
+    }
+
     // Asks for the main volume on a worker (the reply arrives as a message), so a
     // silent amplifier never holds the UI thread.
     void RequestMainVolume();
@@ -304,6 +327,10 @@ private:
     void SetFilterSelector(int filter, bool type);
     void ShowFilterSlopes(int n);
     void ApplyBand(int b, const BandValues& values, BandPath path);
+    // The GEQ/PEQ button, the band editors and the curve's drag mode.
+    void ShowEqMode(bool peq);
+    // Output n's measurement moved by its offset, or null when it has none.
+    const ResponseArray* ShownMeasurement(int channel);
     // The end of a profile write on its worker: the controls show the live state,
     // the loading window closes, and a command without a reply is reported.
     void FinishProfileWrite(const TransferResult& result,
@@ -337,6 +364,8 @@ private:
     std::array<ResponseCurve, kOutputChannels> mCurves{};
     WindowHooks mHooks;
     CurveView mCurveView;
+    std::array<std::optional<Measurement>, kOutputChannels> mMeasurements;
+    ResponseArray mShownMeasurement{};
     // The open pop-up menu of each kind (null when none).
     QPointer<QMenu> mOutputMenu;
     QPointer<QMenu> mOptionMenu;

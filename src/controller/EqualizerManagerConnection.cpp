@@ -733,6 +733,7 @@ void EqualizerManager::ShowCurveControl(const std::array<EqBand, kEqBands>& band
     if (auto* curve = dynamic_cast<UIEqualizer*>(mUi.equalizer)) {
         curve->SetBands(mCurveView.bands.data(), count, selected);
         curve->setCurEqHpLp(mCurveView.hp, mCurveView.lp);
+        curve->SetMeasurement(ShownMeasurement(channel));
         curve->SetCurves(mCurves.data(), kOutputChannels, channel, mCurveView.show.data());
     }
 }

@@ -292,12 +292,15 @@ void EqualizerManager::ToggleGeqPeqMode() {
     const bool confirmed = ShowMessage(mWindow.data(), QStringLiteral("${tips}"),
                                        peq ? QStringLiteral("${geq_mode_tips}")
                                            : QStringLiteral("${peq_mode_tips}")) == 1;
-    const bool now = confirmed ? !peq : peq;
-    WindowImplBase::SetSelected(mUi.argEq, now, false);
-    SetText(mUi.argEq, now ? QStringLiteral("${peq_mode}") : QStringLiteral("${geq_mode}"));
-    RefreshBandEditors(mModel.live.currChannel);
-    if (UIEqualizer* curve = Curve()) curve->SetDragAllDirection(now ? 1 : 0);
+    ShowEqMode(confirmed ? !peq : peq);
     UpdateEqualizer(-1);
+}
+
+void EqualizerManager::ShowEqMode(bool peq) {
+    WindowImplBase::SetSelected(mUi.argEq, peq, false);
+    SetText(mUi.argEq, peq ? QStringLiteral("${peq_mode}") : QStringLiteral("${geq_mode}"));
+    RefreshBandEditors(mModel.live.currChannel);
+    if (UIEqualizer* curve = Curve()) curve->SetDragAllDirection(peq ? 1 : 0);
 }
 
 }  // namespace kavelo

@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 
+#include "graph/Measurement.h"
 #include "ui/LanguageService.h"
 
 namespace kavelo {
@@ -22,6 +24,10 @@ const QColor kWhite = QColor::fromRgba(0xFFFFFFFF);
 const QColor kBypassTextColor = QColor::fromRgba(0x77777777);
 const QColor kOtherCurveColor = QColor::fromRgba(0xFF646464);
 const QColor kCurrentCurveColor = QColor::fromRgba(0xFF00C000);
+// Apart from every layout colour of the outputs: the measurement a light grey,
+// the prediction white, both legible on the dark plot.
+const QColor kMeasurementColor = QColor::fromRgba(0xFFB0B0B0);
+const QColor kPredictedColor = QColor::fromRgba(0xFFFFFFFF);
 // Columns per band when curves are stroked into the kept images.
 constexpr int kCurveBandWidth = 150;
 
@@ -100,6 +106,29 @@ void UIEqualizer::SetCurves(const ResponseCurve* curves, int count, int current,
     update();
 }
 
+void UIEqualizer::SetMeasurement(const ResponseArray* levels) {
+    if (!levels) {
+        if (!mHasMeasurement) return;
+        mHasMeasurement = false;
+    } else {
+        // Compared bit for bit: the levels hold not-a-number where nothing was measured.
+        if (mHasMeasurement &&
+            std::memcmp(levels->data(), mMeasured.data(), sizeof(double) * levels->size()) == 0)
+            return;
+        mMeasured = *levels;
+        mHasMeasurement = true;
+    }
+    mMeasurementDirty = true;
+    InvalidateBackground();
+    update();
+}
+
+ResponseArray UIEqualizer::GetPredicted() const {
+    const bool curve = mCurrent >= 0 && mCurrent < mSlotCount;
+    ResponseArray flat{};
+    return PredictedResponse(mMeasured, curve ? mCurves[static_cast<size_t>(mCurrent)].db : flat);
+}
+
 EqBand UIEqualizer::GetBand(int index) const {
     if (index < 0 || index >= mBandCount) return {};
     return mBands[static_cast<size_t>(index)];
@@ -120,6 +149,7 @@ void UIEqualizer::FullLayout() {
     const EqAxes axes = MakeEqAxes(OwnRect());
     if (!(axes.plot == mAxes.plot) || axes.y0 != mAxes.y0 || mScale != mLayerScale) {
         mPointsDirty.fill(true);
+        mMeasurementDirty = true;
         InvalidateBackground();
     }
     mAxes = axes;
@@ -193,6 +223,22 @@ bool UIEqualizer::RebuildPoints() {
         }
         if (i == mCurrent) currentRebuilt = true;
     }
+    if (mMeasurementDirty) {
+        mMeasuredPoints.clear();
+        if (mHasMeasurement)
+            EqCurvePoints(mAxes, ResponseGrid().data(), mMeasured.data(), kResponsePoints, false,
+                          mMeasuredPoints);
+    }
+    if (mMeasurementDirty || currentRebuilt) {
+        mPredictedPoints.clear();
+        if (mHasMeasurement) {
+            const ResponseArray predicted = GetPredicted();
+            EqCurvePoints(mAxes, ResponseGrid().data(), predicted.data(), kResponsePoints, false,
+                          mPredictedPoints);
+        }
+        currentRebuilt = true;
+    }
+    mMeasurementDirty = false;
     return currentRebuilt;
 }
 
@@ -318,8 +364,25 @@ void UIEqualizer::PaintOtherCurves() {
 }
 
 void UIEqualizer::PaintCurrentCurve() {
-    if (mCurrent < 0 || mCurrent >= mSlotCount) return;
-    StrokeChainsInBands(mFrame, {CurveStroke(mCurrent, kCurrentCurveColor, 2.0 * mScale / 100.0)},
+    std::vector<ChainStroke> chains;
+    if (mHasMeasurement) {
+        chains.push_back({&mPredictedPoints,
+                          BezierSegments(static_cast<int>(mPredictedPoints.size()) - 1),
+                          QPen(kPredictedColor, 2.0 * mScale / 100.0, Qt::SolidLine, Qt::RoundCap,
+                               Qt::RoundJoin)});
+    }
+    if (mCurrent >= 0 && mCurrent < mSlotCount)
+        chains.push_back(CurveStroke(mCurrent, kCurrentCurveColor, 2.0 * mScale / 100.0));
+    StrokeChainsInBands(mFrame, chains, kCurveBandWidth);
+}
+
+void UIEqualizer::PaintMeasurement() {
+    if (!mHasMeasurement) return;
+    StrokeChainsInBands(mBackground,
+                        {{&mMeasuredPoints,
+                          BezierSegments(static_cast<int>(mMeasuredPoints.size()) - 1),
+                          QPen(kMeasurementColor, 1.5 * mScale / 100.0, Qt::SolidLine,
+                               Qt::RoundCap, Qt::RoundJoin)}},
                         kCurveBandWidth);
 }
 
@@ -345,8 +408,11 @@ void UIEqualizer::paintEvent(QPaintEvent*) {
     }
     if (mBackgroundDirty) {
         mBackground.fill(Qt::transparent);
-        QPainter background(&mBackground);
-        PaintBackground(background);
+        {
+            QPainter background(&mBackground);
+            PaintBackground(background);
+        }
+        PaintMeasurement();
         mBackgroundDirty = false;
         mLayerScale = mScale;
     }

@@ -44,6 +44,15 @@ public:
     // Copies `count` (1 ... 8) curves; `current` is drawn on top, `show` holds one
     // flag per slot (non-zero = shown). Nothing happens for a count of 0 or below.
     void SetCurves(const ResponseCurve* curves, int count, int current, const std::uint8_t* show);
+    // A measurement of the current output, its levels on the response grid
+    // already moved to the 0 dB line (not-a-number where nothing was
+    // measured); null hides it. Drawn with the result the current output's
+    // curve predicts from it, which follows every new curve.
+    void SetMeasurement(const ResponseArray* levels);
+    bool HasMeasurement() const { return mHasMeasurement; }
+    const ResponseArray& GetMeasurement() const { return mMeasured; }
+    // Measurement plus the current output's response, as drawn.
+    ResponseArray GetPredicted() const;
     void SetDragAllDirection(std::uint8_t flag) { mDragAllDirection = flag; }
     std::uint8_t GetDragAllDirection() const { return mDragAllDirection; }
 
@@ -115,6 +124,7 @@ private:
     void PaintBackground(QPainter& p) const;
     ChainStroke CurveStroke(int i, const QColor& fallback, double width) const;
     void PaintOtherCurves();
+    void PaintMeasurement();
     void PaintCurrentCurve();
     void InvalidateBackground();
     void Notify(const char* type);
@@ -136,11 +146,20 @@ private:
     int mSlotCount = 0;
     int mCurrent = 0;
     // Point lists are built when curves or the plot change, not on every paint. Three
-    // kept images: the background (grid, logo, bypass text), which changes only with
-    // size and attributes; the layer, the background with the other outputs' curves;
-    // the frame, the layer with the current curve. Markers and texts go on top.
+    // kept images: the background (grid, logo, bypass text, a measurement), which
+    // changes only with size, attributes and the measurement; the layer, the
+    // background with the other outputs' curves; the frame, the layer with the
+    // prediction and the current curve. Markers and texts go on top.
     std::array<std::vector<IntPoint>, kCurveSlots> mPoints;
     std::array<bool, kCurveSlots> mPointsDirty{};
+    // The measurement is drawn into the background, which changes only with it;
+    // the prediction moves with the current curve and is drawn into the frame
+    // under it.
+    bool mHasMeasurement = false;
+    ResponseArray mMeasured{};
+    std::vector<IntPoint> mMeasuredPoints;
+    std::vector<IntPoint> mPredictedPoints;
+    bool mMeasurementDirty = false;
     QImage mBackground;
     bool mBackgroundDirty = true;
     QImage mLayer;

@@ -227,5 +227,42 @@ TEST(WholeEq, BypassAndResetReachTheFollowers) {
     EXPECT_EQ(e.commands[31], DspCommand(PeqResetCmd{{0}}));
 }
 
+// ---- taking filters into an output
+
+TEST(ReplaceBands, SetsTheListedBandsAndFlattensTheRestThroughTheBandUpdate) {
+    DspState s = test::FactoryState();
+    s.currChannel = 2;
+    ChannelState& ch = s.channels[2];
+    ch.bands[5].eqGain = 4.0f;  // an old correction the import must remove
+    ch.bypass = 0;
+    const OutputEdit edit = ReplaceBands(s, {{-3.0f, 2.0f, 100, 1}, {1.5f, 4.0f, 3000, 1}});
+    ExpectCommands(edit.commands, {EqCmd{2, 0, 100, 2.0f, -3.0f}, EqCmd{2, 1, 3000, 4.0f, 1.5f},
+                                   EqCmd{2, 5, ch.bands[5].freq, ch.bands[5].eqFactor, 0.0f}});
+    EXPECT_EQ(ch.bands[0].freq, 100);
+    EXPECT_EQ(ch.bands[1].eqGain, 1.5f);
+    EXPECT_EQ(ch.bands[5].eqGain, 0.0f);
+    EXPECT_EQ(ch.bypass, 0);
+}
+
+TEST(ReplaceBands, ClearsABypassedEqAndReachesTheLinkPartner) {
+    DspState s = Linked();
+    const int partner = s.linkOutputs[1];
+    ASSERT_GE(partner, 0);
+    s.channels[1].bands[7].eqGain = 2.0f;  // hidden behind the bypass
+    s.channels[1].bypass = 1;
+    s.channels[partner].bypass = 1;
+    const OutputEdit edit = ReplaceBands(s, {{-3.0f, 2.0f, 100, 1}});
+    const DspCommands want = {
+        EqCmd{1, 7, s.channels[1].bands[7].freq, s.channels[1].bands[7].eqFactor, 0.0f},
+        PeqBypassCmd{1, 0},
+        PeqBypassCmd{partner, 0},
+        EqCmd{1, 0, 100, 2.0f, -3.0f},
+        EqCmd{partner, 0, 100, 2.0f, -3.0f},
+    };
+    ExpectCommands(edit.commands, want);
+    EXPECT_EQ(s.channels[partner].bands[0].freq, 100);
+    EXPECT_EQ(s.channels[1].bypass, 0);
+}
+
 }  // namespace
 }  // namespace kavelo
