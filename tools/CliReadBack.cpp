@@ -75,13 +75,18 @@ int ReadLive(CliSession& s, const char* label) {
 }
 
 int ReadWhole(CliSession& s, const char* label) {
-    const int before = s.MissedReplies();
     for (int k = 1; k <= kSceneSlots; ++k) {
         const std::string what = std::string(label) + " scene " + std::to_string(k);
         const TransferResult r = ReadSceneIntoSlot(
             s.Link(), k, [&](int done, int total) { s.Progress(what.c_str(), done, total); });
         s.ProgressDone();
-        if (!r.ok()) return MissedReplies(s, before, "scene read-back");
+        // Requests that were not even written count too: the amplifier went away.
+        if (!r.ok()) {
+            return Fail(s.Err(), kExitDevice,
+                        std::to_string(r.failed) + " of " + std::to_string(r.commands) +
+                            " requests of the scene " + std::to_string(k) +
+                            " read-back got no reply; nothing was written");
+        }
     }
     s.Link().ReadScene(0, 0);
     return ReadLive(s, label);

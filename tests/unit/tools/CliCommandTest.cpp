@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <sstream>
 
 #include "CliFixture.h"
@@ -443,6 +444,37 @@ TEST_F(CliFileTest, ApplyExpectsTheMainVolumeAsTheWireCarriesIt) {
         ASSERT_EQ(Run({"--demo", "dump", "-o", Path("volume-dump.spf")}).code, 0);
         ASSERT_EQ(ReadSceneProfile(Path("volume-dump.spf"), read), ProfileResult::Ok);
         EXPECT_EQ(read.mainVolume, row.readBack) << position;
+    }
+}
+
+// The amplifier goes away in the middle of a whole-configuration write: the
+// write is given up, the exit code says the amplifier failed, and the one
+// error line says that the amplifier holds part of the profile.
+TEST_F(CliFileTest, ApplyReportsAWriteCutShort) {
+    WholeProfile whole;
+    ASSERT_EQ(WriteWholeProfile(whole, Path("cut.wpf")), ProfileResult::Ok);
+    amp->UnplugAtExchange(500);
+    const CliRun run = Run({"--demo", "apply", Path("cut.wpf")});
+    EXPECT_EQ(run.code, 2) << run.out << run.err;
+    EXPECT_NE(run.err.find("the amplifier holds part of the profile"), std::string::npos)
+        << run.err;
+    EXPECT_TRUE(OneLine(run.err)) << run.err;
+    EXPECT_LT(amp->WriteCount(), 510u);  // nothing more was tried after the misses
+}
+
+// A read-back that does not finish writes no file at all: half a dump would
+// load as a wrong setup.
+TEST_F(CliFileTest, DumpCutShortWritesNoFile) {
+    for (const char* option : {"", "--whole"}) {
+        SCOPED_TRACE(option);
+        amp = std::make_shared<VirtualAmplifier>();
+        amp->UnplugAtExchange(40);
+        std::vector<std::string> args = {"--demo", "dump", "-o", Path("cut.wpf")};
+        if (*option) args.push_back(option);
+        const CliRun run = Run(args);
+        EXPECT_EQ(run.code, 2) << run.err;
+        EXPECT_TRUE(OneLine(run.err)) << run.err;
+        EXPECT_FALSE(std::filesystem::exists(Path("cut.wpf")));
     }
 }
 
