@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 
 #include "CliFixture.h"
 #include "CliStateDiff.h"
 #include "TempDir.h"
 #include "UpgradeFiles.h"
+#include "control/DspOperations.h"
 #include "control/ProfileFiles.h"
 #include "control/ReadBack.h"
 
@@ -444,6 +446,47 @@ TEST_F(CliFileTest, ApplyExpectsTheMainVolumeAsTheWireCarriesIt) {
         ASSERT_EQ(Run({"--demo", "dump", "-o", Path("volume-dump.spf")}).code, 0);
         ASSERT_EQ(ReadSceneProfile(Path("volume-dump.spf"), read), ProfileResult::Ok);
         EXPECT_EQ(read.mainVolume, row.readBack) << position;
+    }
+}
+
+// What apply reports when the amplifier holds one field differently: exactly
+// one line naming the output (and band), the file's value and the amplifier's.
+TEST(CliStateDiff, EachSingleFieldMismatchIsOneLine) {
+    struct Row {
+        const char* name;
+        std::function<void(DspState&)> change;
+        const char* line;
+    };
+    const std::vector<Row> rows = {
+        {"gain", [](DspState& s) { s.channels[1].gain = -7.0f; },
+         "live: output 2 gain: file 0, amplifier -7"},
+        {"delay", [](DspState& s) { s.channels[3].delay = 2.5f; },
+         "live: output 4 delay: file 0, amplifier 2.5"},
+        {"high-pass frequency", [](DspState& s) { s.channels[0].crossover.hp.fs = 90; },
+         "live: output 1 high-pass frequency: file 20, amplifier 90"},
+        {"low-pass type", [](DspState& s) { s.channels[0].crossover.lp.type = 3; },
+         "live: output 1 low-pass type: file 2, amplifier 3"},
+        {"high-pass slope", [](DspState& s) { SetFilterSlope(s.channels[0].crossover.hp, 6); },
+         "live: output 1 high-pass slope: file 4, amplifier 6"},
+        {"band frequency", [](DspState& s) { s.channels[2].bands[4].freq = 1200; },
+         "live: output 3 band 5 frequency: file 50, amplifier 1200"},
+        {"band Q", [](DspState& s) { s.channels[2].bands[4].eqFactor = 2.0f; },
+         "live: output 3 band 5 Q: file 5.8, amplifier 2"},
+        {"band gain", [](DspState& s) { s.channels[2].bands[4].eqGain = -3.5f; },
+         "live: output 3 band 5 gain: file 0, amplifier -3.5"},
+        {"routing", [](DspState& s) { s.inputs[5][6] = 0x3; },
+         "live: output 7 source 5 inputs: file 1, amplifier 3"},
+        {"role", [](DspState& s) { s.outputs[7] = 9; },
+         "live: output 8 role: file 23, amplifier 9"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        DspState file;
+        DspState amp = file;
+        r.change(amp);
+        std::vector<std::string> lines;
+        cli::CompareStates("live", file, amp, true, lines);
+        EXPECT_EQ(lines, std::vector<std::string>{r.line});
     }
 }
 
