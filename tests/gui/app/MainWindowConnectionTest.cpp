@@ -211,10 +211,11 @@ TEST_F(Connection, TheApplicationLayoutShowsTheState) {
 }
 
 TEST_F(Connection, ClosingDuringTheReadBackEndsTheWorker) {
+    // The amplifier holds its answers: the connection worker waits in its first
+    // exchange while the window closes (no race with a read-back that finishes).
+    amp.HoldReplies(true);
     window = MakeWindow();
     ASSERT_TRUE(window->Create(QStringLiteral("Kavelo DSP Audio")));
-    ASSERT_TRUE(amp.WaitForWrites(5, std::chrono::seconds(10)));  // the read-back runs
-    amp.HoldReplies(true);  // and waits for a reply while the window closes
     ASSERT_TRUE(amp.WaitForWaitingRead(std::chrono::seconds(10)));
     window.reset();  // joins the worker; nothing it touches is gone before
     amp.HoldReplies(false);
