@@ -106,6 +106,9 @@ public:
     // Whether a run is going, and what the last one left behind.
     bool CalibrationRunning() const;
     int CalibrationModule() const;
+    // The level a run measures on output `channel` at spectrum point 0 ... 120, in
+    // hundredths of a dB.
+    static int CalibrationLevelHundredths(int channel, int point);
 
     // --- unsolicited reports ---
     // DSP status report; 0 says the DSP is off.

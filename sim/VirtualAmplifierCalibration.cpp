@@ -4,6 +4,7 @@
 // the host keeps or discards it. The measurements are made up but
 // deterministic, so tests can check what arrives.
 #include <algorithm>
+#include <cmath>
 
 #include "device/DspEncoding.h"
 #include "sim/VirtualAmplifier.h"
@@ -24,26 +25,49 @@ constexpr int kCalibrationFrequencies[kAmpCalibrationBands] = {20,   40,   80,  
 // Distance of channel c from the microphone, in hundredths of a metre.
 int DistanceCm(int c) { return 100 + 25 * c; }
 
+// The level a measurement finds on output c at frequency f, in dB: a speaker in a
+// cabin, with broad resonances that differ per output, the low end falling away
+// below the speaker's range and the top above 12 kHz.
+double CabinLevel(int c, double f) {
+    const double octaves = std::log2(f / 20.0);
+    double db = 4.0 * std::sin(octaves * 1.7 + c) + 2.0 * std::sin(octaves * 4.1 + 2.0 * c);
+    const double lowest = 60.0 + 10.0 * c;
+    if (f < lowest) db -= 12.0 * std::log2(lowest / f);
+    if (f > 12000.0) db -= 9.0 * std::log2(f / 12000.0);
+    return std::clamp(db, -19.5, 19.5);
+}
+
+// The computed EQ works against the measurement in half decibels, cutting up to 9 dB
+// and boosting at most 6 dB (a boost costs the amplifier headroom).
 AmpEqBand CalibrationBand(int c, int b) {
+    const int frequency = kCalibrationFrequencies[b];
+    const double gain = std::clamp(std::round(-CabinLevel(c, frequency) * 2.0) / 2.0, -9.0, 6.0);
+    const int tenths = static_cast<int>(std::lround((gain + 18.0) * 10.0));
     AmpEqBand band;
-    band.frequency = static_cast<std::uint16_t>(kCalibrationFrequencies[b]);
+    band.frequency = static_cast<std::uint16_t>(frequency);
     band.qInteger = 1;
     band.qFraction = 41;
-    band.gainInteger = static_cast<std::uint8_t>(15 + (3 * c + b) % 7);  // -3 ... +3 dB
-    band.gainTenths = static_cast<std::uint8_t>(b % 2 ? 5 : 0);
+    band.gainInteger = static_cast<std::uint8_t>(tenths / 10);
+    band.gainTenths = static_cast<std::uint8_t>(tenths % 10);
     return band;
 }
+
+int SpectrumFrequency(int i) { return 20 + 19980 * i / kAmpSpectrumPoints; }
 
 // Point i of channel c: frequency (whole Hz, hundredths), level (whole dB,
 // hundredths), the level bytes signed.
 std::array<std::uint8_t, 5> SpectrumPoint(int c, int i) {
-    const int frequency = 20 + 19980 * i / kAmpSpectrumPoints;
-    const int level = (7 * i + 13 * c) % 21 - 10;
+    const int frequency = SpectrumFrequency(i);
+    const int level = VirtualAmplifier::CalibrationLevelHundredths(c, i);
     return {static_cast<std::uint8_t>(frequency >> 8), static_cast<std::uint8_t>(frequency & 0xFF),
-            0, static_cast<std::uint8_t>(static_cast<std::int8_t>(level)),
-            static_cast<std::uint8_t>(static_cast<std::int8_t>(level < 0 ? -25 : 25))};
+            0, static_cast<std::uint8_t>(static_cast<std::int8_t>(level / 100)),
+            static_cast<std::uint8_t>(static_cast<std::int8_t>(level % 100))};
 }
 }  // namespace
+
+int VirtualAmplifier::CalibrationLevelHundredths(int channel, int point) {
+    return static_cast<int>(std::lround(CabinLevel(channel, SpectrumFrequency(point)) * 100.0));
+}
 
 void VirtualAmplifier::ScriptCalibrationFailure(int status, int reason) {
     std::lock_guard<std::mutex> lock(mMutex);

@@ -1,9 +1,11 @@
 #include "ToolLayouts.h"
 
+#include <functional>
 #include <vector>
 
 #include "SkinWidgets.h"
 #include "UiXml.h"
+#include "control/AutoCalibration.h"
 #include "control/DspOperations.h"
 #include "control/MixerGrid.h"
 #include "control/SpeakerRoles.h"
@@ -29,6 +31,21 @@ Node PopupTitleBar(const std::string& titleName, const std::string& title) {
     AddItem(row, Button("closebtn", "✕", "close").node);
     bar.Layout(row);
     return bar.node;
+}
+
+// A pop-up's layout file: its frame at the design size holding one column that starts
+// with the title bar; `fill` adds the rest of the column.
+std::string PopupDocument(const std::string& name, int width, int height,
+                          const std::string& titleName, const std::string& title,
+                          const std::function<void(Node& column)>& fill,
+                          const std::vector<CustomClass>& customs = {}) {
+    Widget root = Frame(name, "popup");
+    root.Geometry(0, 0, width, height);
+    Node layout = BoxLayout("QVBoxLayout", "root_layout", {0, 0, 0, 0}, 0);
+    AddItem(layout, PopupTitleBar(titleName, title));
+    fill(layout);
+    root.Layout(layout);
+    return Document(name, root.node, customs);
 }
 
 Widget FixedHeight(Widget w, int height, int minWidth = 0) {
@@ -166,37 +183,175 @@ Node MemoryFields() {
     return fields.node;
 }
 
+// ---- automatic calibration ---------------------------------------------------------------
+
+// The graph takes what the side panel leaves; it is the window's reason to exist.
+Node CalibrationGraph() {
+    Widget card = Frame("graph_card", "card");
+    card.Policy("Expanding", "Expanding", 1, 1);
+    Node box = BoxLayout("QVBoxLayout", "graph_box", {2, 2, 2, 2}, 0);
+    Widget graph("CurveAc", "equalizer_ac");
+    graph.Role("curve").Policy("Expanding", "Expanding").MinSize(720, 400);
+    AddItem(box, graph.node);
+    card.Layout(box);
+    return card.node;
+}
+
+// Which curve sets are drawn, and the scale the graph itself does not write.
+Node DisplayRow() {
+    Node row = BoxLayout("QHBoxLayout", "display_row", {0, 0, 0, 0}, 8);
+    AddItem(row, Label("display_caption", "${irc_display}", "caption").node);
+    // The measurement and the EQ computed from it are what a run is for: drawn from the start.
+    const struct {
+        const char* name;
+        const char* text;
+        bool on;
+    } options[] = {{"display_spk", "${irc_display_spk}", true},
+                   {"display_eq", "${irc_display_eq}", true},
+                   {"display_target", "${irc_display_target}", false}};
+    for (const auto& o : options) {
+        // The selected look keeps the text's weight, so the text never outgrows the button.
+        Widget option = Option(o.name, o.text, "action");
+        if (o.on) option.Prop("checked", Bool(true));
+        AddItem(row, option.node);
+    }
+    AddItem(row, Spacer("display_spacer", true));
+    AddItem(row, Label("graph_scale", "${irc_graph_scale}", "caption").node);
+    return row;
+}
+
+// The outputs to calibrate and draw, each with its measured distance underneath (shown
+// once the amplifier reports it).
+Node ChannelGrid() {
+    Node grid = GridLayout("channel_grid", {0, 0, 0, 0}, 6, 4);
+    AddGridItem(grid, Label("channel_caption", "${irc_channels}", "caption").node, 0, 0);
+    AddGridItem(grid, Label("distance_caption", "${irc_distance}", "caption").node, 1, 0);
+    for (int c = 0; c < kOutputChannels; ++c) {
+        Widget option = Option(Indexed("ch_checkbox_", c), "CH" + std::to_string(c + 1), "input");
+        option.User(c).Policy("Ignored", "Fixed");
+        // The window starts with the first output chosen and the others cleared.
+        if (c == 0) option.Prop("checked", Bool(true));
+        AddGridItem(grid, option.node, 0, c + 1);
+        AddGridItem(grid,
+                    Label("ch_" + std::to_string(c) + ": ", "", "value")
+                        .Align("Qt::AlignCenter")
+                        .Hidden()
+                        .node,
+                    1, c + 1);
+    }
+    std::string stretch = "0";
+    for (int c = 0; c < kOutputChannels; ++c) stretch += ",1";
+    grid.Attr("columnstretch", stretch);
+    return grid;
+}
+
+// A titled group of options on the side panel.
+Widget OptionCard(const std::string& name, const std::string& title, Node options) {
+    Widget card = Frame(name, "card");
+    card.Policy("Preferred", "Fixed");
+    Node box = BoxLayout("QVBoxLayout", name + "_layout", {10, 8, 10, 10}, 6);
+    AddItem(box, Label(name + "_title", title, "cardtitle").node);
+    AddItem(box, std::move(options));
+    card.Layout(box);
+    return card;
+}
+
+Node ModuleOptions() {
+    Node row = BoxLayout("QVBoxLayout", "module_options", {0, 0, 0, 0}, 4);
+    AddItem(row, Option("irc_eq", "${irc_option_eq}", "toggle").node);
+    AddItem(row, Option("irc_delay", "${irc_option_delay}", "toggle").node);
+    AddItem(row, Option("irc_phase", "${irc_option_phase}", "toggle").node);
+    return row;
+}
+
+// One target preset at a time: the amplifier knows them by number, the first is flat.
+Node TargetOptions() {
+    Widget holder("QWidget", "target_options");
+    Node grid = GridLayout("target_grid", {0, 0, 0, 0}, 4, 4);
+    for (int t = 0; t < kCalibrationTargets; ++t) {
+        const std::string text = t == 0 ? "${irc_target_flat}" : std::to_string(t);
+        AddGridItem(grid,
+                    Option(Indexed("audio_effect_", t), text, "toggle")
+                        .Prop("autoExclusive", Bool(true))
+                        .Policy("Ignored", "Fixed")
+                        .node,
+                    t / 3, t % 3);
+    }
+    holder.Layout(grid);
+    return holder.node;
+}
+
+Node SidePanel() {
+    Widget panel("QWidget", "side_panel");
+    panel.Policy("Fixed", "Preferred").MinSize(300, 0).MaxSize(300, 16777215);
+    Node col = BoxLayout("QVBoxLayout", "side_layout", {0, 0, 0, 0}, 10);
+    AddItem(col, OptionCard("module_card", "${irc_modules}", ModuleOptions()).node);
+    AddItem(col, OptionCard("target_card", "${irc_targets}", TargetOptions()).node);
+    AddItem(col, Spacer("side_spacer", false));
+    AddItem(col, Label("tips", "", "message")
+                     .Prop("wordWrap", Bool(true))
+                     .MinSize(0, 64)
+                     .Align("Qt::AlignLeft|Qt::AlignTop")
+                     .node);
+    Widget progress("QProgressBar", "progress");
+    progress.Prop("maximum", Number(100)).Prop("value", Number(0)).Prop("textVisible", Bool(false));
+    AddItem(col, progress.node);
+    AddItem(col, Button("start_auto_cal", "${start_irc}", "primary").node);
+    Node result = BoxLayout("QHBoxLayout", "result_row", {0, 0, 0, 0}, 8);
+    AddItem(result, Button("irc_save_data", "${irc_save}", "secondary").node);
+    AddItem(result, Button("irc_cancel_data", "${irc_discard}", "secondary").node);
+    AddItem(col, result);
+    panel.Layout(col);
+    return panel.node;
+}
+
+// The graph with its options on the left, what is calibrated and the run on the right.
+Node CalibrationBody() {
+    Widget body("QWidget", "auto_cal_body");
+    Node row = BoxLayout("QHBoxLayout", "body_row", {14, 12, 14, 14}, 14);
+    Node left = BoxLayout("QVBoxLayout", "graph_column", {0, 0, 0, 0}, 10);
+    AddItem(left, CalibrationGraph());
+    AddItem(left, DisplayRow());
+    AddItem(left, ChannelGrid());
+    SetStretch(left, "1,0,0");
+    AddItem(row, left);
+    AddItem(row, SidePanel());
+    SetStretch(row, "1,0");
+    body.Layout(row);
+    return body.node;
+}
+
 }  // namespace
 
 std::string MixerLayout() {
-    Widget root = Frame("mixer", "popup");
-    root.Geometry(0, 0, kMixerLayoutWidth, kMixerLayoutHeight);
-    Node layout = BoxLayout("QVBoxLayout", "root_layout", {0, 0, 0, 0}, 0);
-    AddItem(layout, PopupTitleBar("mixer_title", "${input_mixer}"));
-    Widget grid("QWidget", "mixer_grid");
-    grid.Policy("Preferred", "Fixed");
-    grid.Layout(OutputsRow("mixer_row", {12, 10, 12, 10}, 6, RowHeaders(), Column));
-    AddItem(layout, grid.node);
-    // Takes up what the rows leave, so the window can shrink by whole rows.
-    AddItem(layout, Spacer("mixer_bottom", false));
-    root.Layout(layout);
-    return Document("mixer", root.node, {});
+    return PopupDocument(
+        "mixer", kMixerLayoutWidth, kMixerLayoutHeight, "mixer_title", "${input_mixer}",
+        [](Node& layout) {
+            Widget grid("QWidget", "mixer_grid");
+            grid.Policy("Preferred", "Fixed");
+            grid.Layout(OutputsRow("mixer_row", {12, 10, 12, 10}, 6, RowHeaders(), Column));
+            AddItem(layout, grid.node);
+            // Takes up what the rows leave, so the window can shrink by whole rows.
+            AddItem(layout, Spacer("mixer_bottom", false));
+        });
 }
 
 std::string MemoryLayout() {
-    Widget root = Frame("mem_wr", "popup");
-    root.Geometry(0, 0, 400, 230);
-    Node layout = BoxLayout("QVBoxLayout", "root_layout", {0, 0, 0, 0}, 0);
-    AddItem(layout, PopupTitleBar("mem_title", "${mem_title}"));
-    AddItem(layout, MemoryFields());
-    AddItem(layout, Spacer("mem_spacer", false));
-    Node buttons = BoxLayout("QHBoxLayout", "button_row", {22, 0, 22, 18}, 10);
-    AddItem(buttons, Spacer("button_spacer", true));
-    AddItem(buttons, Button("read_btn", "${mem_read}", "secondary").node);
-    AddItem(buttons, Button("write_btn", "${mem_write}", "primary").node);
-    AddItem(layout, buttons);
-    root.Layout(layout);
-    return Document("mem_wr", root.node, {});
+    return PopupDocument("mem_wr", 400, 230, "mem_title", "${mem_title}", [](Node& layout) {
+        AddItem(layout, MemoryFields());
+        AddItem(layout, Spacer("mem_spacer", false));
+        Node buttons = BoxLayout("QHBoxLayout", "button_row", {22, 0, 22, 18}, 10);
+        AddItem(buttons, Spacer("button_spacer", true));
+        AddItem(buttons, Button("read_btn", "${mem_read}", "secondary").node);
+        AddItem(buttons, Button("write_btn", "${mem_write}", "primary").node);
+        AddItem(layout, buttons);
+    });
+}
+
+std::string AutoCalLayout() {
+    return PopupDocument("auto_cal", kAutoCalLayoutWidth, kAutoCalLayoutHeight, "auto_cal_title",
+                         "${ui_auto_eq}", [](Node& layout) { AddItem(layout, CalibrationBody()); },
+                         {{"CurveAc", "QWidget"}});
 }
 
 }  // namespace kavelo::layoutgen

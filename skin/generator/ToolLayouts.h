@@ -4,10 +4,12 @@
 
 namespace kavelo::layoutgen {
 
-// The input mixer window's layout ("XML_MIXER") and the DSP memory window's
-// ("XML_MEM_WR"); pure functions of the code, like the main layouts.
+// The tool windows' layouts; pure functions of the code, like the main layouts.
+// The input mixer's ("XML_MIXER") and the DSP memory window's ("XML_MEM_WR").
 std::string MixerLayout();
 std::string MemoryLayout();
+// The automatic calibration window's layout ("XML_AUTO_CAL").
+std::string AutoCalLayout();
 
 // The mixer layout's design size: the window loses a row's height (83 unscaled pixels,
 // a cell and the gap below it) for every input row its source does not have.
@@ -15,5 +17,8 @@ constexpr int kMixerLayoutWidth = 940;
 constexpr int kMixerLayoutHeight = 600;
 constexpr int kMixerCellHeight = 75;
 constexpr int kMixerGapHeight = 8;
+
+constexpr int kAutoCalLayoutWidth = 1120;
+constexpr int kAutoCalLayoutHeight = 680;
 
 }  // namespace kavelo::layoutgen

@@ -33,6 +33,7 @@ int main(int argc, char* argv[]) {
     const bool ok = WriteFile(dir + "/main.ui", MainLayout()) &&
                     WriteFile(dir + "/channel_settings_6in_mixer.xml", ChannelSettingsLayout()) &&
                     WriteFile(dir + "/mixer.ui", MixerLayout()) &&
-                    WriteFile(dir + "/mem_wr.ui", MemoryLayout());
+                    WriteFile(dir + "/mem_wr.ui", MemoryLayout()) &&
+                    WriteFile(dir + "/auto_cal.ui", AutoCalLayout());
     return ok ? 0 : 1;
 }

@@ -16,6 +16,7 @@
 #include "ui/LanguageService.h"
 #include "ui/ScreenDpi.h"
 #include "controller/ControlAccess.h"
+#include "windows/AutoCalWnd.h"
 #include "windows/MixerWnd.h"
 #include "windows/SceneWnd.h"
 #include "windows/UpgradeWindows.h"
@@ -325,6 +326,10 @@ void CMainWnd::OnMenuCommand(const QString& item) {
         ShowMixerWindow(mEqualizer, this);
         return;
     }
+    if (item == QLatin1String("advance_item_autocal")) {
+        RunAutoCalibration(this, mEqualizer);
+        return;
+    }
     if (item == QLatin1String("scene_item_load_file")) {
         mEqualizer.LoadSenceConfigFromFile();
     } else if (item == QLatin1String("scene_item_save_file")) {
@@ -352,8 +357,6 @@ void CMainWnd::OnMenuCommand(const QString& item) {
     } else if (item == QLatin1String("scene_item_clear_measurement")) {
         mEqualizer.ClearMeasurement();
     }
-    // Auto calibration opens a window that is not part of this application yet;
-    // the log line above is all it does.
 }
 
 void CMainWnd::ChangeLanguage(const QString& name, const QString& index) {

@@ -7,6 +7,7 @@
 #include "app/MainWnd.h"
 #include "base/Log.h"
 #include "control/NavigationRing.h"
+#include "windows/AutoCalWnd.h"
 #include "windows/MemWrWnd.h"
 
 namespace kavelo {
@@ -126,6 +127,8 @@ void CMainWnd::OnClick(const QString& name, int index, QWidget* sender) {
         c.CopyAbSlot();
     } else if (name == QLatin1String("btn_debug")) {
         ShowMemoryWindow(this, c.Link(), ConfigFileKeys());
+    } else if (name == QLatin1String("btn_irc")) {
+        RunAutoCalibration(this, c);
     }
 }
 

@@ -35,17 +35,17 @@ bool UIEqualizerAc::Store(CurveSet<Curve>& set, const Curve* curves, int count,
 }
 
 void UIEqualizerAc::SetEqCurves(const ResponseCurve* curves, int count, const std::uint8_t* show) {
-    Store(mEq, curves, count, show);
+    if (Store(mEq, curves, count, show)) emit EqCurvesSet();
 }
 
 void UIEqualizerAc::SetTargetCurves(const ResponseCurve* curves, int count,
                                     const std::uint8_t* show) {
-    Store(mTarget, curves, count, show);
+    if (Store(mTarget, curves, count, show)) emit TargetCurvesSet();
 }
 
 void UIEqualizerAc::SetSpectrumCurves(const SpectrumCurve* curves, int count,
                                       const std::uint8_t* show) {
-    Store(mSpectrum, curves, count, show);
+    if (Store(mSpectrum, curves, count, show)) emit SpectrumCurvesSet();
 }
 
 bool UIEqualizerAc::SetAttribute(const QString& name, const QString& value) {

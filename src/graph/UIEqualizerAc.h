@@ -43,8 +43,20 @@ public:
     int GetEqCount() const { return mEq.count; }
     int GetTargetCount() const { return mTarget.count; }
     int GetSpectrumCount() const { return mSpectrum.count; }
+    // What a slot holds now (slot 0 ... 7) and whether it is drawn.
+    const ResponseCurve& GetEqCurve(int slot) const { return mEq.curves[slot]; }
+    const SpectrumCurve& GetSpectrumCurve(int slot) const { return mSpectrum.curves[slot]; }
+    bool IsEqShown(int slot) const { return mEq.show[slot] != 0; }
+    bool IsTargetShown(int slot) const { return mTarget.show[slot] != 0; }
+    bool IsSpectrumShown(int slot) const { return mSpectrum.show[slot] != 0; }
 
     bool SetAttribute(const QString& name, const QString& value);
+
+signals:
+    // A set was handed over and stored (a count of 0 or below stores nothing).
+    void EqCurvesSet();
+    void TargetCurvesSet();
+    void SpectrumCurvesSet();
 
 protected:
     bool event(QEvent* event) override;

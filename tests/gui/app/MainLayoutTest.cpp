@@ -459,6 +459,7 @@ TEST(MainLayoutFiles, CommittedLayoutsAreTheGeneratorsOutput) {
         {"/skin/xml/channel_settings_6in_mixer.xml", layoutgen::ChannelSettingsLayout()},
         {"/skin/xml/mixer.ui", layoutgen::MixerLayout()},
         {"/skin/xml/mem_wr.ui", layoutgen::MemoryLayout()},
+        {"/skin/xml/auto_cal.ui", layoutgen::AutoCalLayout()},
     };
     for (const File& f : files) {
         QFile file(QStringLiteral(KAVELO_SOURCE_DIR) + f.path);
