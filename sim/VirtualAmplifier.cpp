@@ -189,6 +189,10 @@ void VirtualAmplifier::UnplugAtExchange(int n) {
     std::lock_guard<std::mutex> lock(mMutex);
     mUnplugAt = n;
 }
+void VirtualAmplifier::RefuseSceneSaves(int n) {
+    std::lock_guard<std::mutex> lock(mMutex);
+    mRefusedSaves = n;
+}
 
 std::vector<OutputReport> VirtualAmplifier::WrittenReports() const {
     std::lock_guard<std::mutex> lock(mMutex);

@@ -80,6 +80,9 @@ public:
     // The amplifier is unplugged when the host writes its nth report (1-based;
     // that write fails). 0 switches this off.
     void UnplugAtExchange(int n);
+    // The next n scene saves are acknowledged as not done and store nothing,
+    // as a flash that no longer writes.
+    void RefuseSceneSaves(int n);
 
     // --- DSP settings, scenes and memory (wire values, see AmplifierState.h) ---
     AmpLiveState LiveState() const;
@@ -304,6 +307,7 @@ private:
     bool mBadChecksum = false;
     std::size_t mSplitAt = 0;
     int mUnplugAt = 0;
+    int mRefusedSaves = 0;
 
     PacketParser mParser;
     std::deque<PendingReport> mPending;

@@ -34,6 +34,10 @@ void VirtualAmplifier::HandleFlash(const Packet& packet) {
             if (optype != OP_SET || n < 2) return;
             const std::uint8_t k = p[0];
             if (!IsStoredScene(k)) return ack(false, k);
+            if (mRefusedSaves > 0) {
+                --mRefusedSaves;
+                return ack(false, k);
+            }
             AmpStoredScene& scene = mScenes[k - 1];
             if (p[1] == 0) mSceneEdits[k - 1] = mLive.settings;
             scene.settings = mSceneEdits[k - 1];

@@ -54,7 +54,7 @@ public:
 
     std::ostream& Err() { return mErr; }
     // Replies that never came since the session started.
-    int MissedReplies() const { return mTracePort ? mTracePort->ReadTimeouts() : 0; }
+    int MissedReplies() const { return mTracePort ? mTracePort->MissedReplies() : 0; }
 
 private:
     std::ostream& mErr;

@@ -20,12 +20,12 @@ std::string HexLine(const std::uint8_t* data, std::size_t size) {
 class TracePort::Device : public HidDevice {
 public:
     Device(std::unique_ptr<HidDevice> inner, std::ostream* trace,
-           std::shared_ptr<std::mutex> traceMutex, std::shared_ptr<std::atomic<int>> timeouts,
+           std::shared_ptr<std::mutex> traceMutex, std::shared_ptr<std::atomic<int>> missed,
            int maxWaitMs)
         : mInner(std::move(inner)),
           mTrace(trace),
           mTraceMutex(std::move(traceMutex)),
-          mTimeouts(std::move(timeouts)),
+          mMissed(std::move(missed)),
           mMaxWaitMs(maxWaitMs) {}
 
     int GetManufacturerString(wchar_t* buffer, std::size_t maxChars) override {
@@ -44,7 +44,10 @@ public:
 
     int Write(const std::uint8_t* data, std::size_t length) override {
         Print("> ", data, length);
-        return mInner->Write(data, length);
+        const int n = mInner->Write(data, length);
+        // The link reads nothing after a failed write: its reply is missed here.
+        if (n < 0) ++*mMissed;
+        return n;
     }
 
     int ReadTimeout(std::uint8_t* data, std::size_t length, int milliseconds) override {
@@ -53,7 +56,7 @@ public:
         }
         const int n = mInner->ReadTimeout(data, length, milliseconds);
         if (n > 0) Print("< ", data, static_cast<std::size_t>(n));
-        if (n == 0) ++*mTimeouts;
+        if (n == 0) ++*mMissed;
         return n;
     }
 
@@ -71,7 +74,7 @@ private:
     std::unique_ptr<HidDevice> mInner;
     std::ostream* mTrace;
     std::shared_ptr<std::mutex> mTraceMutex;
-    std::shared_ptr<std::atomic<int>> mTimeouts;
+    std::shared_ptr<std::atomic<int>> mMissed;
     int mMaxWaitMs;
 };
 
@@ -81,7 +84,7 @@ TracePort::TracePort(HidPort& inner, std::ostream* trace, int maxWaitMs)
 std::unique_ptr<HidDevice> TracePort::Open(std::uint16_t vendorId, std::uint16_t productId) {
     std::unique_ptr<HidDevice> device = mInner.Open(vendorId, productId);
     if (!device) return nullptr;
-    return std::make_unique<Device>(std::move(device), mTrace, mTraceMutex, mTimeouts, mMaxWaitMs);
+    return std::make_unique<Device>(std::move(device), mTrace, mTraceMutex, mMissed, mMaxWaitMs);
 }
 
 }  // namespace kavelo::cli

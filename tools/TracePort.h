@@ -22,8 +22,9 @@ public:
     TracePort(HidPort& inner, std::ostream* trace, int maxWaitMs);
 
     int Init() override { return mInner.Init(); }
-    // Reads that ended without a report: each is a reply that never came.
-    int ReadTimeouts() const { return *mTimeouts; }
+    // Writes that failed and reads that ended without a report: each is a
+    // reply that never came.
+    int MissedReplies() const { return *mMissed; }
     std::unique_ptr<HidDevice> Open(std::uint16_t vendorId, std::uint16_t productId) override;
 
 private:
@@ -32,7 +33,7 @@ private:
     std::ostream* mTrace;
     int mMaxWaitMs;
     std::shared_ptr<std::mutex> mTraceMutex = std::make_shared<std::mutex>();
-    std::shared_ptr<std::atomic<int>> mTimeouts = std::make_shared<std::atomic<int>>(0);
+    std::shared_ptr<std::atomic<int>> mMissed = std::make_shared<std::atomic<int>>(0);
 };
 
 }  // namespace kavelo::cli

@@ -73,7 +73,8 @@ CMainWnd::Options CMainWnd::DetachedOptions(const QString& lockDir) {
 }
 
 CMainWnd::CMainWnd(HidPort& port, Options options)
-    : mEqualizer(port), mOptions(std::move(options)) {
+    : mEqualizer(port, options.clock ? *options.clock : DefaultLinkClock()),
+      mOptions(std::move(options)) {
     InstallPromptWindows();
     InstallUpgradeWindows(this, mEqualizer);
     mEqualizer.Hooks().startMainVolumeTimer = [this] { StartMainVolumeTimer(); };

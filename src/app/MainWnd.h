@@ -25,13 +25,16 @@ public:
         QString lockDir;
         // Device arrival and removal; null = the system's udev monitor.
         std::unique_ptr<DeviceMonitor> monitor;
+        // The link's time; null = the real clock. Must outlive the window.
+        LinkClock* clock = nullptr;
     };
 
     // Options for a window that sees no plug events and locks in `lockDir`
     // (tools, tests, benchmarks).
     static Options DetachedOptions(const QString& lockDir);
 
-    explicit CMainWnd(HidPort& port, Options options = {});
+    CMainWnd(HidPort& port, Options options);
+    explicit CMainWnd(HidPort& port) : CMainWnd(port, Options{}) {}
     ~CMainWnd() override;
 
     QString GetSkinFile() const override { return QStringLiteral("XML_MAIN"); }

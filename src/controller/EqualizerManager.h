@@ -49,8 +49,8 @@ enum class SceneWindowMode { Load = 0, Save = 1, Delete = 2 };
 class EqualizerManager {
 public:
     // `port` is the amplifier's HID seam (hidapi or the virtual amplifier); it
-    // must outlive the controller.
-    explicit EqualizerManager(HidPort& port);
+    // must outlive the controller, as must `clock`, the link's time.
+    explicit EqualizerManager(HidPort& port, LinkClock& clock = DefaultLinkClock());
     ~EqualizerManager();
     EqualizerManager(const EqualizerManager&) = delete;
     EqualizerManager& operator=(const EqualizerManager&) = delete;

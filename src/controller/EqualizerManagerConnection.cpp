@@ -45,7 +45,8 @@ void SetItemHeights(QComboBox* combo, int scalePercent) {
 
 }  // namespace
 
-EqualizerManager::EqualizerManager(HidPort& port) : mPort(port), mLink(port) {
+EqualizerManager::EqualizerManager(HidPort& port, LinkClock& clock)
+    : mPort(port), mLink(port, clock) {
     mLink.SetLinkConfig(MODEL_ID, kOutputChannels, 6, 0, 0);
 }
 

@@ -7,7 +7,10 @@
 #include "graph/ResponseCurve.h"
 
 // The response evaluated plainly, each section over the grid with its own
-// trigonometry and log10; the yardstick for the fast path.
+// trigonometry and log10; the yardstick for the fast path. It takes the
+// crossover sections from the production design, so it checks only the
+// evaluation and the summation; the designs themselves are checked against
+// analogue prototypes (ResponseCurveTest, CrossoverFamily).
 namespace kavelo::reference {
 
 inline ResponseArray Grid() {

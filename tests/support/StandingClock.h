@@ -11,9 +11,10 @@
 namespace kavelo::test {
 
 // Link time that stands still, so only a close can end a read that retries:
-// each pause between retries tells the test it began and then waits for the
-// close's wake-up. Expire() lets time run out instead, so that a loop a broken
-// close failed to end still finishes and the test can report it.
+// each pause between retries tells the test it began and then lasts until the
+// close's wake-up, however late that comes. Expire() ends the pause and lets
+// time run out instead, so that a loop a broken close failed to end still
+// finishes and the test can report it.
 class StandingClock : public LinkClock {
 public:
     // Once expired, every look moves time on by an hour: any time-out is over.
@@ -25,7 +26,10 @@ public:
             ++mPauses;
             mChanged.notify_all();
         }
-        return wake.WaitFor(std::chrono::seconds(2));
+        while (!mExpired) {
+            if (wake.WaitFor(std::chrono::milliseconds(20))) return true;
+        }
+        return wake.IsRaised();
     }
 
     // Waits until at least n pauses have begun.

@@ -112,6 +112,8 @@ protected:
     std::unique_ptr<TestMainWnd> window;
     // Reports the amplifier was written before this index are history to a test.
     std::size_t mark = 0;
+    // The link's time for windows made from now on; null: the real clock.
+    LinkClock* linkClock = nullptr;
 
     void SetUp() override { previous = SetPromptOpener(&prompts); }
     void TearDown() override {
@@ -122,6 +124,7 @@ protected:
     std::unique_ptr<TestMainWnd> MakeWindow() {
         CMainWnd::Options options = CMainWnd::DetachedOptions(lockDir.path());
         monitor = options.monitor.get();
+        options.clock = linkClock;
         return std::make_unique<TestMainWnd>(port ? *port : amp, std::move(options));
     }
     // Opens the window (which connects on its own) and waits for the outcome.

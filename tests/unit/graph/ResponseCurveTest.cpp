@@ -5,6 +5,7 @@
 #include <ostream>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "ReferenceResponse.h"
 #include "control/DspOperations.h"
@@ -83,6 +84,138 @@ TEST(Butterworth, MatchesAnalyticMagnitudeWithBilinearWarp) {
             EXPECT_NEAR(CrossoverDbAt(true, fc, n, 1, f), hp, 1e-6) << "n " << n << " f " << f;
         }
     }
+}
+
+// ---------------------------------------------------------------- prototypes
+
+// The crossover families as analogue prototypes, written from the textbook
+// rather than from the design tables: Butterworth |H|^2 = 1 / (1 + w^2n);
+// Linkwitz-Riley of order n is the Butterworth of order n/2 squared; type 0
+// is one section of Q 1, 1 / (s^2 + s + 1); Bessel (phase-normalised) is
+// theta_n(0) / theta_n(s * wp), theta_n the reverse Bessel polynomial and wp
+// the frequency where its phase reaches n * pi / 4.
+std::vector<double> ReverseBesselPolynomial(int n) {
+    auto factorial = [](int k) {
+        double f = 1.0;
+        for (int i = 2; i <= k; ++i) f *= i;
+        return f;
+    };
+    std::vector<double> c(n + 1);  // c[j]: coefficient of s^j
+    for (int k = 0; k <= n; ++k) {
+        c[n - k] = factorial(n + k) / (factorial(n - k) * factorial(k) * std::pow(2.0, k));
+    }
+    return c;
+}
+
+std::complex<double> Polynomial(const std::vector<double>& c, std::complex<double> s) {
+    std::complex<double> v = 0.0;
+    for (std::size_t j = c.size(); j-- > 0;) v = v * s + c[j];
+    return v;
+}
+
+// All roots lie in the left half-plane, so the phase on the imaginary axis
+// rises steadily from 0 to n * pi / 2: follow it in small steps, then halve
+// the last step.
+double PhaseNormalisingFrequency(const std::vector<double>& c) {
+    const double target = (c.size() - 1) * M_PI / 4.0;
+    const std::complex<double> j(0.0, 1.0);
+    double w = 0.0, phase = 0.0;
+    std::complex<double> previous = Polynomial(c, 0.0);
+    const double step = 1e-3;
+    for (;;) {
+        const std::complex<double> next = Polynomial(c, j * (w + step));
+        const double turn = std::arg(next / previous);
+        if (phase + turn >= target) break;
+        phase += turn;
+        previous = next;
+        w += step;
+    }
+    double lo = w, hi = w + step;
+    for (int i = 0; i < 60; ++i) {
+        const double mid = (lo + hi) / 2.0;
+        (phase + std::arg(Polynomial(c, j * mid) / previous) < target ? lo : hi) = mid;
+    }
+    return lo;
+}
+
+// Level of the low-pass prototype at normalised frequency w (the corner is 1).
+double PrototypeDb(int type, int order, double w) {
+    switch (type) {
+        case 0:
+            return -10.0 * std::log10(std::pow(1.0 - w * w, 2.0) + w * w);
+        case 1:
+            return -10.0 * std::log10(1.0 + std::pow(w, 2.0 * order));
+        case 2:
+            return -20.0 * std::log10(1.0 + std::pow(w, order));
+        default: {
+            const std::vector<double> c = ReverseBesselPolynomial(order);
+            const double wp = PhaseNormalisingFrequency(c);
+            const std::complex<double> h = c[0] / Polynomial(c, std::complex<double>(0.0, w * wp));
+            return 10.0 * std::log10(std::norm(h));
+        }
+    }
+}
+
+struct FamilyCase {
+    int type;
+    int slope;
+};
+void PrintTo(const FamilyCase& c, std::ostream* os) { *os << c.type << "/" << c.slope; }
+
+class CrossoverFamily : public testing::TestWithParam<FamilyCase> {};
+
+// Every family and order against its prototype, both directions. The digital
+// filters are bilinear transforms, so the prototype is read at the warped
+// frequency; low corners keep the per-section warping of the Bessel sections
+// far below the tolerance, while a wrong table entry moves the curve by
+// tenths of a dB.
+TEST_P(CrossoverFamily, MatchesItsAnalogue) {
+    const FamilyCase& c = GetParam();
+    int order = c.slope;
+    if (c.type == 0) order = 2;
+    if (c.type == 2 && order % 2 != 0) ++order;
+    const ResponseArray& grid = ResponseGrid();
+    for (int fc : {50, 200}) {
+        for (bool highPass : {false, true}) {
+            ResponseArray db;
+            ComputeCrossoverResponse(CrossoverFilter{fc, c.type, c.slope, 0}, highPass, db);
+            int checked = 0;
+            for (int k = 0; k < kResponsePoints; ++k) {
+                if (grid[k] < fc / 8.0 || grid[k] > fc * 8.0) continue;
+                const double w = std::tan(M_PI * grid[k] / 48000.0) / std::tan(M_PI * fc / 48000.0);
+                const double expected = PrototypeDb(c.type, order, highPass ? 1.0 / w : w);
+                ASSERT_NEAR(db[k], expected, 2e-3)
+                    << (highPass ? "high-pass " : "low-pass ") << fc << " Hz at " << grid[k];
+                ++checked;
+            }
+            EXPECT_GT(checked, 50);
+        }
+    }
+}
+
+std::vector<FamilyCase> AllFamilies() {
+    std::vector<FamilyCase> cases;
+    for (int type = 0; type <= 3; ++type) {
+        for (int slope = 1; slope <= 8; ++slope) cases.push_back({type, slope});
+    }
+    return cases;
+}
+std::string FamilyName(const testing::TestParamInfo<FamilyCase>& info) {
+    static const char* const kNames[] = {"UnitQ", "Butterworth", "LinkwitzRiley", "Bessel"};
+    return kNames[info.param.type] + std::to_string(info.param.slope);
+}
+INSTANTIATE_TEST_SUITE_P(EveryOrder, CrossoverFamily, testing::ValuesIn(AllFamilies()), FamilyName);
+
+// The prototypes themselves, against the textbook corner levels.
+TEST(CrossoverPrototype, GivesTheTextbookCornerLevels) {
+    EXPECT_NEAR(PrototypeDb(3, 1, 1.0), -3.01, 0.005);
+    EXPECT_NEAR(PrototypeDb(3, 2, 1.0), -4.77, 0.005);
+    EXPECT_NEAR(PrototypeDb(3, 4, 1.0), -7.78, 0.005);
+    EXPECT_NEAR(PrototypeDb(1, 5, 1.0), -3.01, 0.005);
+    EXPECT_NEAR(PrototypeDb(2, 6, 1.0), -6.02, 0.005);
+    EXPECT_NEAR(PrototypeDb(0, 2, 1.0), 0.0, 1e-12);
+    // theta_3(s) = s^3 + 6 s^2 + 15 s + 15
+    EXPECT_EQ(ReverseBesselPolynomial(3), (std::vector<double>{15, 15, 6, 1}));
 }
 
 TEST(Peaking, GainAtCentreAndFlatAtZero) {

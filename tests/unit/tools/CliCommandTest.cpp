@@ -493,6 +493,18 @@ TEST(CliStateDiff, EachSingleFieldMismatchIsOneLine) {
 // The amplifier goes away in the middle of a whole-configuration write: the
 // write is given up, the exit code says the amplifier failed, and the one
 // error line says that the amplifier holds part of the profile.
+// A whole profile whose scene saves the amplifier refuses: every command was
+// answered, yet the slots were not stored, and apply says how many.
+TEST_F(CliFileTest, ApplyReportsScenesTheAmplifierDidNotStore) {
+    WholeProfile whole;
+    ASSERT_EQ(WriteWholeProfile(whole, Path("all.wpf")), ProfileResult::Ok);
+    amp->RefuseSceneSaves(3);
+    const CliRun run = Run({"--demo", "apply", Path("all.wpf")});
+    EXPECT_EQ(run.code, 4);
+    EXPECT_EQ(run.out, "3 scene(s) were not stored by the amplifier\n");
+    EXPECT_EQ(run.err, "kavelo-cli: 1 field(s) differ from the profile after writing it\n");
+}
+
 TEST_F(CliFileTest, ApplyReportsAWriteCutShort) {
     WholeProfile whole;
     ASSERT_EQ(WriteWholeProfile(whole, Path("cut.wpf")), ProfileResult::Ok);
