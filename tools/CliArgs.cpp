@@ -12,6 +12,7 @@ GlobalParse ParseGlobalOptions(const std::vector<std::string>& args, CliOptions&
     for (; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "-h" || a == "--help") return GlobalParse::Help;
+        if (a == "--version") return GlobalParse::Version;
         if (a == "--demo" || a == "--device") {
             const bool demo = a == "--demo";
             if (deviceChosen && options.demo != demo) {
@@ -22,6 +23,8 @@ GlobalParse ParseGlobalOptions(const std::vector<std::string>& args, CliOptions&
             options.demo = demo;
         } else if (a == "--trace") {
             options.trace = true;
+        } else if (a == "--log") {
+            options.logToStderr = true;
         } else if (a == "--timeout") {
             if (i + 1 >= args.size() ||
                 !ParseIntInRange(args[i + 1], 1, 600000, options.replyTimeoutMs)) {

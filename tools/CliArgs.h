@@ -11,9 +11,10 @@
 // command's own positional arguments and options.
 namespace kavelo::cli {
 
-enum class GlobalParse { Run, Help, Error };
+enum class GlobalParse { Run, Help, Version, Error };
 
-// Reads --demo, --device, --trace, --timeout MS and -h/--help up to the first
+// Reads --demo, --device, --trace, --log, --timeout MS, -h/--help and --version
+// up to the first
 // word that is not an option; the rest is the command.
 GlobalParse ParseGlobalOptions(const std::vector<std::string>& args, CliOptions& options,
                                std::string& error);

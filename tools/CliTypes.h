@@ -37,6 +37,9 @@ struct CliEnvironment {
 struct CliOptions {
     bool demo = false;
     bool trace = false;
+    // Echo the diagnostic log on standard error (it always goes to save.log
+    // when the marker file is present; never to standard output).
+    bool logToStderr = false;
     // Longest wait for one reply in ms; 0 keeps the amplifier's own time-outs.
     int replyTimeoutMs = 0;
     std::vector<std::string> command;  // the command and its arguments

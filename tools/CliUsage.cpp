@@ -6,15 +6,19 @@ const char* UsageText() {
     return R"(kavelo-cli: a headless companion of the Kavelo DSP tuning application
 for the TRQ5.40AMP amplifier.
 
-usage: kavelo-cli [--demo | --device] [--trace] [--timeout MS] COMMAND [ARGS]
+usage: kavelo-cli [--demo | --device] [--trace] [--log] [--timeout MS] COMMAND [ARGS]
 
   --demo          talk to the virtual amplifier (the application's demo mode,
                   with the same state file)
   --device        talk to the amplifier on USB (0483:5750), the default
   --trace         print every report written ("> ") and read ("< ") as hex on
                   standard error, one per line
+  --log           echo the diagnostic log on standard error (it is written to
+                  save.log when the current folder holds savelog.ini; standard
+                  output carries only the result)
   --timeout MS    wait at most MS milliseconds for any reply
-  -h, --help      this text
+  -h, --help      display this help and exit
+      --version   output version information and exit
 
 commands:
   info                          model, firmware versions, loader mode, current

@@ -5,6 +5,7 @@
 #include "CliArgs.h"
 #include "CliCommands.h"
 #include "CliUsage.h"
+#include "base/ProgramInfo.h"
 
 namespace kavelo::cli {
 
@@ -15,6 +16,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     switch (ParseGlobalOptions(args, options, error)) {
         case GlobalParse::Help:
             out << UsageText();
+            return kExitOk;
+        case GlobalParse::Version:
+            out << VersionText("kavelo-cli");
             return kExitOk;
         case GlobalParse::Error:
             return Fail(err, kExitUsage, error + " (see kavelo-cli --help)");

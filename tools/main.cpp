@@ -1,17 +1,26 @@
 // kavelo-cli: the device stack of the tuning application without a window.
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "CliArgs.h"
 #include "RunCli.h"
 #include "base/Log.h"
 #include "sim/DemoAmplifier.h"
 
 int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    // Standard output carries the result only (a dump is a file): the log is
+    // echoed on standard error when asked, else it goes to save.log alone.
+    kavelo::cli::CliOptions options;
+    std::string ignored;
+    kavelo::cli::ParseGlobalOptions(args, options, ignored);
+    kavelo::SetLogConsole(options.logToStderr ? stderr : nullptr);
     kavelo::StartLogIfMarked();
     kavelo::cli::CliEnvironment env;
     env.showProgress = isatty(STDERR_FILENO) == 1;
@@ -28,7 +37,6 @@ int main(int argc, char** argv) {
         }
         return std::make_shared<kavelo::HidapiPort>();
     };
-    const std::vector<std::string> args(argv + 1, argv + argc);
     const int code = kavelo::cli::RunCli(args, std::cout, std::cerr, env);
     std::cout.flush();
     kavelo::LogShutdown();

@@ -8,29 +8,38 @@
 #include <cstring>
 
 #include "base/BuildConstants.h"
+#include "base/ProgramInfo.h"
 #include "app/MainWnd.h"
 
 namespace kavelo {
 
 namespace {
 
-std::string Usage(const char* program) {
-    std::string text = "Usage: ";
-    text += program;
-    text +=
-        " [--demo] [--firmware X.Y] [--screenshot FILE]\n"
-        "Tuning application for the " +
-        std::string(MODEL_NAME) +
-        " amplifier.\n\n"
-        "  --demo             use a built-in virtual amplifier instead of USB; its\n"
-        "                     stored scenes are kept in the user's data folder\n"
-        "  --firmware X.Y     the virtual amplifier runs firmware X.Y (for example\n"
-        "                     1.17, older than this software expects: the forced\n"
-        "                     update starts)\n"
-        "  --screenshot FILE  save a PNG of the main window once connected, then quit\n"
-        "  --help             show this help and exit\n"
-        "  --version          show the version and exit\n";
-    return text;
+constexpr char kProgram[] = "kavelo-dsp";
+
+std::string Usage() {
+    return std::string("Usage: ") + kProgram +
+           " [OPTION]...\n"
+           "Tune the " +
+           MODEL_NAME +
+           " car-audio amplifier on USB: crossovers, EQ, delays, levels,\n"
+           "speaker roles, routing, scenes, calibration and firmware updates.\n\n"
+           "  --demo             use a built-in virtual amplifier instead of USB; its\n"
+           "                     stored scenes are kept in the user's data folder\n"
+           "  --firmware X.Y     the virtual amplifier runs firmware X.Y (for example\n"
+           "                     1.17, older than this software expects: the forced\n"
+           "                     update starts)\n"
+           "  --screenshot FILE  save a PNG of the main window once connected, then quit\n"
+           "  -h, --help         display this help and exit\n"
+           "      --version      output version information and exit\n\n"
+           "Without --demo the amplifier (USB 0483:5750) is used; the udev rule installed\n"
+           "with the program gives the logged-in user access to it.\n";
+}
+
+// A usage error as GNU programs report it: the reason, then where help is.
+std::string UsageError(const std::string& reason) {
+    return std::string(kProgram) + ": " + reason + "\nTry '" + kProgram +
+           " --help' for more information.\n";
 }
 
 // "1.17" → 1 and 17; each part a whole number the handshake can carry (0..255).
@@ -48,19 +57,16 @@ bool ParseFirmwareVersion(const char* text, int* major, int* minor) {
 
 AppOptions ParseAppOptions(int argc, char* argv[]) {
     AppOptions options;
-    const char* program = argc > 0 && argv[0] ? argv[0] : "kavelo-dsp";
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
             options.exitCode = 0;
-            options.output = Usage(program);
+            options.output = Usage();
             return options;
         }
         if (std::strcmp(arg, "--version") == 0) {
             options.exitCode = 0;
-            options.output = std::string("kavelo-dsp ") + VERSION + " for " + MODEL_NAME +
-                             " (firmware " + std::to_string(INNER_FW.major) + "." +
-                             std::to_string(INNER_FW.minor) + ")\n";
+            options.output = VersionText(kProgram);
             return options;
         }
         if (std::strcmp(arg, "--demo") == 0) {
@@ -69,24 +75,28 @@ AppOptions ParseAppOptions(int argc, char* argv[]) {
             if (i + 1 >= argc || !ParseFirmwareVersion(argv[i + 1], &options.demoFirmwareMajor,
                                                        &options.demoFirmwareMinor)) {
                 options.exitCode = 2;
-                options.output =
-                    std::string("--firmware needs a version such as 1.17\n") + Usage(program);
+                options.output = UsageError("--firmware needs a version such as 1.17");
                 return options;
             }
             ++i;
-        } else if (std::strcmp(arg, "--screenshot") == 0 && i + 1 < argc) {
+        } else if (std::strcmp(arg, "--screenshot") == 0) {
+            if (i + 1 >= argc) {
+                options.exitCode = 2;
+                options.output = UsageError("--screenshot needs a file name");
+                return options;
+            }
             options.screenshot = QString::fromLocal8Bit(argv[++i]);
         } else if (std::strncmp(arg, "-platform", 9) == 0 && i + 1 < argc) {
             ++i;  // Qt's own option
         } else {
             options.exitCode = 2;
-            options.output = std::string("unknown option: ") + arg + "\n" + Usage(program);
+            options.output = UsageError(std::string("unrecognized option '") + arg + "'");
             return options;
         }
     }
     if (options.demoFirmwareMajor >= 0 && !options.demo) {
         options.exitCode = 2;
-        options.output = "--firmware is for the virtual amplifier: add --demo\n" + Usage(program);
+        options.output = UsageError("--firmware is for the virtual amplifier: add --demo");
     }
     return options;
 }

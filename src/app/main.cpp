@@ -1,9 +1,11 @@
 #include <QApplication>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 
 #include "app/AppOptions.h"
+#include "app/DisplayCheck.h"
 #include "base/BuildConstants.h"
 #include "base/Log.h"
 #include "app/MainWnd.h"
@@ -19,8 +21,15 @@ int main(int argc, char* argv[]) {
         std::fputs(options.output.c_str(), options.exitCode == 0 ? stdout : stderr);
         return options.exitCode;
     }
+    const std::string noDisplay = kavelo::NoDisplayReason(std::getenv, argc, argv);
+    if (!noDisplay.empty()) {
+        std::fprintf(stderr, "kavelo-dsp: %s\n", noDisplay.c_str());
+        return 1;
+    }
     kavelo::StartLogIfMarked();
+    std::unique_ptr<kavelo::FatalStartGuard> startGuard = std::make_unique<kavelo::FatalStartGuard>();
     QApplication app(argc, argv);
+    startGuard.reset();
     QApplication::setApplicationName(QStringLiteral("kavelo4to8"));
     kavelo::ApplySkinStyle(app);
 

@@ -24,6 +24,7 @@ constexpr int kFlushEvery = 10;
 
 std::mutex gLogMutex;
 std::atomic<std::FILE*> gLogFile{nullptr};
+std::atomic<std::FILE*> gLogConsole{stdout};
 int gFlushCount = 0;
 
 
@@ -46,16 +47,16 @@ int WriteMessage(const std::string& text) {
     std::lock_guard<std::mutex> lock(gLogMutex);
     std::FILE* file = gLogFile.load();
     if (!file) return 0;
-    if (LogTimestampEnabled.load()) {
-        const std::string prefix = TimePrefix();
-        std::fwrite(prefix.data(), 1, prefix.size(), stdout);
-        std::fwrite(prefix.data(), 1, prefix.size(), file);
-    }
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fwrite(text.data(), 1, text.size(), file);
+    std::FILE* console = gLogConsole.load();
+    const auto write = [&](const std::string& part) {
+        if (console) std::fwrite(part.data(), 1, part.size(), console);
+        std::fwrite(part.data(), 1, part.size(), file);
+    };
+    if (LogTimestampEnabled.load()) write(TimePrefix());
+    write(text);
     if (gFlushCount > kFlushEvery) {
         std::fflush(file);
-        std::fflush(stdout);
+        if (console) std::fflush(console);
         gFlushCount = 0;
     }
     ++gFlushCount;
@@ -157,10 +158,12 @@ bool StartLogIfMarked() {
 
 bool LogEnabled() { return gLogFile.load() != nullptr; }
 
+void SetLogConsole(std::FILE* stream) { gLogConsole = stream; }
+
 void LogShutdown() {
     std::lock_guard<std::mutex> lock(gLogMutex);
     if (std::FILE* file = gLogFile.exchange(nullptr)) std::fclose(file);
-    std::fflush(stdout);
+    if (std::FILE* console = gLogConsole.load()) std::fflush(console);
 }
 
 }  // namespace kavelo

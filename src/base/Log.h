@@ -1,11 +1,12 @@
 #pragma once
 
 #include <atomic>
+#include <cstdio>
 #include <string>
 
-// The diagnostic log: every line goes to standard output and to "save.log"
-// (UTF-8), but only when logging was switched on at start-up by the
-// "savelog.ini" marker. Writers on any thread are serialised; one message
+// The diagnostic log: every line goes to "save.log" (UTF-8) and to a console
+// stream (standard output unless changed), but only when logging was switched
+// on at start-up by the "savelog.ini" marker. Writers on any thread are serialised; one message
 // (prefix and text) is written whole before the next.
 namespace kavelo {
 
@@ -32,6 +33,11 @@ bool InitConsoleWindow(const std::string& logPath);
 bool StartLogIfMarked();
 
 bool LogEnabled();
+
+// Where log lines are echoed besides the file: standard output by default; a
+// program whose standard output is its result echoes to standard error or
+// nowhere (null). Set it before logging starts.
+void SetLogConsole(std::FILE* stream);
 
 // Flushes and closes the log file; logging is off afterwards.
 void LogShutdown();

@@ -558,14 +558,18 @@ TEST(CommandLine, Options) {
     const Row rows[] = {
         {{"kavelo-dsp"}, -1, "", false},
         {{"kavelo-dsp", "--demo"}, -1, "", true},
-        {{"kavelo-dsp", "--version"}, 0, "kavelo-dsp v6.7.55 for TRQ5.40AMP", false},
-        {{"kavelo-dsp", "--help"}, 0, "Usage: kavelo-dsp [--demo]", false},
-        {{"kavelo-dsp", "--demo", "--frobnicate"}, 2, "unknown option: --frobnicate", true},
+        {{"kavelo-dsp", "--version"}, 0,
+         "kavelo-dsp (Kavelo DSP) 6.7.55\nFor the TRQ5.40AMP amplifier, firmware 1.18.\n", false},
+        {{"kavelo-dsp", "--help"}, 0, "Usage: kavelo-dsp [OPTION]...\n", false},
+        {{"kavelo-dsp", "--demo", "--frobnicate"}, 2,
+         "kavelo-dsp: unrecognized option '--frobnicate'\nTry 'kavelo-dsp --help' for more information.\n",
+         true},
         {{"kavelo-dsp", "--demo", "--firmware", "1.17"}, -1, "", true},
-        {{"kavelo-dsp", "--firmware", "1.17"}, 2, "--firmware is for the virtual amplifier", false},
-        {{"kavelo-dsp", "--demo", "--firmware", "1.x"}, 2, "--firmware needs a version", true},
-        {{"kavelo-dsp", "--demo", "--firmware", "1.256"}, 2, "--firmware needs a version", true},
-        {{"kavelo-dsp", "--demo", "--firmware"}, 2, "--firmware needs a version", true},
+        {{"kavelo-dsp", "--firmware", "1.17"}, 2, "kavelo-dsp: --firmware is for the virtual amplifier", false},
+        {{"kavelo-dsp", "--demo", "--firmware", "1.x"}, 2, "kavelo-dsp: --firmware needs a version", true},
+        {{"kavelo-dsp", "--demo", "--firmware", "1.256"}, 2, "kavelo-dsp: --firmware needs a version", true},
+        {{"kavelo-dsp", "--demo", "--firmware"}, 2, "kavelo-dsp: --firmware needs a version", true},
+        {{"kavelo-dsp", "--screenshot"}, 2, "kavelo-dsp: --screenshot needs a file name", false},
     };
     for (const Row& r : rows) {
         std::vector<char*> argv;

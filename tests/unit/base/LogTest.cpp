@@ -18,6 +18,7 @@ protected:
     void TearDown() override {
         LogShutdown();
         LogTimestampEnabled = true;
+        SetLogConsole(stdout);
     }
     std::string Contents() {
         LogShutdown();
@@ -74,6 +75,30 @@ TEST_F(LogTest, WideTextIsWrittenAsUtf8) {
     LogTimestampEnabled = false;
     EXPECT_EQ(LogPrintW(L"%ls %d\n", L"\u97f3\u91cf \u0413\u0440\u043e\u043c\u043a\u043e\u0441\u0442\u044c", 5), 15);
     EXPECT_EQ(Contents(), "\xe9\x9f\xb3\xe9\x87\x8f \xd0\x93\xd1\x80\xd0\xbe\xd0\xbc\xd0\xba\xd0\xbe\xd1\x81\xd1\x82\xd1\x8c 5\n");
+}
+
+// The console echo goes where it is set, or nowhere; the file gets every line.
+TEST_F(LogTest, ConsoleEchoFollowsItsStream) {
+    struct Row {
+        const char* name;
+        bool echoed;
+    };
+    for (const Row& r : {Row{"to a stream", true}, Row{"nowhere", false}}) {
+        SCOPED_TRACE(r.name);
+        std::FILE* console = std::tmpfile();
+        ASSERT_NE(console, nullptr);
+        SetLogConsole(r.echoed ? console : nullptr);
+        ASSERT_TRUE(InitConsoleWindow((dir.path() / "save.log").string()));
+        LogTimestampEnabled = false;
+        LogPrintA("line %d\n", 7);
+        EXPECT_EQ(Contents(), "line 7\n");
+        std::rewind(console);
+        char buf[32] = {};
+        const std::size_t n = std::fread(buf, 1, sizeof buf - 1, console);
+        EXPECT_EQ(std::string(buf, n), r.echoed ? "line 7\n" : "");
+        SetLogConsole(stdout);
+        std::fclose(console);
+    }
 }
 
 TEST_F(LogTest, UnwritablePathLeavesLoggingOff) {
