@@ -11,6 +11,7 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-wqy-microhei fonts-dejavu-core
   clang libclang-rt-14-dev
+  dpkg-dev desktop-file-utils appstream bash-completion
 )
 
 missing=()

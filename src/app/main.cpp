@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QIcon>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -31,6 +32,9 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     startGuard.reset();
     QApplication::setApplicationName(QStringLiteral("kavelo4to8"));
+    // Ties the windows to the installed desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.kavelo.KaveloDsp"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.kavelo.KaveloDsp")));
     kavelo::ApplySkinStyle(app);
 
     int result = 0;

@@ -2,6 +2,7 @@
 
 #include <cJSON.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -92,7 +93,7 @@ TEST_F(Programs, VersionAndHelpFollowTheGnuConventions) {
     const Row rows[] = {
         {KAVELO_CLI, "--version", "kavelo-cli (Kavelo DSP) 6.7.55\n"},
         {KAVELO_DSP, "--version", "kavelo-dsp (Kavelo DSP) 6.7.55\n"},
-        {KAVELO_CLI, "--help", "kavelo-cli: a headless companion"},
+        {KAVELO_CLI, "--help", "Usage: kavelo-cli [OPTION]... COMMAND [ARG]...\n"},
         {KAVELO_DSP, "--help", "Usage: kavelo-dsp [OPTION]...\n"},
     };
     for (const Row& r : rows) {
@@ -109,6 +110,79 @@ TEST_F(Programs, VersionAndHelpFollowTheGnuConventions) {
     EXPECT_EQ(wrong.err,
               "kavelo-dsp: unrecognized option '--frobnicate'\n"
               "Try 'kavelo-dsp --help' for more information.\n");
+}
+
+// A man page's text with troff's escaped minus as a plain one.
+std::string ManPage(const char* name) {
+    std::string text = ReadWholeFile(fs::path(KAVELO_PACKAGING_DIR) / "man" / name);
+    for (std::size_t at = 0; (at = text.find("\\-", at)) != std::string::npos;)
+        text.replace(at, 2, "-");
+    return text;
+}
+
+// The headings of a page's tagged paragraphs (the line after each .TP) as
+// plain words: font macros, font changes and quotes removed.
+std::vector<std::string> EntryHeadings(const std::string& page) {
+    static const std::regex markup(R"(^\.B[IR]? |\\f[BIRP]|")");
+    std::vector<std::string> headings;
+    std::size_t at = 0;
+    while ((at = page.find("\n.TP\n", at)) != std::string::npos) {
+        at += 5;
+        const std::string line = page.substr(at, page.find('\n', at) - at);
+        headings.push_back(std::regex_replace(line, markup, ""));
+    }
+    return headings;
+}
+
+// Every option and command --help lists has its entry in the man page, and
+// the page is of this version: an undocumented new option or command fails.
+TEST_F(Programs, ManPagesAreInStepWithHelp) {
+    struct Row {
+        const char* program;
+        const char* page;
+    };
+    const Row rows[] = {{KAVELO_DSP, "kavelo-dsp.1"}, {KAVELO_CLI, "kavelo-cli.1"}};
+    const std::regex option(R"(--[a-z][a-z-]*)");
+    // A command of kavelo-cli's help: indented by two, its words up to the first
+    // argument (upper case), option or file name.
+    const std::regex command(R"(\n  ([a-z]+(?: [a-z]+)?)(?= [A-Z\[-]| *\n| {2,}))");
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.page);
+        const std::string help = Run(r.program, {"--help"}).out;
+        const std::string page = ManPage(r.page);
+        ASSERT_FALSE(help.empty());
+        const std::vector<std::string> headings = EntryHeadings(page);
+        ASSERT_FALSE(headings.empty());
+        const auto documented = [&](const std::string& words) {
+            // Whole words of a heading ("-h, --help" names both).
+            for (std::string h : headings) {
+                std::replace(h.begin(), h.end(), ',', ' ');
+                h = std::regex_replace(" " + h + " ", std::regex(" +"), " ");
+                if (h.find(" " + words + " ") != std::string::npos) return true;
+            }
+            return false;
+        };
+        const std::string options = help.substr(0, help.find("commands:"));
+        for (auto it = std::sregex_iterator(options.begin(), options.end(), option);
+             it != std::sregex_iterator(); ++it) {
+            // Options named in running text (--demo in a note) need an entry too.
+            EXPECT_TRUE(documented(it->str())) << it->str();
+        }
+        const std::size_t list = help.find("commands:");
+        if (list != std::string::npos) {
+            const std::string commands = help.substr(list, help.find("exit codes") - list);
+            int found = 0;
+            for (auto it = std::sregex_iterator(commands.begin(), commands.end(), command);
+                 it != std::sregex_iterator(); ++it, ++found)
+                EXPECT_TRUE(documented((*it)[1])) << (*it)[1];
+            EXPECT_GE(found, 11);  // the help's own command list was read
+        }
+        // "kavelo-cli (Kavelo DSP) 6.7.55" is the page of "Kavelo DSP 6.7.55".
+        const std::string version = Run(r.program, {"--version"}).out;
+        const std::size_t from = version.find(") ") + 2;
+        const std::string number = version.substr(from, version.find('\n') - from);
+        EXPECT_NE(page.find("\"Kavelo DSP " + number + "\""), std::string::npos) << number;
+    }
 }
 
 // Without a display the application says so and ends; it does not abort.
