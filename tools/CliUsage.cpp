@@ -3,11 +3,11 @@
 namespace kavelo::cli {
 
 const char* UsageText() {
-    return R"(kavelo-cli: a headless companion of the Kavelo DSP tuning application
-for the TRQ5.40AMP amplifier.
+    return R"(Usage: kavelo-cli [OPTION]... COMMAND [ARG]...
+Talk to the TRQ5.40AMP amplifier without a window: the device side of the
+Kavelo DSP tuning application, for scripts and the workbench.
 
-usage: kavelo-cli [--demo | --device] [--trace] [--log] [--timeout MS] COMMAND [ARGS]
-
+options:
   --demo          talk to the virtual amplifier (the application's demo mode,
                   with the same state file)
   --device        talk to the amplifier on USB (0483:5750), the default
