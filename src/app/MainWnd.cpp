@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QStandardPaths>
 #include <QTimer>
+#include <map>
 
 #include "base/BuildConstants.h"
 #include "app/ConfigFile.h"
@@ -323,41 +324,41 @@ void CMainWnd::OnMenuCommand(const QString& item) {
             ChangeLanguage(QLatin1String(l.name), QLatin1String(l.index));
         return;
     }
-    if (item == QLatin1String("advance_item_mixer")) {
-        ShowMixerWindow(mEqualizer, this);
-        return;
-    }
-    if (item == QLatin1String("advance_item_autocal")) {
-        RunAutoCalibration(this, mEqualizer);
-        return;
-    }
-    if (item == QLatin1String("scene_item_load_file")) {
-        mEqualizer.LoadSenceConfigFromFile();
-    } else if (item == QLatin1String("scene_item_save_file")) {
-        mEqualizer.SaveSenceConfigToFile();
-    } else if (item == QLatin1String("scene_item_load_whole")) {
-        mEqualizer.LoadWholeConfigFromFile();
-    } else if (item == QLatin1String("scene_item_save_whole")) {
-        mEqualizer.SaveWholeConfigToFile();
-    } else if (item == QLatin1String("scene_item_load_scene")) {
-        mEqualizer.LoadSenceConfigFromDSP();
-    } else if (item == QLatin1String("scene_item_saveas_scene")) {
-        mEqualizer.SaveSenceConfigToDSP();
-    } else if (item == QLatin1String("scene_item_delete_scene")) {
-        mEqualizer.DeleteDSPSenceConfig();
-    } else if (item == QLatin1String("scene_item_import_filters")) {
-        mEqualizer.ImportFilterFile();
-    } else if (item == QLatin1String("scene_item_export_rew")) {
-        mEqualizer.ExportFilterFile(FilterTextFormat::Rew);
-    } else if (item == QLatin1String("scene_item_export_apo")) {
-        mEqualizer.ExportFilterFile(FilterTextFormat::Apo);
-    } else if (item == QLatin1String("scene_item_load_measurement")) {
-        mEqualizer.LoadMeasurementFile();
-    } else if (item == QLatin1String("scene_item_measurement_offset")) {
-        mEqualizer.SetMeasurementOffset();
-    } else if (item == QLatin1String("scene_item_clear_measurement")) {
-        mEqualizer.ClearMeasurement();
-    }
+    using Command = void (*)(CMainWnd&, EqualizerManager&);
+    static const std::map<QString, Command> kCommands = {
+        {QStringLiteral("advance_item_mixer"),
+         [](CMainWnd& w, EqualizerManager& c) { ShowMixerWindow(c, &w); }},
+        {QStringLiteral("advance_item_autocal"),
+         [](CMainWnd& w, EqualizerManager& c) { RunAutoCalibration(&w, c); }},
+        {QStringLiteral("scene_item_load_file"),
+         [](CMainWnd&, EqualizerManager& c) { c.LoadSenceConfigFromFile(); }},
+        {QStringLiteral("scene_item_save_file"),
+         [](CMainWnd&, EqualizerManager& c) { c.SaveSenceConfigToFile(); }},
+        {QStringLiteral("scene_item_load_whole"),
+         [](CMainWnd&, EqualizerManager& c) { c.LoadWholeConfigFromFile(); }},
+        {QStringLiteral("scene_item_save_whole"),
+         [](CMainWnd&, EqualizerManager& c) { c.SaveWholeConfigToFile(); }},
+        {QStringLiteral("scene_item_load_scene"),
+         [](CMainWnd&, EqualizerManager& c) { c.LoadSenceConfigFromDSP(); }},
+        {QStringLiteral("scene_item_saveas_scene"),
+         [](CMainWnd&, EqualizerManager& c) { c.SaveSenceConfigToDSP(); }},
+        {QStringLiteral("scene_item_delete_scene"),
+         [](CMainWnd&, EqualizerManager& c) { c.DeleteDSPSenceConfig(); }},
+        {QStringLiteral("scene_item_import_filters"),
+         [](CMainWnd&, EqualizerManager& c) { c.ImportFilterFile(); }},
+        {QStringLiteral("scene_item_export_rew"),
+         [](CMainWnd&, EqualizerManager& c) { c.ExportFilterFile(FilterTextFormat::Rew); }},
+        {QStringLiteral("scene_item_export_apo"),
+         [](CMainWnd&, EqualizerManager& c) { c.ExportFilterFile(FilterTextFormat::Apo); }},
+        {QStringLiteral("scene_item_load_measurement"),
+         [](CMainWnd&, EqualizerManager& c) { c.LoadMeasurementFile(); }},
+        {QStringLiteral("scene_item_measurement_offset"),
+         [](CMainWnd&, EqualizerManager& c) { c.SetMeasurementOffset(); }},
+        {QStringLiteral("scene_item_clear_measurement"),
+         [](CMainWnd&, EqualizerManager& c) { c.ClearMeasurement(); }},
+    };
+    const auto command = kCommands.find(item);
+    if (command != kCommands.end()) command->second(*this, mEqualizer);
 }
 
 void CMainWnd::ChangeLanguage(const QString& name, const QString& index) {
