@@ -42,8 +42,8 @@ std::vector<std::uint8_t> Stream(const std::uint8_t* data, std::size_t size) {
             continue;
         }
         std::uint8_t framed[kInputReportSize * 2];
-        const std::size_t n = FramePacket(cmd, subcmd, optype, payload, std::min<std::size_t>(len, 58),
-                                          framed, sizeof framed);
+        const std::size_t n = FramePacket(cmd, subcmd, optype, payload,
+                                          std::min<std::size_t>(len, 58), framed, sizeof framed);
         out.insert(out.end(), framed, framed + n);
     }
     return out;
@@ -181,7 +181,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (Bytes(model.live) != Bytes(kFresh->live)) {
         CheckOnce<DspState>(checkedLive, model.live, &SceneProfileText, &ParseSceneProfile);
     }
-    if (Bytes(model.scenes) != Bytes(kFresh->scenes) || Bytes(model.names) != Bytes(kFresh->names)) {
+    if (Bytes(model.scenes) != Bytes(kFresh->scenes) ||
+        Bytes(model.names) != Bytes(kFresh->names)) {
         CheckOnce<WholeProfile>(checkedWhole, model, &WholeProfileText, &ParseWholeProfile);
     }
     return 0;
