@@ -52,12 +52,12 @@ run() {
   local log="$SCRATCH/$label.log"
   echo "fuzz-smoke: $label"
   if "$@" >"$log" 2>&1; then
-    grep -E '^(#[0-9]+[[:space:]]+DONE|Done [0-9]+ runs)' "$log" || true
+    grep -E '^(#[0-9]+[[:space:]]+DONE|Executed )' "$log" | tail -n 1 || true
     return 0
   fi
   failures=$((failures + 1))
   echo "fuzz-smoke: $label FAILED" >&2
-  grep -E '^(==[0-9]+==ERROR|SUMMARY|.*runtime error:|ALARM|.*-- leak|.*deadly signal)' "$log" \
+  grep -E '^(==[0-9]+== ?ERROR|SUMMARY|.*runtime error:|ALARM|.*-- leak|.*deadly signal)' "$log" \
     | head -n 5 >&2 || true
   local written
   written="$(grep -o 'Test unit written to .*' "$log" | sed 's/^Test unit written to //' || true)"
