@@ -49,7 +49,7 @@ failures=0
 run() {
   local label="$1"
   shift
-  local log="$SCRATCH/$label.log"
+  local log="$SCRATCH/${label//[^A-Za-z0-9_-]/_}.log"
   echo "fuzz-smoke: $label"
   if "$@" >"$log" 2>&1; then
     grep -E '^(#[0-9]+[[:space:]]+DONE|Executed )' "$log" | tail -n 1 || true
