@@ -109,7 +109,7 @@ def scene_save(s):
     mark = s.watcher.mark()
     s.type("Stage 1")
     s.key("Return")
-    done = s.wait_window("msgwnd", mark)  # the amplifier took it
+    done = s.wait_window("msgwnd", mark)  # the box telling the scene was saved
     s.xdotool("windowfocus", "--sync", done)
     s.key("Return")
     s.wait_gone(done)
@@ -154,9 +154,7 @@ def escape_and_close(s):
     after it still reaches the amplifier); the title bar's close control ends it."""
     app = s.start_app()
     s.click(app, "edit_ch_volume_0")
-    s.key("Escape")
-    s.click(app, "title_bar")
-    s.key("Escape")
+    s.key("Escape", "Escape")
     type_into(s, app, "edit_ch_volume_0", "-6")
     expect(s.is_running(app), "kavelo-dsp quit on Esc")
     s.close_app(app)

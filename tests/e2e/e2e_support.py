@@ -33,18 +33,6 @@ class Skipped(Exception):
     pass
 
 
-def poll(condition, what, timeout=TIMEOUT):
-    """Checks `condition` until it returns something true or the deadline passes."""
-    deadline = time.monotonic() + timeout
-    while True:
-        value = condition()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise Failure("timed out after %.0f s waiting for %s" % (timeout, what))
-        time.sleep(0.02)
-
-
 def _pad4(n):
     return (n + 3) & ~3
 
@@ -134,7 +122,8 @@ class WindowWatcher:
                 self._lock.notify_all()
 
     def wait(self, condition, what, timeout=TIMEOUT):
-        """Waits until `condition(events, names)` holds, woken by each X event."""
+        """Waits until `condition(events, names)` holds, checked on each X event
+        and at least every 100 ms (a condition may look at a process too)."""
         deadline = time.monotonic() + timeout
         with self._lock:
             while True:
@@ -145,7 +134,7 @@ class WindowWatcher:
                 if left <= 0:
                     seen = ["%s %#x %r" % (k, w, self.names.get(w, "?")) for k, w in self.events]
                     raise Failure("timed out waiting for %s; windows seen: %s" % (what, seen))
-                self._lock.wait(left)
+                self._lock.wait(min(left, 0.1))
 
     def mark(self):
         with self._lock:
@@ -195,9 +184,15 @@ class Layout:
 
 
 class App:
-    def __init__(self, process, window):
+    def __init__(self, process, window, log_path):
         self.process = process
         self.window = window
+        self.log_path = log_path
+
+    def output(self):
+        """The end of what the application printed (sanitizer reports, warnings)."""
+        with open(self.log_path, encoding="utf-8", errors="replace") as f:
+            return f.read()[-4000:]
 
 
 class Session:
@@ -287,14 +282,17 @@ class Session:
         connected: the loading window it shows while reading the amplifier
         back has come and gone (a modal window would swallow the input)."""
         mark = self.watcher.mark()
-        log = open(os.path.join(self._temp, "app-%d.log" % len(self._apps)), "w")
-        process = subprocess.Popen([self.args.app, "--demo"], env=self.env, cwd=self._temp,
-                                   stdout=log, stderr=subprocess.STDOUT)
+        log_path = os.path.join(self._temp, "app-%d.log" % len(self._apps))
+        with open(log_path, "w") as log:
+            process = subprocess.Popen([self.args.app, "--demo"], env=self.env, cwd=self._temp,
+                                       stdout=log, stderr=subprocess.STDOUT)
         self._apps.append(process)
+        app = App(process, None, log_path)
 
         def connected(events, names):
             if process.poll() is not None:
-                raise Failure("kavelo-dsp exited early (%d)" % process.returncode)
+                raise Failure("kavelo-dsp exited early (%d):\n%s"
+                              % (process.returncode, app.output()))
             recent = events[mark:]
             main = [w for k, w in recent if k == "mapped" and names.get(w) == MAIN_TITLE]
             # The loading window: mapped, not a popup, not the main window; its
@@ -307,11 +305,10 @@ class Session:
                 return main[-1]
             return None
 
-        window = self.watcher.wait(connected, "the main window, connected")
-        app = App(process, window)
+        app.window = self.watcher.wait(connected, "the main window, connected")
         # No window manager: give the window the keyboard focus ourselves.
-        self.xdotool("windowfocus", "--sync", window)
-        x, y, width, height = self.window_geometry(window)
+        self.xdotool("windowfocus", "--sync", app.window)
+        width, height = self.window_geometry(app.window)[2:]
         if (width, height) != self.layout.size:
             raise Failure("main window is %dx%d, the probe laid out %dx%d"
                           % (width, height, *self.layout.size))
@@ -327,7 +324,9 @@ class Session:
     def click(self, app, control):
         x, y = self.layout.centre(control)
         left, top = self.window_geometry(app.window)[:2]
-        self.xdotool("mousemove", "--sync", left + x, top + y, "click", 1)
+        # No --sync: it waits for motion, and there is none when the pointer is
+        # already there. The server handles the move before the click anyway.
+        self.xdotool("mousemove", left + x, top + y, "click", 1)
 
     def key(self, *keys):
         self.xdotool("key", "--delay", 20, *keys)
@@ -354,26 +353,24 @@ class Session:
         return self.watcher.wait(found, "a popup menu")
 
     def wait_gone(self, window):
-        self.watcher.wait(
-            lambda events, names: any(w == window and k in ("unmapped", "destroyed")
-                                      for k, w in events),
-            "window %#x to close" % window)
+        """Window `window` unmapped since it was last mapped (ids are reused)."""
+        def gone(events, names):
+            shown = max(i for i, (k, w) in enumerate(events) if k == "mapped" and w == window)
+            return any(w == window and k in ("unmapped", "destroyed")
+                       for k, w in events[shown:])
+        self.watcher.wait(gone, "window %#x to close" % window)
 
     # -- ending --------------------------------------------------------------
 
     def close_app(self, app):
         """Clicks the title bar's close control and waits for the process to end."""
         self.click(app, "closebtn")
-        return self.wait_exit(app)
-
-    def wait_exit(self, app):
         try:
             code = app.process.wait(timeout=TIMEOUT)
         except subprocess.TimeoutExpired:
             raise Failure("kavelo-dsp did not exit within %.0f s" % TIMEOUT)
         if code != 0:
-            raise Failure("kavelo-dsp exited with %d" % code)
-        return code
+            raise Failure("kavelo-dsp exited with %d:\n%s" % (code, app.output()))
 
     def is_running(self, app):
         return app.process.poll() is None
