@@ -4,6 +4,7 @@ back with kavelo-cli --demo in the same fresh home.
 
     e2e_scenarios.py SCENARIO --app ... --cli ... --probe ... --layouts ...
                      --xvfb ... --xdotool ...
+    e2e_scenarios.py --list      (the scenarios' names, one a line)
 
 Exit status 0 passed, 1 failed, 77 skipped (no display could start).
 """
@@ -172,6 +173,9 @@ SCENARIOS = {
 
 
 def main():
+    if sys.argv[1:] == ["--list"]:
+        print("\n".join(SCENARIOS))
+        return 0
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("scenario", choices=sorted(SCENARIOS))
