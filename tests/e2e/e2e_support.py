@@ -209,6 +209,13 @@ class Session:
         self._xvfb = None
         self.watcher = None
         self._apps = []
+        try:
+            self._start(runtime)
+        except BaseException:
+            self.close()
+            raise
+
+    def _start(self, runtime):
         self.display = self._start_xvfb()
         env = dict(os.environ)
         env.update({
@@ -233,11 +240,14 @@ class Session:
 
     def _start_xvfb(self):
         read_end, write_end = os.pipe()
+        # A file, not a pipe: a pipe nobody reads would stall the server once full.
+        xvfb_log = os.path.join(self._temp, "xvfb.log")
         try:
-            self._xvfb = subprocess.Popen(
-                [self.args.xvfb, "-displayfd", str(write_end), "-screen", "0", "1600x1000x24",
-                 "-dpi", "96", "-nolisten", "tcp", "-noreset"],
-                pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+            with open(xvfb_log, "w") as log:
+                self._xvfb = subprocess.Popen(
+                    [self.args.xvfb, "-displayfd", str(write_end), "-screen", "0",
+                     "1600x1000x24", "-dpi", "96", "-nolisten", "tcp", "-noreset"],
+                    pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=log)
         except OSError as e:
             raise Skipped("cannot run Xvfb: %s" % e)
         finally:
@@ -251,8 +261,8 @@ class Session:
                     raise Skipped("Xvfb did not report a display within %.0f s" % TIMEOUT)
                 chunk = os.read(read_end, 16)
                 if not chunk:
-                    error = self._xvfb.stderr.read().decode(errors="replace")
-                    raise Skipped("Xvfb did not start: %s" % error.strip()[-500:])
+                    with open(xvfb_log, encoding="utf-8", errors="replace") as f:
+                        raise Skipped("Xvfb did not start: %s" % f.read().strip()[-500:])
                 text += chunk
         finally:
             os.close(read_end)
