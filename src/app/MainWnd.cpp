@@ -184,6 +184,7 @@ void CMainWnd::done(int result) {
     // Every way of closing ends here: the amplifier is told that we leave.
     if (!mClosing) {
         mClosing = true;
+        mEqualizer.FinishQueuedCommands();
         mEqualizer.DisconnectDevice();
     }
     WindowImplBase::done(result);

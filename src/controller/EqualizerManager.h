@@ -32,6 +32,9 @@ class QWidget;
 
 namespace kavelo {
 
+// Longest wait for queued settings to go out when the user closes or disconnects.
+inline constexpr int kFinishQueuedMs = 3000;
+
 class QtMessageSink;
 class UIEqualizer;
 class WindowImplBase;
@@ -80,6 +83,9 @@ public:
     void ConnectDevice(bool userInitiated);
     void OnDeviceConnected();
     void DisconnectDevice();
+    // Before the user leaves (closing, disconnecting): lets the settings still
+    // queued reach the amplifier, for kFinishQueuedMs at the most.
+    void FinishQueuedCommands();
     void DevicePlugin();
     void DevicePlugOut(const QString& deviceName);
     void ReadDspValueCallback(int code, const Payload& value);

@@ -228,6 +228,7 @@ void EqualizerManager::PostProgress(int done, int total) {
 void EqualizerManager::ConnectDevice(bool userInitiated) {
     if (UpgradeOwnsLink()) return;
     if (mLink.IsDeviceOpen()) {
+        FinishQueuedCommands();
         DisconnectDevice();
         return;
     }
@@ -455,6 +456,16 @@ void EqualizerManager::DisconnectDevice() {
     ShowConnectState(ButtonState::Disconnected);
     mModel.live.model = -1;
     ShowHistoryButtons();
+}
+
+void EqualizerManager::FinishQueuedCommands() {
+    if (!mLink.IsDeviceOpen() || !mLink.IsCmdQueueEnabled()) return;
+    // A silent amplifier makes each command wait for its reply: the user's
+    // close must not wait for all of them.
+    if (!mLink.WaitCmdQueueIdle(std::chrono::milliseconds(kFinishQueuedMs))) {
+        LogPrintA("disconnecting with %zu queued command(s) not sent\n",
+                  mLink.QueuedCommandCount());
+    }
 }
 
 void EqualizerManager::DevicePlugin() {

@@ -32,6 +32,19 @@ void CommandQueue::Wake() {
     mReady.notify_all();
 }
 
+void CommandQueue::Finished() {
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        mInHand = false;
+    }
+    mIdle.notify_all();
+}
+
+bool CommandQueue::WaitIdle(std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(mMutex);
+    return mIdle.wait_for(lock, timeout, [&] { return mRecords.empty() && !mInHand; });
+}
+
 std::size_t CommandQueue::Size() const {
     std::lock_guard<std::mutex> lock(mMutex);
     return mRecords.size();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -26,16 +27,23 @@ public:
     bool Push(CommandRecord record);
     // The oldest record, or none when the queue is empty.
     std::optional<CommandRecord> TryPop();
-    // Waits until a record is available or `stop` returns true (checked under
-    // the queue lock whenever the queue is woken). Returns the oldest record, or
-    // none when stopped with the queue empty.
+    // The worker's take: waits until a record is available or `stop` returns
+    // true (checked under the queue lock whenever the queue is woken). Returns
+    // the oldest record, or none when stopped with the queue empty. A record
+    // taken here counts as in hand until Finished().
     template <typename StopPredicate>
     std::optional<CommandRecord> WaitPop(StopPredicate stop) {
         std::unique_lock<std::mutex> lock(mMutex);
         mReady.wait(lock, [&] { return !mRecords.empty() || stop(); });
         if (stop() || mRecords.empty()) return std::nullopt;
+        mInHand = true;
         return PopLocked();
     }
+    // The worker is done with the record WaitPop gave it.
+    void Finished();
+    // Waits up to `timeout` until nothing is queued or in hand; returns whether
+    // that came.
+    bool WaitIdle(std::chrono::milliseconds timeout);
     // Wakes a waiting consumer so it re-checks its stop condition.
     void Wake();
     std::size_t Size() const;
@@ -45,7 +53,9 @@ private:
 
     mutable std::mutex mMutex;
     std::condition_variable mReady;
+    std::condition_variable mIdle;
     std::deque<CommandRecord> mRecords;
+    bool mInHand = false;
 };
 
 }  // namespace kavelo

@@ -341,6 +341,7 @@ void DeviceLink::McuCmdThread() {
             record.reset();
             ReadHIDData(mReceiveBuffer.data(), kDefaultReplyTimeoutMs);
         }
+        mQueue.Finished();
     }
     while (std::optional<CommandRecord> left = mQueue.TryPop()) LogRecord(*left);
     LogPrintA("McuCmdThread end\n");

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -107,6 +108,9 @@ public:
     void DisableCmdQueue() { mQueueGate = false; }
     bool IsCmdQueueEnabled() const { return mQueueGate; }
     std::size_t QueuedCommandCount() const { return mQueue.Size(); }
+    // Waits up to `timeout` until the worker has sent every queued command and
+    // read its reply; returns whether it has.
+    bool WaitCmdQueueIdle(std::chrono::milliseconds timeout) { return mQueue.WaitIdle(timeout); }
     // Clears the running flag and wakes the worker; it finishes its current
     // exchange, frees the records left unsent and ends. The destructor does
     // this too; calling it earlier lets an owner stop the traffic first.

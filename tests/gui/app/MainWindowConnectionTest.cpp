@@ -501,6 +501,40 @@ TEST_F(Connection, ClosingDisconnects) {
     EXPECT_FALSE(amp.HostConnected());
 }
 
+// Settings made an instant before closing still reach the amplifier: the close
+// lets the queue finish first, but a silent amplifier cannot hold it up for
+// each command's reply time.
+TEST_F(Connection, ClosingRightAfterEditsSendsThemFirst) {
+    struct Row {
+        const char* name;
+        bool silent;
+    };
+    for (const Row& r : {Row{"slow amplifier", false}, Row{"silent amplifier", true}}) {
+        SCOPED_TRACE(r.name);
+        Open();
+        ASSERT_TRUE(Controller().IsConnected());
+        window->show();
+        amp.SetReplyDelay(std::chrono::milliseconds(r.silent ? 0 : 40));
+        amp.HoldReplies(r.silent);
+        const std::size_t before = amp.WriteCount();
+        constexpr int kEdits = 8;
+        for (int i = 0; i < kEdits; ++i)
+            ASSERT_TRUE(Controller().Link().Main_Volume_Ctrl(-10.0f - i, false));
+        Control<QAbstractButton>("closebtn")->click();
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_FALSE(Controller().Link().IsDeviceOpen());
+        // Slow: all eight went out, each answered, before the link closed (plus
+        // the leaving notice). Silent: the close did not wait out the reply
+        // time of each (that would be 80 s; the test ends in about 3).
+        const std::size_t written = amp.WriteCount() - before;
+        if (r.silent) EXPECT_GE(written, 1u);
+        else EXPECT_EQ(written, static_cast<std::size_t>(kEdits) + 1);
+        amp.HoldReplies(false);
+        amp.SetReplyDelay(std::chrono::milliseconds(0));
+        window.reset();
+    }
+}
+
 TEST_F(Connection, LanguageItemsSwitchAndStoreTheChoice) {
     ScopedCurrentDir cwd;  // keep the configuration file away from the user's
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(cwd.path().string()));

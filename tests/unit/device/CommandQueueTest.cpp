@@ -77,6 +77,23 @@ TEST_F(LinkQueueTest, DestructionSendsNoPendingRecordButCompletesTheCurrentOne) 
     EXPECT_EQ(port.CountEvents("read-end"), 1);
 }
 
+// Idle means every queued command was written and its reply read: what a
+// close waits for before it ends the link.
+TEST_F(LinkQueueTest, IdleOnceEveryQueuedCommandIsAnswered) {
+    link->EnableCmdQueue();
+    EXPECT_TRUE(link->WaitCmdQueueIdle(0ms));
+    port.script.holdReads = true;
+    ASSERT_TRUE(Queue(0x50));
+    ASSERT_TRUE(Queue(0x51));
+    ASSERT_TRUE(port.WaitForReads(1, 5s));  // the first is in hand, the second queued
+    EXPECT_FALSE(link->WaitCmdQueueIdle(0ms));
+    EXPECT_FALSE(link->WaitCmdQueueIdle(50ms));  // a wait that times out says so
+    port.Release();
+    ASSERT_TRUE(link->WaitCmdQueueIdle(5s));
+    EXPECT_EQ(port.CountEvents("write"), 2);
+    EXPECT_EQ(port.CountEvents("read-end"), 2);
+}
+
 // Against the virtual amplifier: a long burst is kept whole and arrives in order.
 TEST(LinkQueueVirtualAmplifier, MoreThan511RecordsAreAllSentInOrder) {
     VirtualAmplifier amp;
