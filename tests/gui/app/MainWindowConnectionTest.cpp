@@ -11,6 +11,7 @@
 #include <chrono>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <future>
 #include <ostream>
 
@@ -19,6 +20,7 @@
 #include "StandingClock.h"
 #include "TempDir.h"
 #include "app/AppOptions.h"
+#include "app/DisplayCheck.h"
 #include "app/ConfigFile.h"
 #include "app/MainWnd.h"
 #include "control/DspOperations.h"
@@ -580,6 +582,37 @@ TEST_F(Connection, LanguageItemsSwitchAndStoreTheChoice) {
         EXPECT_EQ(LanguageService::Instance().GetLanguage(), r.language) << r.item;
     }
     qunsetenv("XDG_CONFIG_HOME");
+}
+
+// Whether a window can be tried, decided before Qt would abort without a display.
+TEST(CommandLine, NoDisplayIsToldBeforeQtStarts) {
+    struct Row {
+        const char* name;
+        std::map<std::string, std::string> env;
+        std::vector<const char*> args;
+        bool refused;
+    };
+    const Row rows[] = {
+        {"nothing set", {}, {"kavelo-dsp"}, true},
+        {"empty DISPLAY", {{"DISPLAY", ""}}, {"kavelo-dsp"}, true},
+        {"X11", {{"DISPLAY", ":0"}}, {"kavelo-dsp"}, false},
+        {"Wayland", {{"WAYLAND_DISPLAY", "wayland-0"}}, {"kavelo-dsp"}, false},
+        {"platform asked for", {{"QT_QPA_PLATFORM", "offscreen"}}, {"kavelo-dsp"}, false},
+        {"-platform argument", {}, {"kavelo-dsp", "-platform", "offscreen"}, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const auto lookup = [&](const char* name) -> const char* {
+            const auto it = r.env.find(name);
+            return it == r.env.end() ? nullptr : it->second.c_str();
+        };
+        std::vector<char*> argv;
+        for (const char* a : r.args) argv.push_back(const_cast<char*>(a));
+        const std::string reason =
+            NoDisplayReason(lookup, static_cast<int>(argv.size()), argv.data());
+        EXPECT_EQ(!reason.empty(), r.refused) << reason;
+        if (r.refused) EXPECT_EQ(reason.rfind("no display found", 0), 0u) << reason;
+    }
 }
 
 TEST(CommandLine, Options) {
