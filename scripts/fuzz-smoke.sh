@@ -93,7 +93,7 @@ fuzz() {
 
 fuzz profile_fuzz fuzz/corpus/profile -dict=fuzz/profile.dict
 fuzz kavelo_fuzz_device_reply fuzz/corpus/device-reply
-fuzz kavelo_fuzz_upgrade_file ""
+fuzz kavelo_fuzz_upgrade_file fuzz/corpus/upgrade-file
 
 if [ "$failures" -ne 0 ]; then
   echo "fuzz-smoke: $failures run(s) failed; inputs are in $ARTIFACTS" >&2

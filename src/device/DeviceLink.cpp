@@ -118,6 +118,10 @@ void DeviceLink::ReleaseHandle() {
     mHandleOpen = false;
     mHidHandle.reset();
     WRITE_ROPRT = false;
+    // A packet the interface cut off (an amplifier unplugged mid-reply) would
+    // otherwise swallow the first reply of the next one.
+    mRingRead = mRingWrite = 0;
+    mParser.Reset();
 }
 
 bool DeviceLink::SendCtrlCommand(std::uint8_t cmd, std::uint8_t subcmd, std::uint8_t optype,

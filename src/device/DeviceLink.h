@@ -265,7 +265,8 @@ public:
 private:
     UpgradeEngine mUpgrade;
     void McuCmdThread();
-    // Closes and forgets the interface (no notice to the amplifier).
+    // Closes and forgets the interface (no notice to the amplifier) and the
+    // bytes it left unparsed.
     void ReleaseHandle();
     static void LogRecord(const CommandRecord& record);
     static void Post(const std::atomic<MessageSink*>& slot, int id, std::uintptr_t wParam,

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <future>
 #include <ostream>
 #include <vector>
 
 #include "HexBytes.h"
+#include "RecordingSink.h"
 #include "ScriptedHidPort.h"
 #include "device/DeviceLink.h"
 
@@ -91,6 +93,39 @@ TEST(DeviceLinkTransport, OpeningAgainTakesTheNewResult) {
         EXPECT_EQ(link.IsDeviceOpen(), r.open);
         // The first interface is closed in every case, a rejected new one too.
         EXPECT_EQ(port.CountEvents("close"), r.present && !r.open ? 2 : 1);
+        link.CloseHIDDevice(false);
+    }
+}
+
+// An amplifier unplugged in the middle of a reply leaves a packet cut off;
+// the first reply of the next interface must not be taken for its rest.
+TEST(DeviceLinkTransport, APacketCutOffWithItsInterfaceIsDropped) {
+    struct Row {
+        const char* name;
+        bool closeFirst;  // a removal closes the interface before it is opened again
+    };
+    for (const Row& r : {Row{"ClosedThenOpened", true}, Row{"OpenedAgain", false}}) {
+        SCOPED_TRACE(r.name);
+        std::uint8_t packet[64];
+        const std::uint8_t handshake[] = {0x00, 0x57, 0x01, 0x12};
+        const std::size_t n = FramePacket(CMD_MCU, MCU_HANDSHAKE, OP_UPDATE, handshake,
+                                          sizeof handshake, packet, sizeof packet);
+        ASSERT_GT(n, 6u);
+        ScriptedHidPort port;
+        test::RecordingSink sink;
+        DeviceLink link(port);
+        link.MainReceiver = &sink;
+        // The last five bytes of the report start the packet; its rest never comes.
+        port.script.report.assign(64, 0);
+        std::copy(packet, packet + 5, port.script.report.end() - 5);
+        link.OpenHIDDevice();
+        ASSERT_TRUE(link.ReadHIDData(link.ReceiveBuffer(), 10));
+        if (r.closeFirst) link.CloseHIDDevice(false);
+        link.OpenHIDDevice();
+        port.script.report.assign(packet, packet + n);
+        ASSERT_TRUE(link.ReadHIDData(link.ReceiveBuffer(), 10));
+        EXPECT_EQ(link.DeviceModel, 87);
+        EXPECT_EQ(sink.Messages().size(), 1u);
         link.CloseHIDDevice(false);
     }
 }
