@@ -15,9 +15,9 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
-#include <unordered_set>
 #include <vector>
 
+#include "control/Base64.h"
 #include "control/ProfileFiles.h"
 #include "control/ReadBack.h"
 #include "device/DeviceLink.h"
@@ -52,13 +52,16 @@ std::vector<std::uint8_t> Stream(const std::uint8_t* data, std::size_t size) {
 // Serves a byte stream as 64-byte reports.
 class ReplayPort : public HidPort {
 public:
-    explicit ReplayPort(std::vector<std::uint8_t> stream)
-        : mStream(std::move(stream)), mData(mStream.data()), mSize(mStream.size()) {}
+    // Replaces what is left to serve.
+    void Serve(std::vector<std::uint8_t> stream) {
+        mStream = std::move(stream);
+        mPos = 0;
+    }
     int Init() override { return 0; }
     std::unique_ptr<HidDevice> Open(std::uint16_t, std::uint16_t) override {
         return std::make_unique<Device>(*this);
     }
-    bool Exhausted() const { return mPos >= mSize; }
+    bool Exhausted() const { return mPos >= mStream.size(); }
 
 private:
     class Device : public HidDevice {
@@ -76,9 +79,9 @@ private:
             ReplayPort& p = mPort;
             if (p.Exhausted()) return 0;
             const std::size_t report = std::min<std::size_t>(length, kInputReportSize);
-            const std::size_t n = std::min(report, p.mSize - p.mPos);
+            const std::size_t n = std::min(report, p.mStream.size() - p.mPos);
             std::memset(data, 0, report);
-            std::memcpy(data, p.mData + p.mPos, n);
+            std::memcpy(data, p.mStream.data() + p.mPos, n);
             p.mPos += n;
             return static_cast<int>(report);
         }
@@ -93,8 +96,6 @@ private:
     };
 
     std::vector<std::uint8_t> mStream;
-    const std::uint8_t* mData;
-    std::size_t mSize;
     std::size_t mPos = 0;
 };
 
@@ -134,18 +135,46 @@ void CheckSavesAndLoads(const T& saved, std::string (*print)(const T&),
     if (parse(text.data(), text.size(), *again) != ProfileResult::Ok) std::abort();
 }
 
-// Most mutations that reach the model set the same values again. The check
-// depends on the bytes alone, so a state already checked (by its hash) is
-// skipped; a first occurrence, and so any reproduction, is always checked.
-template <typename T>
-void CheckOnce(std::unordered_set<std::size_t>& checked, const T& saved,
-               std::string (*print)(const T&),
-               ProfileResult (*parse)(const char*, std::size_t, T&)) {
-    constexpr std::size_t kMaxRemembered = std::size_t{1} << 20;
-    if (checked.size() >= kMaxRemembered) checked.clear();
-    if (!checked.insert(std::hash<std::string_view>()(Bytes(saved))).second) return;
-    CheckSavesAndLoads(saved, print, parse);
+// A scene name is kept in a profile as Base64 text, which must decode to the
+// same bytes.
+void CheckNameSavesAndLoads(const SceneName& name) {
+    SceneName again{};
+    if (!Base64DecodeInto(Base64Encode(name.data(), name.size()), again.data(), again.size()) ||
+        again != name) {
+        std::abort();
+    }
 }
+
+// Most mutations that reach the model set the same values again. The checks
+// depend on the bytes alone, so bytes already checked (by their hash) are
+// skipped; a first occurrence, and so any reproduction, is always checked.
+// The table is allocated once: an allocation left standing by an input makes
+// libFuzzer run that input again under a leak check.
+class SeenHashes {
+public:
+    // Returns whether `bytes` are new; forgets everything when nearly full.
+    bool FirstSeen(std::string_view bytes) {
+        std::size_t h = std::hash<std::string_view>()(bytes);
+        h += h == 0;  // 0 marks an empty slot
+        if (mCount >= mSlots.size() / 4 * 3) {
+            std::fill(mSlots.begin(), mSlots.end(), 0);
+            mCount = 0;
+        }
+        const std::size_t mask = mSlots.size() - 1;
+        for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+            if (mSlots[i] == h) return false;
+            if (mSlots[i] == 0) {
+                mSlots[i] = h;
+                ++mCount;
+                return true;
+            }
+        }
+    }
+
+private:
+    std::vector<std::size_t> mSlots = std::vector<std::size_t>(std::size_t{1} << 20);
+    std::size_t mCount = 0;
+};
 
 }  // namespace
 
@@ -162,28 +191,55 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static_assert(std::is_trivially_copyable_v<ControllerModel>);
     std::memcpy(&sink->model, kFresh.get(), sizeof(ControllerModel));
 
-    ReplayPort port(Stream(data, size));
-    {
-        DeviceLink link(port);
-        link.MainReceiver = sink.get();
-        link.SceneReceiver = sink.get();
-        link.IrcReceiver = sink.get();
-        link.MemReceiver = sink.get();
-        link.OpenHIDDevice();
-        while (!port.Exhausted()) link.ReadHIDData(link.ReceiveBuffer(), 0);
-        link.CloseHIDDevice(false);
-    }
-    // A model equal to the pristine one saves and loads as it does; only a
-    // changed part is worth printing again. The whole profile holds the live
-    // state as well, so it is told apart by all of its bytes.
-    static std::unordered_set<std::size_t> checkedLive, checkedWhole;
+    // One link serves every input: starting and stopping its worker thread
+    // would cost more than the rest of an input. Nothing of one input may
+    // reach the next: opening the interface starts the receive ring and the
+    // parser empty, and what replies set on the link is put back as a new
+    // link has it.
+    static ReplayPort port;
+    static DeviceLink link(port);
+    link.MainReceiver = sink.get();
+    link.SceneReceiver = sink.get();
+    link.IrcReceiver = sink.get();
+    link.MemReceiver = sink.get();
+    link.McuNormalMode = false;
+    link.DeviceModel = -1;
+    link.sys_upg_status = UPG_IDLE;
+    link.AckWait = ACK_WAIT_NONE;
+    port.Serve(Stream(data, size));
+    link.OpenHIDDevice();
+    while (!port.Exhausted()) link.ReadHIDData(link.ReceiveBuffer(), 0);
+    link.CloseHIDDevice(false);
+
+    // A whole profile is the header and the scene names around eleven scene
+    // bodies; each body is printed and read by the code of a scene profile,
+    // into its own state only, and each name by the Base64 pair. So every
+    // changed state is checked as a scene profile on its own (a tenth of the
+    // text), every changed name through the Base64 pair, and the whole profile
+    // once for each new combination of changed parts.
+    static SeenHashes checkedStates, checkedNames, checkedShapes;
     const ControllerModel& model = sink->model;
-    if (Bytes(model.live) != Bytes(kFresh->live)) {
-        CheckOnce<DspState>(checkedLive, model.live, &SceneProfileText, &ParseSceneProfile);
+    std::string shape;  // one letter per part: changed or not
+    auto checkState = [&](const DspState& state, const DspState& fresh) {
+        const bool changed = Bytes(state) != Bytes(fresh);
+        shape += changed ? 'c' : '-';
+        if (changed && checkedStates.FirstSeen(Bytes(state))) {
+            CheckSavesAndLoads<DspState>(state, &SceneProfileText, &ParseSceneProfile);
+        }
+    };
+    checkState(model.live, kFresh->live);
+    for (std::size_t k = 0; k < model.scenes.size(); ++k) {
+        checkState(model.scenes[k], kFresh->scenes[k]);
     }
-    if (Bytes(model.scenes) != Bytes(kFresh->scenes) ||
-        Bytes(model.names) != Bytes(kFresh->names)) {
-        CheckOnce<WholeProfile>(checkedWhole, model, &WholeProfileText, &ParseWholeProfile);
+    for (std::size_t k = 0; k < model.names.size(); ++k) {
+        const bool changed = Bytes(model.names[k]) != Bytes(kFresh->names[k]);
+        shape += changed ? 'c' : '-';
+        if (changed && checkedNames.FirstSeen(Bytes(model.names[k]))) {
+            CheckNameSavesAndLoads(model.names[k]);
+        }
+    }
+    if (shape.find('c') != std::string::npos && checkedShapes.FirstSeen(shape)) {
+        CheckSavesAndLoads<WholeProfile>(model, &WholeProfileText, &ParseWholeProfile);
     }
     return 0;
 }

@@ -17,11 +17,13 @@ namespace {
 
 using Query = std::function<bool(DeviceLink&)>;
 
+// Last output of the range queries.
+constexpr int kLastOutput = kOutputChannels - 1;
+
 // The live-state queries after the handshake, in the amplifier's order.
 const std::vector<Query>& LiveStateQueries() {
     static const std::vector<Query> queries = [] {
         std::vector<Query> q;
-        const int last = kOutputChannels - 1;
         q.push_back([](DeviceLink& l) { return l.Get_Source(); });
         q.push_back([](DeviceLink& l) { return l.Get_Main_Volume(); });
         q.push_back([](DeviceLink& l) { return l.Get_Subwoofer_Volume(); });
@@ -29,14 +31,14 @@ const std::vector<Query>& LiveStateQueries() {
         q.push_back([](DeviceLink& l) { return l.Get_Amp_Mute(); });
         q.push_back([](DeviceLink& l) { return l.Get_Speaker_Config(); });
         q.push_back([](DeviceLink& l) { return l.Get_Scene_Valid(); });
-        q.push_back([last](DeviceLink& l) { return l.Get_Delay(0, 0, 0, last); });
-        q.push_back([last](DeviceLink& l) { return l.Get_CH_Type(0, 0, 0, last); });
-        q.push_back([last](DeviceLink& l) { return l.Get_Ch_Solo(0, 0, 0, last); });
+        q.push_back([](DeviceLink& l) { return l.Get_Delay(0, 0, 0, kLastOutput); });
+        q.push_back([](DeviceLink& l) { return l.Get_CH_Type(0, 0, 0, kLastOutput); });
+        q.push_back([](DeviceLink& l) { return l.Get_Ch_Solo(0, 0, 0, kLastOutput); });
         q.push_back([](DeviceLink& l) { return l.Get_CH_Link(0); });
         q.push_back([](DeviceLink& l) { return l.Get_CH_Lock(0); });
         q.push_back([](DeviceLink& l) { return l.Get_Filter(0, 0, 0, 3); });
         q.push_back([](DeviceLink& l) { return l.Get_Filter(0, 0, 4, 7); });
-        q.push_back([last](DeviceLink& l) { return l.Get_PEQ_Bypass(0, 0, 0, last); });
+        q.push_back([](DeviceLink& l) { return l.Get_PEQ_Bypass(0, 0, 0, kLastOutput); });
         for (int ch = 0; ch < kOutputChannels; ++ch) {
             for (int first = 0; first < kEqBands; first += 8) {
                 const int lastBand = first + 7 < kEqBands ? first + 7 : kEqBands - 1;
@@ -47,19 +49,19 @@ const std::vector<Query>& LiveStateQueries() {
                 });
             }
         }
-        q.push_back([last](DeviceLink& l) { return l.Get_Trim(0, 0, 0, last); });
-        q.push_back([last](DeviceLink& l) { return l.Get_Mute_Ch(0, 0, 0, last); });
-        q.push_back([last](DeviceLink& l) { return l.Get_Phase(0, 0, 0, last); });
+        q.push_back([](DeviceLink& l) { return l.Get_Trim(0, 0, 0, kLastOutput); });
+        q.push_back([](DeviceLink& l) { return l.Get_Mute_Ch(0, 0, 0, kLastOutput); });
+        q.push_back([](DeviceLink& l) { return l.Get_Phase(0, 0, 0, kLastOutput); });
         for (int s = 0; s < kInputSources; ++s) {
-            q.push_back([s, last](DeviceLink& l) {
-                return l.Get_Mix_Ch(0, static_cast<std::uint8_t>(s), 0, last);
+            q.push_back([s](DeviceLink& l) {
+                return l.Get_Mix_Ch(0, static_cast<std::uint8_t>(s), 0, kLastOutput);
             });
         }
         for (int s = 0; s < kInputSources; ++s) {
             for (int in = 0; in < InputChannelCount(s); ++in) {
-                q.push_back([s, in, last](DeviceLink& l) {
+                q.push_back([s, in](DeviceLink& l) {
                     return l.Get_Input_Mix_CH_Trim(0, static_cast<std::uint8_t>(s),
-                                                   static_cast<std::uint8_t>(in), 0, last);
+                                                   static_cast<std::uint8_t>(in), 0, kLastOutput);
                 });
             }
         }
