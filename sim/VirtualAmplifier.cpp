@@ -168,6 +168,11 @@ void VirtualAmplifier::HoldReplies(bool hold) {
     mChanged.notify_all();
 }
 
+void VirtualAmplifier::HoldRepliesAtUpgradeBlock(int n) {
+    std::lock_guard<std::mutex> lock(mMutex);
+    mHoldAtUpgradeBlock = n > 0 ? static_cast<std::size_t>(n) : 0;
+}
+
 int VirtualAmplifier::TakeLongestReadWaitMs() {
     std::lock_guard<std::mutex> lock(mMutex);
     return std::exchange(mLongestReadWaitMs, 0);

@@ -67,6 +67,10 @@ public:
     // While held, replies stay queued: reads wait as if nothing had come. For
     // tests that need a reply to be late without racing a clock.
     void HoldReplies(bool hold);
+    // Holds the replies (as HoldReplies(true)) the moment the n-th upgrade data
+    // block arrives, so a test can act in the middle of a transfer without
+    // racing it; 0 never does.
+    void HoldRepliesAtUpgradeBlock(int n);
     // The longest wait a read was asked for since the last call (then reset).
     int TakeLongestReadWaitMs();
     // Every report becomes readable this long after the previous one (USB frames).
@@ -231,6 +235,7 @@ private:
     mutable std::condition_variable mChanged;
     int mWaitingReads = 0;
     bool mHoldReplies = false;
+    std::size_t mHoldAtUpgradeBlock = 0;
     int mLongestReadWaitMs = 0;
 
     // --- DSP and scene side ---

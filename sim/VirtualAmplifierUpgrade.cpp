@@ -140,6 +140,7 @@ void VirtualAmplifier::UpgradeData(const Packet& packet, std::uint8_t cmd) {
         block.bytes.assign(p + 4, p + 4 + kMcuBlockBytes);
     }
     mUpgradeBlocks.push_back(block);
+    if (mUpgradeBlocks.size() == mHoldAtUpgradeBlock) mHoldReplies = true;
 
     UpgradeSession& s = mUpgrade;
     bool inOrder = s.active && !s.finished && s.target == block.target;

@@ -611,7 +611,9 @@ TEST(CommandLine, NoDisplayIsToldBeforeQtStarts) {
         const std::string reason =
             NoDisplayReason(lookup, static_cast<int>(argv.size()), argv.data());
         EXPECT_EQ(!reason.empty(), r.refused) << reason;
-        if (r.refused) EXPECT_EQ(reason.rfind("no display found", 0), 0u) << reason;
+        if (r.refused) {
+            EXPECT_EQ(reason.rfind("no display found", 0), 0u) << reason;
+        }
     }
 }
 

@@ -144,20 +144,25 @@ TEST_F(ForcedUpdate, WithoutTheFactoryResetEndsFinishedWithResultZero) {
 // ends there: the DSP image is not started in a window about to go.
 TEST_F(ForcedUpdate, ApplicationCloseWaitsForTheRunningImageOnly) {
     const std::array<std::uint8_t, 4> flashBefore = amp.Snapshot().identity.flashVersion;
-    amp.SetReplyDelay(std::chrono::milliseconds(10));
+    // The amplifier stops answering at the first block: the close below
+    // surely lands in the middle of the MCU image.
+    amp.HoldRepliesAtUpgradeBlock(1);
     bool mainClosed = false;
     WhenWindowShown<CForceUpdateWnd>([&](CForceUpdateWnd* w) {
         if (!w) return;
         QObject::connect(window.get(), &QDialog::finished, [&] { mainClosed = true; });
         Click(w, "update_btn");
         ASSERT_TRUE(WaitUntil([&] { return !amp.UpgradeBlocks().empty(); }));
-        ASSERT_TRUE(w->Busy());  // nothing since let the window see the end
+        ASSERT_TRUE(w->Busy());
         window->Close(1);
         EXPECT_FALSE(mainClosed);
+        amp.HoldReplies(false);
         ASSERT_TRUE(WaitUntil([&] { return mainClosed; }, 60000));
         EXPECT_TRUE(w->Closing());
     });
-    OpenWindow();
+    // The block's acknowledgement waits for the close: the amplifier's own
+    // reply time, not the shortened one.
+    OpenWindow([this] { Controller().Link().UpgradeTimings().replyReadMs = 10000; });
     EXPECT_TRUE(mainClosed);
     EXPECT_TRUE(prompts.texts.contains("${update_running_close}"));
     EXPECT_EQ(amp.Snapshot().identity.slaveVersion, 18);
