@@ -17,6 +17,7 @@
 #include "UpgradeFiles.h"
 #include "base/Log.h"
 #include "device/DeviceLink.h"
+#include "firmware/UpgradeEngine.h"
 #include "sim/VirtualAmplifier.h"
 
 namespace kavelo {

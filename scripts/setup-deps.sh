@@ -9,7 +9,7 @@ PACKAGES=(
   libqt6uitools6 libqt6opengl6-dev libqt6svg6 qt6-qpa-plugins libgl-dev libxkbcommon-dev
   libhidapi-dev libcjson-dev libudev-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool xauth fonts-wqy-microhei fonts-dejavu-core
+  xvfb xdotool xauth python3 fonts-wqy-microhei fonts-dejavu-core
   clang libclang-rt-14-dev
   dpkg-dev desktop-file-utils appstream bash-completion
 )

@@ -16,8 +16,8 @@
 #include "device/DspEncoding.h"
 #include "device/HidPort.h"
 #include "device/LinkClock.h"
-#include "firmware/UpgradeEngine.h"
 #include "device/PacketCodec.h"
+#include "device/UpgradeState.h"
 
 namespace kavelo {
 
@@ -34,8 +34,10 @@ inline constexpr int kFactoryResetTimeoutMs = 30000;
 // transient error almost nothing: the driver keeps the reply queued meanwhile.
 inline constexpr int kReadRetryMs = 10;
 
-// Upgrade states (sys_upg_status) and AckWait values are the engine's, in
-// firmware/UpgradeEngine.h.
+// The upgrade engine (firmware/) drives the link through the members of its
+// section below; the link knows it only by name.
+class UpgradeEngine;
+struct UpgradeTiming;
 
 // Fixed facts of the link's peer, set once by the owner.
 struct LinkConfig {
@@ -244,7 +246,7 @@ public:
     // One read of the engine; `report` gets exactly the bytes read.
     bool UpgradeRead(int timeoutMs, std::vector<std::uint8_t>& report);
     // Waits of the transfer (the amplifier's restart); shortened by tests.
-    UpgradeTiming& UpgradeTimings() { return mUpgrade.Timing(); }
+    UpgradeTiming& UpgradeTimings();
 
     // --- state written by the reply processors ---
     std::atomic<bool> McuNormalMode{false};
@@ -263,7 +265,11 @@ public:
     std::uint8_t* ReceiveBuffer() { return mReceiveBuffer.data(); }
 
 private:
-    UpgradeEngine mUpgrade;
+    // Created on first use by the firmware floor, which alone knows its type
+    // (and so hands over how to delete it).
+    UpgradeEngine& Upgrade();
+    std::once_flag mUpgradeOnce;
+    std::unique_ptr<UpgradeEngine, void (*)(UpgradeEngine*)> mUpgrade{nullptr, nullptr};
     void McuCmdThread();
     // Closes and forgets the interface (no notice to the amplifier) and the
     // bytes it left unparsed.

@@ -44,14 +44,23 @@ private:
 
 }  // namespace
 
+UpgradeEngine& DeviceLink::Upgrade() {
+    std::call_once(mUpgradeOnce, [this] {
+        mUpgrade = {new UpgradeEngine(), [](UpgradeEngine* engine) { delete engine; }};
+    });
+    return *mUpgrade;
+}
+
+UpgradeTiming& DeviceLink::UpgradeTimings() { return Upgrade().Timing(); }
+
 int DeviceLink::UpgradeStart(const std::string& path) {
     DeviceLinkUpgradePort port(*this);
-    return mUpgrade.Start(port, path);
+    return Upgrade().Start(port, path);
 }
 
 std::uint8_t DeviceLink::UpgradeStep() {
     DeviceLinkUpgradePort port(*this);
-    return mUpgrade.Step(port);
+    return Upgrade().Step(port);
 }
 
 bool DeviceLink::UpgradeExchange(std::uint8_t cmd, std::uint8_t subcmd, const std::uint8_t* payload,

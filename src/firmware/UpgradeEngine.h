@@ -66,14 +66,6 @@ struct UpgradeTiming {
     int maxUnreadyReports = 64;  // reports without ACK_READY for one block
 };
 
-// AckWait values.
-enum UpgradeAckWait : int {
-    ACK_WAIT_NONE = 0,
-    ACK_WAIT_BLOCK_SENT = 1,
-    ACK_WAIT_READING = 2,
-    ACK_WAIT_CLOSED = 3,
-};
-
 class UpgradeEngine {
 public:
     // Parses the file, puts the amplifier into upgrade mode, reconnects when

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "device/UpgradeState.h"
+
 // Upgrade files and the images parsed from them. Pure file handling: nothing
 // here talks to the amplifier. The state lives in `UpgradeImages`, which the
 // device link owns; the parsers are free functions over it.
@@ -19,17 +21,6 @@ enum UpgradeResult : int {
     UPG_FILE_INVALID = 2,
     UPG_CONNECT_FAIL = 3,
     UPG_REFUSED = 4,
-};
-
-// Values of the link's upgrade state (sys_upg_status).
-enum UpgradeStatus : std::int32_t {
-    UPG_IDLE = 0,
-    UPG_ENTER = 16,
-    UPG_START = 32,
-    UPG_SEND_BIN_DATA = 48,
-    UPG_WAITING_BIN_DATA_ACK = 49,
-    UPG_FINISH = 64,
-    UPG_FAIL = 80,
 };
 
 // Kind of the parsed image (upg_device).

@@ -22,6 +22,7 @@
 #include "UpgradeFiles.h"
 #include "app/MainWindowFixture.h"
 #include "app/VirtualAmplifierEvents.h"
+#include "firmware/UpgradeEngine.h"
 #include "ui/WindowMessage.h"
 #include "windows/ForceUpdateWnd.h"
 #include "windows/UpdateFwWnd.h"
