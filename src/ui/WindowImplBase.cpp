@@ -411,7 +411,10 @@ void WindowImplBase::CenterWindow() {
     if (!screen) return;
     std::optional<ScreenRect> ownerRect;
     if (owner) ownerRect = ToScreenRect(owner->frameGeometry());
-    const QSize size = frameGeometry().size().expandedTo(sizeHint());
+    // Place the size the window is shown with: a window never sized gets its
+    // size now, as show() would give it (the hint, within the screen).
+    if (!testAttribute(Qt::WA_Resized)) adjustSize();
+    const QSize size = frameGeometry().size();
     const Placement at = kavelo::CenterWindow(size.width(), size.height(), ownerRect,
                                               ToScreenRect(screen->availableGeometry()));
     move(at.left, at.top);
