@@ -20,14 +20,11 @@ constexpr QRgb kMeasurement = 0xFFB0B0B0;
 constexpr QRgb kPredicted = 0xFFFFFFFF;
 constexpr QRgb kCurrentCurve = 0xFFFF0000;  // the layout's first curve colour
 
-class CurveOverlay : public test::GraphWindowTest {
+class CurveOverlay : public test::CurveWindowTest {
 protected:
     void SetUp() override {
-        test::GraphWindowTest::SetUp();
+        test::CurveWindowTest::SetUp();
         if (HasFatalFailure()) return;
-        eq = window.FindControl<UIEqualizer>("equalizer");
-        ASSERT_NE(eq, nullptr);
-        axes = MakeEqAxes({0, 0, eq->width(), eq->height()});
         ShowCurrent(-3.0);
     }
     void ShowCurrent(double db) {
@@ -42,8 +39,6 @@ protected:
             if (Near(image.pixel(x, y + dy), colour, 40)) return true;
         return false;
     }
-    UIEqualizer* eq = nullptr;
-    EqAxes axes;
 };
 
 TEST_F(CurveOverlay, MeasurementAndPredictionInTheirOwnColours) {

@@ -8,7 +8,9 @@
 #include <QTest>
 #include <cstdlib>
 
+#include "graph/EqualizerGeometry.h"
 #include "graph/ResponseCurve.h"
+#include "graph/UIEqualizer.h"
 #include "ui/WindowImplBase.h"
 
 namespace kavelo::test {
@@ -43,6 +45,20 @@ protected:
         window.Take();
     }
     GraphWnd window;
+};
+
+// The graph window's curve control and the axes it draws on.
+class CurveWindowTest : public GraphWindowTest {
+protected:
+    void SetUp() override {
+        GraphWindowTest::SetUp();
+        if (HasFatalFailure()) return;
+        eq = window.FindControl<UIEqualizer>("equalizer");
+        ASSERT_NE(eq, nullptr);
+        axes = MakeEqAxes({0, 0, eq->width(), eq->height()});
+    }
+    UIEqualizer* eq = nullptr;
+    EqAxes axes;
 };
 
 // Whether `pixel` is within `tolerance` of `expected` on every channel.

@@ -21,16 +21,13 @@ EqBand Band(float gain, float q, int freq) {
 QPoint Centre(const IntRect& r) { return QPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2); }
 
 // The curve control of the graph layout: 600 x 300, so 0 dB lies at y = 120.
-class CurveControl : public test::GraphWindowTest {
+class CurveControl : public test::CurveWindowTest {
 protected:
     void SetUp() override {
-        test::GraphWindowTest::SetUp();
+        test::CurveWindowTest::SetUp();
         if (HasFatalFailure()) return;
-        eq = window.FindControl<UIEqualizer>("equalizer");
-        ASSERT_NE(eq, nullptr);
         ASSERT_EQ(eq->size(), QSize(600, 300));
         SetBands({Band(0, 1, 100), Band(6, 2, 1000), Band(-6, 1, 10000)}, -1);
-        axes = MakeEqAxes({0, 0, 600, 300});
         window.Take();
     }
 
@@ -47,9 +44,6 @@ protected:
     }
     void Move(QPoint p) { QTest::mouseMove(eq, p); }
     void Release(QPoint p) { QTest::mouseRelease(eq, Qt::LeftButton, Qt::NoModifier, p); }
-
-    UIEqualizer* eq = nullptr;
-    EqAxes axes;
 };
 
 TEST_F(CurveControl, ComesFromTheLayoutThroughTheFactory) {
