@@ -74,7 +74,7 @@ run() {
 COMMON=(-timeout=30)
 
 BIN="$BUILD_DIR/fuzz"
-mapfile -t kept < <(find tests/fixtures/profiles/fuzz tests/fixtures/profiles/broken -type f | sort)
+mapfile -t kept < <(find tests/fixtures/profiles/fuzz tests/fixtures/profiles/broken -type f ! -name README.md | sort)
 if [ ${#kept[@]} -gt 0 ]; then
   run "profile_fuzz: replay of ${#kept[@]} kept inputs" \
     "$BIN/profile_fuzz" "${COMMON[@]}" -artifact_prefix="$ARTIFACTS/replay-" "${kept[@]}"
