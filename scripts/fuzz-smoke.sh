@@ -32,7 +32,8 @@ else
   LAUNCHER=(-DCMAKE_CXX_COMPILER_LAUNCHER= -DCMAKE_C_COMPILER_LAUNCHER=)
 fi
 
-TARGETS=(profile_fuzz kavelo_fuzz_upgrade_file kavelo_fuzz_device_reply)
+# The seed writer is built too, so that it keeps compiling.
+TARGETS=(profile_fuzz kavelo_fuzz_upgrade_file kavelo_fuzz_device_reply kavelo_make_upgrade_seeds)
 CC=clang CXX=clang++ cmake -S . -B "$BUILD_DIR" -G Ninja -DKAVELO_FUZZ=ON -DKAVELO_BENCH=OFF \
   "${LAUNCHER[@]}"
 cmake --build "$BUILD_DIR" --parallel "$JOBS" --target "${TARGETS[@]}"
