@@ -5,13 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAbstractSlider>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QStringList>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -19,8 +24,8 @@
 #include <vector>
 
 #include "app/MainWnd.h"
-#include "graph/UIEqualizer.h"
 #include "device/PacketCodec.h"
+#include "graph/UIEqualizer.h"
 #include "sim/AmplifierState.h"
 #include "sim/VirtualAmplifier.h"
 #include "ui/LanguageService.h"
@@ -97,6 +102,46 @@ inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 15
         QApplication::processEvents(QEventLoop::AllEvents, 10);
     }
     return true;
+}
+
+// Presses the slider's handle, moves it in `steps` events to `to` and releases.
+inline void DragHandle(QAbstractSlider* slider, int to, int steps) {
+    const bool horizontal = slider->orientation() == Qt::Horizontal;
+    // As QSlider draws it: a vertical slider has its minimum at the bottom.
+    const bool upsideDown = horizontal ? slider->invertedAppearance() != slider->isRightToLeft()
+                                       : !slider->invertedAppearance();
+    QStyleOptionSlider opt;
+    opt.initFrom(slider);
+    opt.orientation = slider->orientation();
+    opt.upsideDown = upsideDown;
+    opt.minimum = slider->minimum();
+    opt.maximum = slider->maximum();
+    opt.sliderPosition = slider->sliderPosition();
+    opt.sliderValue = slider->value();
+    opt.singleStep = slider->singleStep();
+    opt.pageStep = slider->pageStep();
+    opt.subControls = QStyle::SC_SliderHandle;
+    const QRect handle =
+        slider->style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, slider);
+    const QPoint start = handle.center();
+    const int span =
+        horizontal ? slider->width() - handle.width() : slider->height() - handle.height();
+    const int travel = QStyle::sliderPositionFromValue(slider->minimum(), slider->maximum(), to,
+                                                       span, upsideDown) -
+                       QStyle::sliderPositionFromValue(slider->minimum(), slider->maximum(),
+                                                       slider->value(), span, upsideDown);
+    auto send = [slider](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, at, slider->mapToGlobal(at), Qt::LeftButton, buttons,
+                          Qt::NoModifier);
+        QApplication::sendEvent(slider, &event);
+    };
+    send(QEvent::MouseButtonPress, start, Qt::LeftButton);
+    for (int i = 1; i <= steps; ++i) {
+        const int d = travel * i / steps;
+        send(QEvent::MouseMove, start + (horizontal ? QPoint(d, 0) : QPoint(0, d)), Qt::LeftButton);
+    }
+    send(QEvent::MouseButtonRelease, start + (horizontal ? QPoint(travel, 0) : QPoint(0, travel)),
+         Qt::NoButton);
 }
 
 class MainWindowFixture : public ::testing::Test {
@@ -181,13 +226,15 @@ protected:
             << ::testing::PrintToString(Setters());
         return Setters();
     }
-    // Everything queued so far, once it has reached the amplifier.
+    // Everything queued so far, once it has reached the amplifier: the link is idle
+    // (nothing queued, nothing in the worker's hand) and no handler is left to queue more.
     std::vector<std::string> AllSetters() {
         EXPECT_TRUE(WaitUntil(
-            [&] { return Controller().Link().QueuedCommandCount() == 0 && Settled(); }, 5000));
-        // The worker may still be inside the last exchange.
-        const std::size_t before = Setters().size();
-        WaitUntil([&] { return Setters().size() > before; }, 100);
+            [&] {
+                return Settled() &&
+                       Controller().Link().WaitCmdQueueIdle(std::chrono::milliseconds(0));
+            },
+            5000));
         return Setters();
     }
 

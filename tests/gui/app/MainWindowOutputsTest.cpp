@@ -7,10 +7,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPointer>
-#include <QStyle>
-#include <QStyleOptionSlider>
 #include <QTest>
 #include <algorithm>
 #include <string>
@@ -18,6 +15,7 @@
 
 #include "MainWindowFixture.h"
 #include "ModelStates.h"
+#include "control/Conversions.h"
 #include "control/DspOperations.h"
 #include "control/SpeakerRoles.h"
 #include "device/PacketCodec.h"
@@ -180,7 +178,9 @@ TEST_F(Outputs, MainVolumeFromKeysAndTyping) {
     Type("edit_main_volume", "99");
     EXPECT_EQ(Text("edit_main_volume"), "40");
     QTest::keyClick(edit, Qt::Key_Up);
-    EXPECT_EQ(AllSetters().size(), 2u);
+    EXPECT_EQ(slider->value(), 40);
+    // Position 21 (-5.5 dB) and the top (+6 dB); the step past the top sends nothing.
+    EXPECT_EQ(AllSetters(), (std::vector<std::string>{"01 02 BB | 0B", "01 02 BB | 00"}));
 }
 
 TEST_F(Outputs, MuteMainMuteAndPower) {
@@ -260,7 +260,18 @@ TEST_F(Outputs, TwoChannelSourceHidesTheOtherInputs) {
     }
     ASSERT_TRUE(test::WaitUntil([&] { return !Setters().empty(); }, 5000));
     EXPECT_EQ(Setters().front(), "01 01 BB | 54");  // sent at once, not queued
-    EXPECT_TRUE(window->HasTimer(4114));            // the volume is read back
+    // The amplifier holds another volume for the new source: the window asks for it
+    // and shows it.
+    AmpLiveState live = amp.LiveState();
+    live.mainVolume = static_cast<std::uint8_t>(-23);
+    amp.SetLiveState(live);
+    auto* slider = Control<QAbstractSlider>("slider_main_volume");
+    ASSERT_NE(slider, nullptr);
+    const int position = MainVolumeFromReported(-23.0);  // 7
+    ASSERT_NE(slider->value(), position);
+    EXPECT_TRUE(test::WaitUntil([&] { return slider->value() == position; }, 5000))
+        << slider->value();
+    EXPECT_EQ(Text("edit_main_volume"), QString::number(position));
 }
 
 TEST_F(Outputs, ReportedSourceShowsItsInputsWithoutSwitchingBack) {
@@ -305,49 +316,13 @@ TEST_F(Outputs, ArrowsMoveAlongTheRingAndLeavingAnEditCommitsIt) {
     EXPECT_NE(std::find(sent.begin(), sent.end(), "01 08 BB | 00 00 07 07 05"), sent.end());
 }
 
-// Presses the slider's handle, moves it in `steps` events to `to` and releases.
-void DragHandle(QAbstractSlider* slider, int to, int steps) {
-    QStyleOptionSlider opt;
-    opt.initFrom(slider);
-    opt.orientation = slider->orientation();
-    opt.minimum = slider->minimum();
-    opt.maximum = slider->maximum();
-    opt.sliderPosition = slider->sliderPosition();
-    opt.sliderValue = slider->value();
-    opt.singleStep = slider->singleStep();
-    opt.pageStep = slider->pageStep();
-    opt.subControls = QStyle::SC_SliderHandle;
-    const QRect handle =
-        slider->style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, slider);
-    const QPoint start = handle.center();
-    const bool horizontal = slider->orientation() == Qt::Horizontal;
-    const int span =
-        horizontal ? slider->width() - handle.width() : slider->height() - handle.height();
-    const int travel = QStyle::sliderPositionFromValue(slider->minimum(), slider->maximum(), to,
-                                                       span, !horizontal) -
-                       QStyle::sliderPositionFromValue(slider->minimum(), slider->maximum(),
-                                                       slider->value(), span, !horizontal);
-    auto send = [slider](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
-        QMouseEvent event(type, at, slider->mapToGlobal(at), Qt::LeftButton, buttons,
-                          Qt::NoModifier);
-        QApplication::sendEvent(slider, &event);
-    };
-    send(QEvent::MouseButtonPress, start, Qt::LeftButton);
-    for (int i = 1; i <= steps; ++i) {
-        const int d = travel * i / steps;
-        send(QEvent::MouseMove, start + (horizontal ? QPoint(d, 0) : QPoint(0, d)), Qt::LeftButton);
-    }
-    send(QEvent::MouseButtonRelease, start + (horizontal ? QPoint(travel, 0) : QPoint(0, travel)),
-         Qt::NoButton);
-}
-
 TEST_F(Outputs, DraggingAVolumeSliderSendsEveryPosition) {
     OpenWith(test::ConnectedDefaults());
     window->resize(1400, 800);
     window->show();
     auto* slider = Control<QAbstractSlider>("slider_ch_volume_2");
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    DragHandle(slider, -300, 6);
+    test::DragHandle(slider, -300, 6);
     const float gain = Controller().Live().channels[2].gain;
     EXPECT_FLOAT_EQ(gain, slider->value() / 10.0f);
     EXPECT_LT(gain, -10.0f);

@@ -140,9 +140,14 @@ TEST_F(Memory, RefusesNumbersBeyond32Bits) {
 TEST_F(Memory, RepliesArrivingAfterTheWindowClosedAreDropped) {
     amp.SetMemoryWord(0x40, 5);
     WithMemory([&](CMemWrWnd*) {});
-    // The slot still names the memory window's receiver, which is gone.
+    const int remembered = Key("mem_data");
+    ASSERT_NE(remembered, 5);
+    // The slot still names the memory window's receiver, which is gone: the reply
+    // reaches nobody, so the remembered field stays as the window left it.
     EXPECT_TRUE(Controller().Link().Get_MemData(0x40));
     QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Key("mem_data"), remembered);
     // A window opened later takes the replies again.
     WithMemory([&](CMemWrWnd* memory) {
         TypeIn(memory, "addr_edit", "0x40");

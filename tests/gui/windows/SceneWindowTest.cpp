@@ -301,6 +301,14 @@ TEST_F(Scenes, HighlightFollowsTheAmplifierWhenTheWindowOpens) {
     // Opened again: the amplifier's answer to "which scene" highlights scene 2.
     WithScenes("scene_item_delete_scene",
                [&](CSceneWnd* scenes) { EXPECT_EQ(scenes->HighlightedRow(), 1); });
+    // Another program loaded scene 4 meanwhile: only the amplifier knows, and the next
+    // opening shows it.
+    AmplifierSnapshot moved = amp.Snapshot();
+    moved.currentScene = 4;
+    amp.Restore(moved);
+    WithScenes("scene_item_load_scene",
+               [&](CSceneWnd* scenes) { EXPECT_EQ(scenes->HighlightedRow(), 3); });
+    EXPECT_EQ(Controller().CurrentScene(), 4);
 }
 
 TEST_F(Scenes, SilentAmplifierEndsTheLoadWithAMessage) {

@@ -71,7 +71,7 @@ protected:
         QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
     }
 
-    // Every setter written since the mark, up to the sentinel that Flush queued.
+    // Every setter written since the mark; Flush's sentinels are not the test's.
     std::vector<Setter> Setters() const {
         std::vector<Setter> out;
         const auto reports = amp.WrittenReports();
@@ -79,21 +79,27 @@ protected:
             const auto& r = reports[i];
             if (r[4] != 0x01 || r[6] != 0xBB) continue;
             Setter s{r[5], ToHex(r.data() + 7, static_cast<std::size_t>(r[3] - 3))};
-            if (s.subcmd == kMemSubcmd && s.payload.rfind("0D F0 ED FE", 0) == 0) break;
+            if (s.subcmd == kMemSubcmd && s.payload.rfind("0D F0 ED FE", 0) == 0) continue;
             out.push_back(s);
         }
         return out;
     }
     // Queues a sentinel behind everything queued so far and waits until it reached the
     // amplifier: then every earlier command has arrived too.
+    // Only reports written after the sentinel was queued count: an earlier sentinel
+    // proves nothing about what was queued since.
     void Flush() {
+        const std::size_t from = amp.WrittenReports().size();
         ASSERT_TRUE(Controller().Link().Set_MemData(kSentinelAddress, 0, false));
         ASSERT_TRUE(WaitUntil(
             [&] {
-                for (const auto& r : amp.WrittenReports())
+                const auto reports = amp.WrittenReports();
+                for (std::size_t i = from; i < reports.size(); ++i) {
+                    const auto& r = reports[i];
                     if (r[4] == 0x01 && r[5] == kMemSubcmd && r[6] == 0xBB && r[7] == 0x0D &&
                         r[8] == 0xF0 && r[9] == 0xED && r[10] == 0xFE)
                         return true;
+                }
                 return false;
             },
             5000));

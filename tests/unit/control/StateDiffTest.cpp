@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -234,15 +235,17 @@ TEST(EditHistory, UndoRedoAndItsLimits) {
         s.mainVolume = volume;
         return s;
     };
+    // The volume of a step taken back, or -1 when there was none.
+    auto volume = [](const std::optional<DspState>& s) { return s ? s->mainVolume : -1; };
     EditHistory history(3);
     EXPECT_FALSE(history.Undo(state(0)));
     for (int v = 1; v <= 5; ++v) history.Push(state(v - 1));  // 0 -> 1 -> ... -> 5
     EXPECT_EQ(history.UndoCount(), 3u);                       // the oldest went
-    EXPECT_EQ(history.Undo(state(5))->mainVolume, 4);
-    EXPECT_EQ(history.Undo(state(4))->mainVolume, 3);
-    EXPECT_EQ(history.Redo(state(3))->mainVolume, 4);
-    EXPECT_EQ(history.Undo(state(4))->mainVolume, 3);
-    EXPECT_EQ(history.Undo(state(3))->mainVolume, 2);
+    EXPECT_EQ(volume(history.Undo(state(5))), 4);
+    EXPECT_EQ(volume(history.Undo(state(4))), 3);
+    EXPECT_EQ(volume(history.Redo(state(3))), 4);
+    EXPECT_EQ(volume(history.Undo(state(4))), 3);
+    EXPECT_EQ(volume(history.Undo(state(3))), 2);
     EXPECT_FALSE(history.Undo(state(2)));
     EXPECT_EQ(history.RedoCount(), 3u);
     history.Push(state(2));  // a new edit: nothing left to redo

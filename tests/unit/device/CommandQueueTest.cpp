@@ -100,8 +100,9 @@ TEST(LinkQueueVirtualAmplifier, MoreThan511RecordsAreAllSentInOrder) {
     DeviceLink link(amp);
     link.OpenHIDDevice();
     ASSERT_TRUE(link.IsDeviceOpen());
-    // The handshake is answered at once, so the worker never waits out a time-out.
-    amp.SetReplyDelay(20ms);
+    // The first reply is held: the worker stays inside the first exchange while the
+    // rest queue up behind it, however fast or slow the enqueuing is.
+    amp.HoldReplies(true);
     link.EnableCmdQueue();
     constexpr int kCount = 700;
     for (int i = 0; i < kCount; ++i) {
@@ -109,8 +110,9 @@ TEST(LinkQueueVirtualAmplifier, MoreThan511RecordsAreAllSentInOrder) {
                                         static_cast<std::uint8_t>(i)};
         ASSERT_TRUE(link.EnqueueCommand(CMD_MCU, MCU_HANDSHAKE, OP_SET, payload, 2));
     }
-    EXPECT_GT(link.QueuedCommandCount(), 511u);
-    amp.SetReplyDelay(0ms);
+    ASSERT_TRUE(amp.WaitForWrites(1, 5s));
+    EXPECT_EQ(link.QueuedCommandCount(), static_cast<std::size_t>(kCount - 1));
+    amp.HoldReplies(false);
     ASSERT_TRUE(amp.WaitForWrites(kCount, 60s));
     const auto reports = amp.WrittenReports();
     ASSERT_EQ(reports.size(), static_cast<std::size_t>(kCount));
