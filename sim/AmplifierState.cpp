@@ -1,5 +1,6 @@
 #include "sim/AmplifierState.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "control/DspRecords.h"
@@ -37,11 +38,17 @@ AmpEqBand WireEqBand(int frequency, float q, float gainDb) {
     band.frequency = static_cast<std::uint16_t>(frequency);
     const auto qBytes = EncodeQuality(q);
     const auto gainBytes = EncodeGain(gainDb);
-    band.qInteger = qBytes[0];
-    band.qFraction = qBytes[1];
+    StoreWrittenQuality(band, qBytes[0], qBytes[1]);
     band.gainInteger = gainBytes[0];
     band.gainTenths = gainBytes[1];
     return band;
+}
+
+void StoreWrittenQuality(AmpEqBand& band, std::uint8_t whole, std::uint8_t tenths) {
+    // Tenths beyond 9 carry into the whole part; the whole part saturates.
+    const int hundredths = std::min(whole * 100 + tenths * 10, 255 * 100 + 99);
+    band.qInteger = static_cast<std::uint8_t>(hundredths / 100);
+    band.qFraction = static_cast<std::uint8_t>(hundredths % 100);
 }
 
 void AppendEqBandBlock(std::vector<std::uint8_t>& out, const AmpEqBand& band) {
@@ -60,7 +67,7 @@ AmpSceneSettings SceneSettingsFromState(const DspState& state) {
         for (int b = 0; b < kAmpBands; ++b) {
             const EqBand& band = ch.bands[b];
             wire.bands[b] = WireEqBand(band.freq, band.eqFactor, band.eqGain);
-            // Replies are read in hundredths; keep the Q the host should see.
+            // The Q the host should read back, also one that is not on a tenth.
             const int hundredths = static_cast<int>(std::lround(band.eqFactor * 100.0f));
             wire.bands[b].qInteger = static_cast<std::uint8_t>(hundredths / 100);
             wire.bands[b].qFraction = static_cast<std::uint8_t>(hundredths % 100);

@@ -27,9 +27,10 @@ struct AmpFilter {
     std::uint8_t slope = 0;
 };
 
-// One EQ band as its reply block carries it: the Q fraction byte is stored as
-// received (the host writes tenths, the reply is read as hundredths), the gain
-// offset by 18 dB with its tenths.
+// One EQ band as its reply block carries it: Q as its whole part and
+// hundredths, the gain offset by 18 dB with its tenths. The host writes Q in
+// tenths and reads it in hundredths, so the amplifier converts a written Q
+// (2, 5 is kept and reported as 2, 50).
 struct AmpEqBand {
     std::uint16_t frequency = 1000;
     std::uint8_t qInteger = 5;
@@ -104,7 +105,7 @@ struct AmplifierSnapshot {
 struct DspState;
 
 // What the amplifier holds so that a host reading it back gets `state`: roles,
-// crossovers, EQ (the Q fraction kept as hundredths, as replies are read),
+// crossovers, EQ (Q kept in hundredths, as it is reported),
 // output gains as trims, delays, mutes, phases, EQ bypass, routing, mix levels,
 // link and lock; live-only values (source code, main volume, mutes, threshold)
 // in the live form.
@@ -119,8 +120,11 @@ AmpLiveState FactoryLiveState();
 AmpStoredScene ErasedScene();
 AmplifierSnapshot FactorySnapshot();
 
-// The wire form of an EQ band as the host writes it (frequency, Q, gain in dB).
+// An EQ band as the amplifier keeps it after the host wrote (frequency, Q, gain
+// in dB): the written Q's tenths held as hundredths.
 AmpEqBand WireEqBand(int frequency, float q, float gainDb);
+// A written Q (whole part, tenths) as the amplifier keeps it.
+void StoreWrittenQuality(AmpEqBand& band, std::uint8_t whole, std::uint8_t tenths);
 // Appends the six-byte reply block of a band.
 void AppendEqBandBlock(std::vector<std::uint8_t>& out, const AmpEqBand& band);
 

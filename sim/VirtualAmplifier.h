@@ -18,7 +18,9 @@
 // The amplifier's side of the link, behind the same HID seam as the real
 // device: it parses host reports with the link's codec, keeps its own state and
 // answers as the amplifier does. Also the record of what we believe the
-// amplifier does, so it stays close to the observed protocol.
+// amplifier does, so it stays close to the observed protocol. Where the host's
+// two directions disagree, it converts: an EQ Q written as whole part and
+// tenths is kept and reported as whole part and hundredths.
 namespace kavelo {
 
 class VirtualAmplifier : public HidPort {

@@ -136,8 +136,7 @@ void VirtualAmplifier::HandleDspSet(std::uint8_t subcmd, const std::uint8_t* p, 
             if (!ok) break;
             AmpEqBand& band = scene->channels[p[2]].bands[p[3]];
             band.frequency = Be16(p + 4);
-            band.qInteger = p[6];
-            band.qFraction = p[7];
+            StoreWrittenQuality(band, p[6], p[7]);
             band.gainInteger = p[8];
             band.gainTenths = p[9];
             break;

@@ -130,7 +130,7 @@ int RunDiff(CliContext& ctx, const std::vector<std::string>& args) {
     Compare(sides[0].settings, sides[1].settings, scenes, !withAmplifier, rows);
     if (withAmplifier && !(sides[0].amplifier && sides[1].amplifier)) {
         // A value the amplifier holds as the file's value passes through the
-        // wire's encoding (a Q's tenths, a gain's tenths): it counts as equal
+        // wire's encoding (a gain's tenths, a delay's microseconds): it counts as equal
         // either as written or as the amplifier reports a written value back.
         const bool fileFirst = sides[1].amplifier;
         const WholeProfile& file = fileFirst ? sides[0].settings : sides[1].settings;

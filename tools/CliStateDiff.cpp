@@ -57,8 +57,6 @@ DspState AsReportedBack(const DspState& written) {
         const int bands = std::max(0, std::min(ch.eqSize, kEqBands));
         for (int b = 0; b < bands; ++b) {
             EqBand& band = ch.bands[b];
-            const auto q = EncodeQuality(band.eqFactor);
-            band.eqFactor = static_cast<float>(q[0]) + static_cast<float>(q[1] / 100.0);
             const auto g = EncodeGain(band.eqGain);
             band.eqGain = static_cast<float>(g[0]) + static_cast<float>(g[1] / 10.0) - 18.0f;
         }

@@ -11,7 +11,8 @@
 namespace kavelo::cli {
 
 // `written` as the amplifier reports it back when it stored every value:
-// EQ gain, Q, delay and the main volume pass through their wire encodings,
+// EQ gain, delay and the main volume pass through their wire encodings (a Q
+// is compared as it stands: the model keeps it as the amplifier reports it),
 // filters through the model's validating setters, and a zero mix level of a
 // routed input reads as 100.
 DspState AsReportedBack(const DspState& written);

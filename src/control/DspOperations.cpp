@@ -1,7 +1,11 @@
 #include "control/DspOperations.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "base/Log.h"
 #include "control/SpeakerRoles.h"
+#include "device/DspEncoding.h"
 
 namespace kavelo {
 namespace {
@@ -207,6 +211,17 @@ const EqBand* Bands(const DspState& state, int channel) {
 
 int BandCount(const DspState& state, int channel) {
     return ValidChannel(channel) ? state.channels[channel].eqSize : 0;
+}
+
+float QuantiseEqFactor(double q) {
+    if (!std::isfinite(q)) return kDefaultEqFactor;
+    const double limited = std::clamp(q, double{kMinEqFactor}, double{kMaxEqFactor});
+    return WireQuality(limited);
+}
+
+void QuantiseEqFactors(DspState& state) {
+    for (ChannelState& ch : state.channels)
+        for (EqBand& band : ch.bands) band.eqFactor = WireQuality(band.eqFactor);
 }
 
 }  // namespace kavelo

@@ -23,4 +23,12 @@ EqBand* Bands(DspState& state, int channel);
 const EqBand* Bands(const DspState& state, int channel);
 int BandCount(const DspState& state, int channel);
 
+// Q as the model keeps it: limited to 0.5 ... 9 (not a number gives the
+// default) and on the tenth the wire carries, as the amplifier reports it
+// back, so the screen, the model, the bytes and a saved profile agree.
+float QuantiseEqFactor(double q);
+// Every band of every output of `state` on the tenth the wire carries, not
+// limited (a Q an amplifier reported outside the range stays there).
+void QuantiseEqFactors(DspState& state);
+
 }  // namespace kavelo

@@ -117,19 +117,23 @@ OutputEdit UpdateBand(DspState& state, int b, int freq, float q, float gain, Ban
         });
         if (partner >= 0 && state.channels[partner].bypass == 1) clear(partner);
     };
+    q = QuantiseEqFactor(q);
+    // Compared with the band as it is after any hidden gains were cleared: a
+    // value equal to a hidden gain is still a change (it makes the band audible).
     const EqBand& stored = ch.bands[b];
-    const bool sameShape =
-        stored.freq == freq && std::fabs(q - stored.eqFactor) < 0.01f && stored.enable == 1;
-    const bool unchanged = sameShape && std::fabs(gain - stored.eqGain) < 0.01f;
+    auto sameShape = [&] {
+        return stored.freq == freq && std::fabs(q - stored.eqFactor) < 0.01f && stored.enable == 1;
+    };
+    auto unchanged = [&] { return sameShape() && std::fabs(gain - stored.eqGain) < 0.01f; };
 
     if (path == BandPath::Edit) {
         clearBypassed();
-        if (unchanged) return edit;
+        if (unchanged()) return edit;
     } else {
-        if (unchanged) return edit;
-        // Dragging a bypassed band along the zero line changes nothing audible.
-        if (sameShape && ch.bypass == 1 && std::fabs(gain) < kGainEpsilon) return edit;
         if (std::fabs(gain) > kGainEpsilon) clearBypassed();
+        if (unchanged()) return edit;
+        // Dragging a bypassed band along the zero line changes nothing audible.
+        if (sameShape() && ch.bypass == 1 && std::fabs(gain) < kGainEpsilon) return edit;
     }
 
     const EqBand value{gain, q, freq, 1};
@@ -166,7 +170,7 @@ BandValues BandFromEdits(const EqBand& stored, const std::string& freqText,
     BandValues v;
     v.freq = ParseFrequencyText(freqText);
     if (v.freq < kMinFrequency || v.freq > kMaxFrequency) v.freq = stored.freq;
-    v.q = std::clamp(static_cast<float>(LeadingNumber(qText)), kMinEqFactor, kMaxEqFactor);
+    v.q = QuantiseEqFactor(LeadingNumber(qText));
     const float typed = static_cast<float>(LeadingNumber(gainText));
     v.gain = std::clamp(typed, minGain, maxGain);
     v.gainLimited = v.gain != typed;
@@ -179,12 +183,15 @@ std::optional<int> BandFreqStep(int freq, bool up) {
 }
 
 std::optional<float> BandQStep(float q, bool up) {
+    // Q is kept in tenths, so a step goes to the next tenth beyond the stored
+    // value (a half-tenth step would round back to where it started).
+    const double at = static_cast<double>(q);
     if (up) {
         if (std::fabs(q - kMaxEqFactor) < 0.01f) return std::nullopt;
-        return q + 0.01f > kMaxEqFactor ? kMaxEqFactor : std::min(q + 0.05f, kMaxEqFactor);
+        return QuantiseEqFactor((std::floor((at + 0.01) * 10.0) + 1.0) / 10.0);
     }
     if (std::fabs(q - kMinEqFactor) < 0.01f) return std::nullopt;
-    return q - 0.01f < kMinEqFactor ? kMinEqFactor : std::max(q - 0.05f, kMinEqFactor);
+    return QuantiseEqFactor((std::ceil((at - 0.01) * 10.0) - 1.0) / 10.0);
 }
 
 std::optional<float> BandGainStep(float gain, bool up, float minGain, float maxGain) {

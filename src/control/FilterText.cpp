@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "control/DspOperations.h"
 #include "control/TextLines.h"
 
 namespace kavelo {
@@ -183,9 +184,9 @@ FilterImport ParseFilterText(const std::string& text, const FilterLimits& limits
         ImportedFilter f;
         f.line = number;
         f.freq = static_cast<int>(freq);
-        const double q = RoundTo(*v.q, 0.01);
-        f.q = static_cast<float>(std::clamp(q, double{kMinEqFactor}, double{kMaxEqFactor}));
-        if (f.q != static_cast<float>(q)) note(FilterIssue::QLimited);
+        // The amplifier holds Q in tenths.
+        f.q = QuantiseEqFactor(*v.q);
+        if (*v.q < kMinEqFactor || *v.q > kMaxEqFactor) note(FilterIssue::QLimited);
         const double gain = RoundTo(*v.gain, 0.1);
         f.gain = static_cast<float>(
             std::clamp(gain, double{limits.minGain}, double{limits.maxGain}));

@@ -13,6 +13,7 @@
 #include "control/AtomicFile.h"
 #include "control/Base64.h"
 #include "control/TextLines.h"
+#include "device/DspEncoding.h"
 
 namespace kavelo {
 namespace {
@@ -191,6 +192,8 @@ bool ReadChannel(const cJSON* o, ChannelState& ch) {
             return false;
         }
         band.enable = enable != 0 ? 1 : 0;
+        // The original application stored Q as it was typed; the amplifier holds tenths.
+        band.eqFactor = WireQuality(band.eqFactor);
     }
     return true;
 }

@@ -231,7 +231,8 @@ void EqualizerManager::EqualizerCallback(int b, int kind) {
     if (!curve) return;
     if (kind == 0) {
         LogPrintA("%s cmd %d index %d\n", "EqualizerCallback", kind, b);
-        if (!ValidBand(b)) return;
+        // Hovering only selects a band; only a press and drag edits one.
+        if (!ValidBand(b) || curve->IsHoverSelection()) return;
         const EqBand band = curve->GetBand(b);
         BandValues v;
         v.freq = band.freq;

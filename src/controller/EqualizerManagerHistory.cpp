@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 
 #include "base/Log.h"
+#include "control/DspOperations.h"
 #include "control/StateDiff.h"
 #include "controller/ControlAccess.h"
 #include "controller/EqualizerManager.h"
@@ -65,7 +66,10 @@ void EqualizerManager::CopyAbSlot() {
               mAbActive == 0 ? 'B' : 'A');
 }
 
-void EqualizerManager::GoToTuning(const DspState& target, const char* why) {
+void EqualizerManager::GoToTuning(const DspState& tuning, const char* why) {
+    // A step may hold a Q as an amplifier reported it; what is sent is in tenths.
+    DspState target = tuning;
+    QuantiseEqFactors(target);
     const DspCommands commands = DiffStates(mModel.live, target);
     LogPrintA("%s: %d commands\n", why, static_cast<int>(commands.size()));
     mModel.live = WithSettingsOf(mModel.live, target);

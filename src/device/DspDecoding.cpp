@@ -5,7 +5,7 @@ namespace kavelo {
 EqBand DecodeEqBand(const ReplyPayload& p, int at) {
     EqBand band;
     band.frequency = p.Be16(at);
-    band.q = static_cast<float>(p[at + 2]) + static_cast<float>(p[at + 3] / 100.0);
+    band.q = DecodeQuality(p[at + 2], p[at + 3]);
     band.gain = static_cast<float>(p[at + 4]) + static_cast<float>(p[at + 5] / 10.0) - 18.0f;
     return band;
 }

@@ -64,8 +64,8 @@ struct EqBand {
 };
 
 // EQ band block: frequency (2), Q integer, Q hundredths, gain integer, gain
-// tenths (gain offset by 18 dB). The amplifier reports the Q fraction in
-// hundredths although it is written in tenths.
+// tenths (gain offset by 18 dB). Q comes back in hundredths; it is written in
+// tenths.
 EqBand DecodeEqBand(const ReplyPayload& p, int at);
 
 float DecodeDelay(int wholeMs, int microsHigh, int microsLow);

@@ -13,10 +13,26 @@ std::array<std::uint8_t, 2> EncodeGain(float gainDb) {
     return {static_cast<std::uint8_t>(tenths / 10), static_cast<std::uint8_t>(tenths % 10)};
 }
 
+namespace {
+// Q in tenths: the nearest one, kept within what the whole-part byte carries.
+long QualityTenths(double q) {
+    if (!std::isfinite(q)) return 0;
+    return std::lround(std::clamp(q, 0.0, 255.9) * 10.0);
+}
+}  // namespace
+
 std::array<std::uint8_t, 2> EncodeQuality(float q) {
-    const int product = static_cast<int>(q * 10.0f) % 256;
-    return {static_cast<std::uint8_t>(static_cast<int>(q)),
-            static_cast<std::uint8_t>(product % 10)};
+    const long tenths = QualityTenths(q);
+    return {static_cast<std::uint8_t>(tenths / 10), static_cast<std::uint8_t>(tenths % 10)};
+}
+
+float DecodeQuality(int whole, int hundredths) {
+    return static_cast<float>(whole) + static_cast<float>(hundredths / 100.0);
+}
+
+float WireQuality(double q) {
+    const long tenths = QualityTenths(q);
+    return DecodeQuality(static_cast<int>(tenths / 10), static_cast<int>(tenths % 10) * 10);
 }
 
 std::array<std::uint8_t, 3> EncodeDelay(float delayMs) {

@@ -18,11 +18,16 @@ using ChannelArray = std::array<T, kChannelSlots>;
 // EQ gain g dB travels as g + 18 to the nearest tenth: its whole part, then the tenths.
 std::array<std::uint8_t, 2> EncodeGain(float gainDb);
 
-// EQ quality Q travels as int(Q) and its tenths (the product cut to 8 bits
-// first). The amplifier reports the fraction byte back as hundredths, so a Q
-// of 2.5 reads back as 2.05: the asymmetry belongs to the device protocol and
-// is kept byte for byte.
+// EQ quality Q travels as its whole part and tenths, to the nearest tenth. The
+// amplifier reports it back as the whole part and hundredths (2.5 goes out as
+// 2, 5 and comes back as 2, 50).
 std::array<std::uint8_t, 2> EncodeQuality(float q);
+// The Q a reply block stands for: whole part + hundredths / 100, the hundredths
+// divided in double precision and added in single precision.
+float DecodeQuality(int whole, int hundredths);
+// The Q the amplifier holds after `q` was written: the nearest tenth, as the
+// float its report decodes to, so a written Q reads back bit for bit.
+float WireQuality(double q);
 
 // Delay d ms travels as whole milliseconds and a 16-bit count of the
 // microseconds beyond them.

@@ -500,7 +500,9 @@ void UIEqualizer::mouseMoveEvent(QMouseEvent* event) {
             setCursor(Qt::PointingHandCursor);
             if (i != mCurrentControlIndex) {
                 SelectBand(i);
+                mHoverSelection = true;
                 Notify("equalizer_eq");
+                mHoverSelection = false;
                 update();
             }
             return;

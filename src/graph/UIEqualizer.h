@@ -66,6 +66,9 @@ public:
     QString GetUserText() const { return mUserText; }
     int GetCurrentControlIndex() const { return mCurrentControlIndex; }
     Capture GetCapture() const { return mCapture; }
+    // True while the "equalizer_eq" of a hover is being delivered: the band was
+    // only selected, none of its values changed.
+    bool IsHoverSelection() const { return mHoverSelection; }
     bool IsAllBypass() const { return mAllBypass; }
 
     // Hit areas, for tests and tooling; empty when not shown.
@@ -180,6 +183,7 @@ private:
     int mFont = -1;
     TextStyle mTextStyle;
     bool mFocused = false;
+    bool mHoverSelection = false;
     QString mUserText;
     QString mText;
 };

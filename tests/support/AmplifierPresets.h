@@ -13,14 +13,6 @@
 // lock, and stored scenes with names.
 namespace kavelo::test {
 
-// Everything but the Q fraction byte, which the protocol writes in tenths and
-// reports in hundredths: settings compared after the host rewrote bands.
-inline AmpSceneSettings WithoutQFraction(AmpSceneSettings settings) {
-    for (AmpChannel& channel : settings.channels)
-        for (AmpEqBand& band : channel.bands) band.qFraction = 0;
-    return settings;
-}
-
 // The live state as the host model should read it back.
 inline DspState RichLiveState() {
     DspState s;

@@ -213,5 +213,75 @@ TEST_F(Eq, DraggingABandOnTheCurve) {
     EXPECT_TRUE(AllSetters().empty());
 }
 
+// What a hover must leave alone: every band value and flag, the bypass and
+// the crossover of every output.
+void ExpectSameTuning(const DspState& got, const DspState& want, const std::string& where) {
+    for (int n = 0; n < kOutputChannels; ++n) {
+        const ChannelState& g = got.channels[n];
+        const ChannelState& w = want.channels[n];
+        EXPECT_EQ(g.bypass, w.bypass) << where << " output " << n;
+        EXPECT_EQ(g.crossover.hp.fs, w.crossover.hp.fs) << where << " output " << n;
+        EXPECT_EQ(g.crossover.lp.fs, w.crossover.lp.fs) << where << " output " << n;
+        for (int b = 0; b < kEqBands; ++b) {
+            const EqBand& x = g.bands[b];
+            const EqBand& y = w.bands[b];
+            EXPECT_TRUE(x.eqGain == y.eqGain && x.eqFactor == y.eqFactor && x.freq == y.freq &&
+                        x.enable == y.enable)
+                << where << " output " << n << " band " << b;
+        }
+    }
+}
+
+// Hovering the curve only selects. Over every band's marker (with a gain,
+// switched off with a kept gain, flat; on an output with its EQ on and on a
+// bypassed one with hidden gains), over the Q handles and over "H" and "L":
+// the model, the band editors (a value being typed stays) and the wire are
+// left alone.
+TEST_F(Eq, HoveringTheCurveChangesNothing) {
+    DspState s = test::ConnectedDefaults();
+    s.channels[0].bypass = 0;
+    s.channels[0].bands[3].eqGain = 4.0f;
+    s.channels[0].bands[6].eqGain = -5.0f;
+    s.channels[0].bands[6].enable = 0;
+    s.channels[1].bypass = 1;  // gains kept, hidden
+    s.channels[1].bands[2].eqGain = 3.0f;
+    s.channels[1].bands[5].eqGain = 2.0f;
+    s.channels[1].bands[5].enable = 0;
+    OpenWith(s);
+    window->resize(1400, 800);
+    Activate();
+    PeqMode();  // the Q handles are shown
+    auto* curve = dynamic_cast<UIEqualizer*>(Control("equalizer"));
+    ASSERT_NE(curve, nullptr);
+    auto centre = [](const IntRect& r) {
+        return QPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    };
+    for (int output : {0, 1}) {
+        const std::string where = "output " + std::to_string(output);
+        Click(QStringLiteral("ch_enable_%1").arg(output));
+        ASSERT_EQ(Controller().Live().currChannel, output);
+        QApplication::processEvents();
+        auto* typing = Control<QLineEdit>("eq_gain_10");
+        typing->setFocus();
+        typing->setText(QStringLiteral("7.5"));  // not committed
+        AllSetters();
+        Mark();
+        const DspState before = Controller().Live();
+        for (int b = 0; b < curve->GetBandCount(); ++b) {
+            QTest::mouseMove(curve, centre(curve->GetMarkerRect(b)));
+            ASSERT_EQ(curve->GetCurrentControlIndex(), b) << where;
+            QTest::mouseMove(curve, centre(curve->GetQLeftRect()));
+            QTest::mouseMove(curve, centre(curve->GetQRightRect()));
+        }
+        QTest::mouseMove(curve, centre(curve->GetHpRect()));
+        QTest::mouseMove(curve, centre(curve->GetLpRect()));
+        ExpectSameTuning(Controller().Live(), before, where);
+        EXPECT_EQ(Text("eq_gain_10"), "7.5") << where;
+        EXPECT_TRUE(WithoutMainVolume(AllSetters()).empty())
+            << where << ::testing::PrintToString(Setters());
+        typing->setText(QStringLiteral("0.0"));  // as committed
+    }
+}
+
 }  // namespace
 }  // namespace kavelo

@@ -89,7 +89,7 @@ TEST_F(Measurements, ImportSendsTheBandsSwitchesToPeqAndReportsEachLine) {
     EXPECT_EQ(Key("btn_arg_eq"), "${peq_mode}");
     EXPECT_EQ(Curve()->GetDragAllDirection(), 1);
     EXPECT_EQ(Text("eq_freq_1"), "250");
-    EXPECT_EQ(Text("eq_q_0"), "4.25");
+    EXPECT_EQ(Text("eq_q_0"), "4.30");  // the nearest tenth, which the amplifier holds
     EXPECT_EQ(Text("eq_gain_0"), "-6.5");
     EXPECT_EQ(Prompts().filters.back(), "Filter list (*.txt);;All files (*)");
 
@@ -110,6 +110,33 @@ TEST_F(Measurements, ImportSendsTheBandsSwitchesToPeqAndReportsEachLine) {
     test::ExpectAmpBand(AmpOutput(2).bands[0], WireEqBand(s.channels[2].bands[0].freq,
                                                           s.channels[2].bands[0].eqFactor, 0.0f),
                         0);
+}
+
+// The same list again after the output's EQ was bypassed (its gains kept,
+// hidden): every band comes back, the first one too, and the EQ is on again.
+TEST_F(Measurements, TheSameListAgainOntoABypassedOutputKeepsEveryBand) {
+    OpenWith(test::ConnectedDefaults());
+    Click("ch_enable_2");
+    const QString file = Write("apo.txt", kApo);
+    Prompts().files = {file};
+    Menu("scene_item_import_filters");
+    AllSetters();
+    Click("btn_bypass");  // the question is answered yes
+    AllSetters();
+    ASSERT_EQ(AmpOutput(2).eqBypass, 1);
+    ASSERT_FLOAT_EQ(Controller().Live().channels[2].bands[0].eqGain, -6.5f);
+
+    Prompts().files = {file};
+    Menu("scene_item_import_filters");
+    AllSetters();
+    test::ExpectAmpBand(AmpOutput(2).bands[0], WireEqBand(63, 4.25f, -6.5f), 0);
+    test::ExpectAmpBand(AmpOutput(2).bands[1], WireEqBand(250, 1.5f, 2.5f), 1);
+    test::ExpectAmpBand(AmpOutput(2).bands[2], WireEqBand(4000, 2.0f, -3.0f), 2);
+    EXPECT_EQ(AmpOutput(2).eqBypass, 0);
+    EXPECT_FLOAT_EQ(Controller().Live().channels[2].bands[0].eqGain, -6.5f);
+    EXPECT_EQ(Controller().Live().channels[2].bypass, 0);
+    EXPECT_EQ(Text("eq_gain_0"), "-6.5");
+    EXPECT_EQ(Key("btn_bypass"), "${bypass_eq}");
 }
 
 TEST_F(Measurements, AFileWithoutUsableFiltersChangesNothing) {

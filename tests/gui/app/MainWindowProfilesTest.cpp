@@ -6,13 +6,14 @@
 #include <QComboBox>
 #include <QTemporaryDir>
 #include <algorithm>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "AmplifierPresets.h"
 #include "MainWindowFixture.h"
 #include "ModelStates.h"
+#include "QualityRows.h"
 #include "TracePort.h"
 #include "app/VirtualAmplifierEvents.h"
 #include "control/DspOperations.h"
@@ -82,7 +83,57 @@ TEST_F(Profiles, SceneProfileRoundTripRestoresTheLiveSettings) {
     amp.SetLiveState(changed);
     prompts.files = {Path("cabin.spf")};
     Menu("scene_item_load_file");
-    EXPECT_TRUE(test::WithoutQFraction(amp.LiveState().settings) == test::WithoutQFraction(before));
+    EXPECT_TRUE(amp.LiveState().settings == before);
+}
+
+// Q typed into the band editors survives every way back: the amplifier, a
+// profile saved and loaded (the first band's Q as the original application
+// wrote it, a single-precision float) and a reconnection. Each time the editor
+// shows what the model keeps and the amplifier holds.
+TEST_F(Profiles, QualityRoundTripsThroughTheAmplifierAProfileAndAReconnection) {
+    using test::kQualityRows;
+    OpenWith(test::ConnectedDefaults());
+    Activate();  // leaving a band edit commits it
+    Click("btn_arg_eq");  // PEQ mode: Q is editable (the question answered yes)
+    ASSERT_TRUE(Selected("btn_arg_eq"));
+    for (int b = 0; b < test::kQualityRowCount; ++b)
+        Type(QStringLiteral("eq_q_%1").arg(b), QLatin1String(kQualityRows[b].typed));
+    const int last = test::kQualityRowCount - 1;
+    auto held = [&](int b) {
+        return test::HeldHundredths(amp.LiveState().settings.channels[0].bands[b]);
+    };
+    ASSERT_TRUE(test::WaitUntil([&] { return held(last) == kQualityRows[last].hundredths; }));
+    auto expectEverywhere = [&](const char* when) {
+        for (int b = 0; b < test::kQualityRowCount; ++b) {
+            const test::QualityRow& row = kQualityRows[b];
+            EXPECT_EQ(Text(QStringLiteral("eq_q_%1").arg(b)), row.shown)
+                << when << " " << row.typed;
+            EXPECT_EQ(Controller().Live().channels[0].bands[b].eqFactor, test::KeptQuality(row))
+                << when << " " << row.typed;
+            EXPECT_EQ(held(b), row.hundredths) << when << " " << row.typed;
+        }
+    };
+    expectEverywhere("typed");
+
+    prompts.files = {Path("q.spf")};
+    Menu("scene_item_save_file");
+    std::string text = FileText(Path("q.spf"));
+    const std::string first = "\"eqFactor\":2.5,";
+    ASSERT_NE(text.find(first), std::string::npos);
+    text.replace(text.find(first), first.size(), "\"eqFactor\":2.4500000476837158,");
+    std::ofstream(Path("q.spf").toStdString(), std::ios::binary) << text;
+    AmpLiveState factory = amp.LiveState();  // the amplifier is set back meanwhile
+    for (AmpEqBand& band : factory.settings.channels[0].bands)
+        band.qInteger = 5, band.qFraction = 80;
+    amp.SetLiveState(factory);
+    prompts.files = {Path("q.spf")};
+    Menu("scene_item_load_file");
+    expectEverywhere("profile loaded");
+
+    Controller().DisconnectDevice();
+    Controller().ConnectDevice(true);
+    ASSERT_TRUE(test::WaitUntil([&] { return Controller().IsConnected() && Settled(); }));
+    expectEverywhere("reconnected");
 }
 
 TEST_F(Profiles, RefusedFilesChangeNothing) {
@@ -142,17 +193,11 @@ TEST_F(Profiles, WholeConfigurationRoundTrip) {
     prompts.files = {Path("car.wpf")};
     Menu("scene_item_load_whole");
     EXPECT_FALSE(window->LoadingWindowOpen());
-    // Q goes out in tenths and comes back in hundredths: 5.80 is written as 5.8,
-    // which the amplifier keeps as fraction byte 8.
-    EXPECT_EQ(liveBefore.channels[0].bands[0].qFraction, 80);
-    EXPECT_EQ(amp.LiveState().settings.channels[0].bands[0].qFraction, 8);
-    EXPECT_TRUE(test::WithoutQFraction(amp.LiveState().settings) == test::WithoutQFraction(liveBefore));
+    EXPECT_TRUE(amp.LiveState().settings == liveBefore);
     for (int k = 1; k <= kSceneSlots; ++k) {
         const AmpStoredScene now = amp.StoredSceneState(k);
         // Every slot is stored again; the ones that held nothing hold the defaults.
-        EXPECT_TRUE(test::WithoutQFraction(now.settings) ==
-                    test::WithoutQFraction(scenesBefore[k - 1].settings))
-            << "scene " << k;
+        EXPECT_TRUE(now.settings == scenesBefore[k - 1].settings) << "scene " << k;
 
         if (scenesBefore[k - 1].valid) {
             EXPECT_EQ(now.name, scenesBefore[k - 1].name) << k;

@@ -24,12 +24,17 @@ public:
 
     QStringList notes;
     QStringList Take() { return std::exchange(notes, {}); }
+    // Per "equalizer_eq": whether the curve said it came from a hover.
+    QList<bool> hovers;
 
 protected:
     void Notify(TNotifyUI& msg) override {
         static const QStringList kIgnored{"windowsize", "setfocus", "killfocus"};
         if (msg.pSender && !kIgnored.contains(msg.sType))
             notes << msg.sType + ":" + msg.pSender->objectName();
+        if (auto* curve = qobject_cast<UIEqualizer*>(msg.pSender);
+            curve && msg.sType == QLatin1String("equalizer_eq"))
+            hovers << curve->IsHoverSelection();
         WindowImplBase::Notify(msg);
     }
 };

@@ -2,6 +2,7 @@
 
 #include <QTest>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "graph/GraphWindow.h"
@@ -79,6 +80,13 @@ TEST_F(CurveControl, HoverSelectsAndNotifiesWithoutChangingValues) {
     Move(Marker(2));
     EXPECT_EQ(window.Take(), QStringList({"equalizer_eq:equalizer"}));
     EXPECT_EQ(eq->GetUserText(), "2");
+    // The owner can tell a hover from an edit.
+    EXPECT_EQ(std::exchange(window.hovers, {}), QList<bool>({true, true}));
+    EXPECT_FALSE(eq->IsHoverSelection());
+    QTest::mousePress(eq, Qt::LeftButton, Qt::NoModifier, Marker(2));
+    Move(Marker(2) - QPoint(0, 30));
+    Release(Marker(2) - QPoint(0, 30));
+    EXPECT_EQ(std::exchange(window.hovers, {}), QList<bool>({false, false}));
 }
 
 TEST_F(CurveControl, GainOnlyDragNeverChangesFrequency) {

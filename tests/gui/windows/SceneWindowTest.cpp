@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "ModelStates.h"
+#include "QualityRows.h"
 #include "ToolWindowFixture.h"
 #include "TracePort.h"
 #include "control/ReadBack.h"
@@ -202,6 +203,50 @@ TEST_F(Scenes, SavingIntoAnEmptySlotAsksOnlyForTheName) {
         EXPECT_EQ(std::string(reinterpret_cast<const char*>(stored.name.data()), 5), "Stage");
         EXPECT_EQ(Controller().CurrentScene(), 5);
     });
+}
+
+// Q typed into the band editors is stored with a preset and comes back with
+// it exactly, on the screen, in the model and in the amplifier.
+TEST_F(Scenes, QualityRoundTripsThroughAPreset) {
+    using test::kQualityRows;
+    Activate();  // leaving a band edit commits it
+    Click("btn_arg_eq");  // PEQ mode: Q is editable (the question answered yes)
+    for (int b = 0; b < test::kQualityRowCount; ++b)
+        Type(QStringLiteral("eq_q_%1").arg(b), QLatin1String(kQualityRows[b].typed));
+    const int last = test::kQualityRowCount - 1;
+    ASSERT_TRUE(test::WaitUntil([&] {
+        return test::HeldHundredths(amp.LiveState().settings.channels[0].bands[last]) ==
+               kQualityRows[last].hundredths;
+    }));
+    WithScenes("scene_item_saveas_scene", [&](CSceneWnd* scenes) {
+        prompts.names = {QStringLiteral("Q")};
+        ClickRow(scenes, 4);
+        Confirm(scenes);
+        WaitSettled(scenes);
+    });
+    const AmpStoredScene stored = amp.StoredSceneState(5);
+    ASSERT_TRUE(stored.valid);
+    AmpLiveState factory = amp.LiveState();  // the live settings change meanwhile
+    for (AmpEqBand& band : factory.settings.channels[0].bands)
+        band.qInteger = 1, band.qFraction = 0;
+    amp.SetLiveState(factory);
+
+    WithScenes("scene_item_load_scene", [&](CSceneWnd* scenes) {
+        ClickRow(scenes, 4);
+        Confirm(scenes);
+        WaitSettled(scenes);
+    });
+    for (int b = 0; b < test::kQualityRowCount; ++b) {
+        const test::QualityRow& row = kQualityRows[b];
+        EXPECT_EQ(test::HeldHundredths(stored.settings.channels[0].bands[b]), row.hundredths)
+            << row.typed;
+        EXPECT_EQ(test::HeldHundredths(amp.LiveState().settings.channels[0].bands[b]),
+                  row.hundredths)
+            << row.typed;
+        EXPECT_EQ(Controller().Live().channels[0].bands[b].eqFactor, test::KeptQuality(row))
+            << row.typed;
+        EXPECT_EQ(Text(QStringLiteral("eq_q_%1").arg(b)), row.shown) << row.typed;
+    }
 }
 
 TEST_F(Scenes, OverwritingAskedFirstAndTheOldNameIsOffered) {

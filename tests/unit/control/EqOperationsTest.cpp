@@ -2,7 +2,9 @@
 // of the commands.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "ModelStates.h"
 #include "control/DspOperations.h"
@@ -113,7 +115,7 @@ TEST(Bands, EditValuesFromTheThreeEdits) {
 
 TEST(Bands, Steps) {
     EXPECT_FLOAT_EQ(*BandQStep(8.98f, true), 9.0f);
-    EXPECT_FLOAT_EQ(*BandQStep(8.5f, true), 8.55f);
+    EXPECT_FLOAT_EQ(*BandQStep(8.5f, true), 8.6f);  // Q is kept in tenths
     EXPECT_FALSE(BandQStep(9.0f, true));
     EXPECT_FLOAT_EQ(*BandQStep(0.52f, false), 0.5f);
     EXPECT_FALSE(BandQStep(0.5f, false));
@@ -136,6 +138,75 @@ TEST(Bands, BypassedOutputIsClearedBeforeTheFirstEdit) {
     EXPECT_FLOAT_EQ(ch.bands[7].eqGain, 0.0f);
     ExpectCommands(e.commands, {Band(s, 1, 0, 0.0f), Band(s, 1, 7, 0.0f), PeqBypassCmd{1, 0},
                                 Band(s, 1, 3, 2.0f)});
+}
+
+// A bypassed output keeps its gains hidden. Giving a band exactly its hidden
+// value is still a change: the band becomes audible and the EQ comes back on.
+TEST(Bands, ValueEqualToItsHiddenGainOnABypassedOutputIsKept) {
+    struct Case {
+        BandPath path;
+        const char* name;
+    };
+    for (const Case& c : {Case{BandPath::Edit, "edit"}, Case{BandPath::Drag, "drag"}}) {
+        DspState s = test::FactoryState();
+        s.currChannel = 1;
+        ChannelState& ch = s.channels[1];
+        ch.bands[3].eqGain = 2.5f;
+        ch.bands[7].eqGain = -2.0f;
+        ch.bypass = 1;
+        const EqBand b3 = ch.bands[3];
+        const OutputEdit e = UpdateBand(s, 3, b3.freq, b3.eqFactor, 2.5f, c.path);
+        EXPECT_FLOAT_EQ(ch.bands[3].eqGain, 2.5f) << c.name;
+        EXPECT_FLOAT_EQ(ch.bands[7].eqGain, 0.0f) << c.name;
+        EXPECT_EQ(ch.bypass, 0) << c.name;
+        const DspCommands cleared = {Band(s, 1, 3, 0.0f), Band(s, 1, 7, 0.0f)};
+        DspCommands want = cleared;
+        if (c.path == BandPath::Edit) {
+            want.insert(want.end(), {PeqBypassCmd{1, 0}, Band(s, 1, 3, 2.5f)});
+        } else {
+            want.insert(want.end(), {Band(s, 1, 3, 2.5f), PeqBypassCmd{1, 0}});
+        }
+        ExpectCommands(e.commands, want);
+    }
+}
+
+TEST(Bands, QIsKeptOnTheTenthTheWireCarries) {
+    struct Case {
+        float given;
+        float kept;
+    };
+    for (const Case& c : {Case{2.5f, 2.5f}, Case{0.7f, 0.7f}, Case{2.449f, 2.4f}, Case{2.45f, 2.5f},
+                          Case{5.83f, 5.8f}, Case{0.2f, 0.5f}, Case{12.0f, 9.0f}}) {
+        DspState s = test::FactoryState();
+        s.channels[0].bypass = 0;
+        const OutputEdit e = UpdateBand(s, 4, 500, c.given, 3.0f, BandPath::Drag);
+        EXPECT_EQ(s.channels[0].bands[4].eqFactor, c.kept) << c.given;
+        ExpectCommands(e.commands, {EqCmd{0, 4, 500, c.kept, 3.0f}});
+    }
+}
+
+TEST(Bands, TypedAndSteppedQGoToTenths) {
+    struct Typed {
+        const char* text;
+        float q;
+    };
+    const EqBand stored{0.0f, 5.8f, 1000, 1};
+    for (const Typed& t : {Typed{"2.5", 2.5f}, Typed{"0.7", 0.7f}, Typed{"1.04", 1.0f},
+                           Typed{"1.05", 1.1f}, Typed{"0.1", 0.5f}, Typed{"30", 9.0f}}) {
+        EXPECT_EQ(BandFromEdits(stored, "1000", t.text, "0", -18.0f, 12.0f).q, t.q) << t.text;
+    }
+    struct Step {
+        float from;
+        bool up;
+        std::optional<float> to;
+    };
+    for (const Step& st :
+         {Step{5.8f, true, 5.9f}, Step{5.8f, false, 5.7f}, Step{8.98f, true, 9.0f},
+          Step{8.5f, true, 8.6f}, Step{2.37f, true, 2.4f}, Step{2.37f, false, 2.3f},
+          Step{0.55f, false, 0.5f}, Step{9.0f, true, std::nullopt}, Step{0.5f, false, std::nullopt},
+          Step{0.5f, true, 0.6f}}) {
+        EXPECT_EQ(BandQStep(st.from, st.up), st.to) << st.from << (st.up ? " up" : " down");
+    }
 }
 
 TEST(Bands, OnlyGainBackToZeroBypassesTheEq) {
@@ -242,6 +313,25 @@ TEST(ReplaceBands, SetsTheListedBandsAndFlattensTheRestThroughTheBandUpdate) {
     EXPECT_EQ(ch.bands[1].eqGain, 1.5f);
     EXPECT_EQ(ch.bands[5].eqGain, 0.0f);
     EXPECT_EQ(ch.bypass, 0);
+}
+
+// Taking the same filters again into an output that was bypassed since: every
+// band comes back, the first one too, and the EQ is on.
+TEST(ReplaceBands, SameFiltersAgainOntoABypassedOutputKeepEveryBand) {
+    DspState s = test::FactoryState();
+    s.currChannel = 2;
+    const std::vector<EqBand> filters = {{-3.0f, 2.0f, 100, 1}, {1.5f, 4.0f, 3000, 1}};
+    ReplaceBands(s, filters);
+    ChannelState& ch = s.channels[2];
+    ASSERT_EQ(ch.bypass, 0);
+    ch.bypass = 1;  // the bypass button: the gains stay, hidden
+    const OutputEdit edit = ReplaceBands(s, filters);
+    EXPECT_FLOAT_EQ(ch.bands[0].eqGain, -3.0f);
+    EXPECT_FLOAT_EQ(ch.bands[1].eqGain, 1.5f);
+    EXPECT_EQ(ch.bypass, 0);
+    ExpectCommands(edit.commands,
+                   {EqCmd{2, 0, 100, 2.0f, 0.0f}, EqCmd{2, 1, 3000, 4.0f, 0.0f}, PeqBypassCmd{2, 0},
+                    EqCmd{2, 0, 100, 2.0f, -3.0f}, EqCmd{2, 1, 3000, 4.0f, 1.5f}});
 }
 
 TEST(ReplaceBands, ClearsABypassedEqAndReachesTheLinkPartner) {

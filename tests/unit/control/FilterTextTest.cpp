@@ -59,7 +59,7 @@ TEST(FilterText, ReadsRewExportWithEitherLineEnd) {
         const FilterImport got = ParseFilterText(Join(kRewLines, end), FilterLimits{});
         ExpectFilters(got, {{10, 63, 4.0f, -5.0f},
                             {11, 125, 2.5f, -3.5f},
-                            {13, 1250, 1.41f, 2.0f},
+                            {13, 1250, 1.4f, 2.0f},  // Q on the amplifier's tenths
                             {14, 12000, 0.7f, -1.2f}});
         EXPECT_TRUE(got.messages.empty()) << DescribeFilterMessage(got.messages[0], {});
         EXPECT_FALSE(got.preampDb);
@@ -76,8 +76,9 @@ TEST(FilterText, ReadsApoConfigAndReportsPreampAndCommands) {
         "Filter3: ON PEQ Fc 3000 Hz Gain 1.5 dB BW/60 30\n"
         "Include: more.txt\n";
     const FilterImport got = ParseFilterText(text, FilterLimits{});
-    // One octave is Q = sqrt(2) / (2 - 1); half an octave sqrt(2^0.5) / (2^0.5 - 1).
-    ExpectFilters(got, {{4, 100, 2.0f, -3.0f}, {5, 1000, 1.41f, 4.0f}, {6, 3000, 2.87f, 1.5f}});
+    // One octave is Q = sqrt(2) / (2 - 1); half an octave sqrt(2^0.5) / (2^0.5 - 1); each
+    // on the nearest tenth the amplifier holds.
+    ExpectFilters(got, {{4, 100, 2.0f, -3.0f}, {5, 1000, 1.4f, 4.0f}, {6, 3000, 2.9f, 1.5f}});
     ASSERT_TRUE(got.preampDb);
     EXPECT_DOUBLE_EQ(*got.preampDb, -6.5);
     ASSERT_EQ(got.messages.size(), 3u);
@@ -125,11 +126,11 @@ INSTANTIATE_TEST_SUITE_P(
     Table, FilterLine,
     ::testing::Values(
         LineCase{"DecimalCommas", "Filter 1: ON PK Fc 63,5 Hz Gain -3,5 dB Q 2,25", {}, true, 64,
-                 2.25f, -3.5f},
+                 2.3f, -3.5f},
         LineCase{"ThousandsSeparatorIsUnreadable", "Filter 1: ON PK Fc 1,000.5 Hz Gain -3 dB Q 2",
                  {FilterIssue::MissingValue}, false},
         LineCase{"RoundedToTheAmplifiersSteps", "Filter 1: ON PK Fc 99.6 Hz Gain -2.96 dB Q 1.234",
-                 {}, true, 100, 1.23f, -3.0f},
+                 {}, true, 100, 1.2f, -3.0f},
         LineCase{"Off", "Filter 1: OFF PK Fc 100 Hz Gain -3 dB Q 2", {FilterIssue::Off}, false},
         LineCase{"LowShelf", "Filter 1: ON LS Fc 100 Hz Gain 5 dB", {FilterIssue::NotPeaking},
                  false},
@@ -235,7 +236,7 @@ TEST(FilterText, ImportThenExportReproducesTheValuesInEitherFormat) {
         EXPECT_TRUE(again.messages.empty()) << text;
         for (std::size_t i = 0; i < bands.size(); ++i) {
             EXPECT_EQ(again.filters[i].freq, bands[i].freq);
-            EXPECT_NEAR(again.filters[i].q, bands[i].eqFactor, 0.005);
+            EXPECT_EQ(again.filters[i].q, bands[i].eqFactor);
             EXPECT_NEAR(again.filters[i].gain, bands[i].eqGain, 0.05);
         }
     }

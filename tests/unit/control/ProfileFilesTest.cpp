@@ -62,6 +62,13 @@ std::unique_ptr<WholeProfile> FixedWhole() {
     return w;
 }
 
+// A state as a profile loads it: Q on the tenth the amplifier holds (the
+// golden state's 1.41, a Q an amplifier may report, loads as 1.4).
+DspState OnTenths(DspState s) {
+    QuantiseEqFactors(s);
+    return s;
+}
+
 void ExpectSameStored(const DspState& a, const DspState& b) {
     EXPECT_EQ(a.mainVolume, b.mainVolume);
     EXPECT_EQ(a.subVolume, b.subVolume);
@@ -110,11 +117,12 @@ TEST(ProfileGolden, WholeTextMatchesExpectedFile) {
 TEST(ProfileGolden, GoldenFilesLoadAsTheirState) {
     DspState s;
     ASSERT_EQ(ReadSceneProfile((kProfiles / "golden.spf").string(), s), ProfileResult::Ok);
-    ExpectSameStored(s, FixedLive());
+    ExpectSameStored(s, OnTenths(FixedLive()));
+    EXPECT_EQ(s.channels[0].bands[17].eqFactor, 1.4f);
     auto w = std::make_unique<WholeProfile>();
     ASSERT_EQ(ReadWholeProfile((kProfiles / "golden.wpf").string(), *w), ProfileResult::Ok);
     const auto expected = FixedWhole();
-    ExpectSameStored(w->live, expected->live);
+    ExpectSameStored(w->live, OnTenths(expected->live));
     for (int k = 0; k < kSceneSlots; ++k) {
         ExpectSameStored(w->scenes[k], expected->scenes[k]);
         EXPECT_EQ(w->names[k], expected->names[k]);
@@ -133,7 +141,7 @@ TEST(ProfileRoundTrip, SceneAndWholeThroughFiles) {
     ASSERT_EQ(WriteSceneProfile(live, spf), ProfileResult::Ok);
     DspState back;
     ASSERT_EQ(ReadSceneProfile(spf, back), ProfileResult::Ok);
-    ExpectSameStored(back, live);
+    ExpectSameStored(back, OnTenths(live));
     EXPECT_EQ(back.model, -1);  // handshake fields are not stored
 
     const std::string wpf = (dir.path() / "a.wpf").string();
@@ -232,6 +240,38 @@ TEST(ProfileEdges, ZeroOrNegativeQAsAnAmplifierReportsItLoads) {
     ResponseCurve curve;
     ComputeChannelResponse(s.channels[0], curve);
     for (double level : curve.db) EXPECT_TRUE(std::isfinite(level));
+}
+
+// The original application wrote Q as the single-precision float it held; a
+// file of it loads with each Q on the nearest tenth, which is what the
+// amplifier holds once the profile is written to it. A Q an amplifier reported
+// outside the range stays as it is.
+TEST(ProfileEdges, QAsTheOriginalApplicationWroteItLoadsOnTenths) {
+    const struct {
+        const char* inFile;
+        float loaded;
+    } rows[] = {{"2.4500000476837158", 2.5f},
+                {"0.69999998807907104", 0.7f},
+                {"5.8000001907348633", 5.8f},
+                {"2.5499999523162842", 2.5f},
+                {"1.41", 1.4f},
+                {"9", 9.0f},
+                {"0", 0.0f},
+                {"12.34", 12.3f}};
+    const std::string golden = ReadWholeFile(kProfiles / "golden.spf");
+    const std::string key = "\"eqFactor\":5.8000001907348633";
+    for (const auto& row : rows) {
+        std::string text = golden;
+        text.replace(text.find(key), key.size(), std::string("\"eqFactor\":") + row.inFile);
+        DspState s;
+        ASSERT_EQ(ParseSceneProfile(text.data(), text.size(), s), ProfileResult::Ok) << row.inFile;
+        EXPECT_EQ(s.channels[0].bands[0].eqFactor, row.loaded) << row.inFile;
+        // Saved again and loaded, it stays bit for bit.
+        const std::string again = SceneProfileText(s);
+        DspState back;
+        ASSERT_EQ(ParseSceneProfile(again.data(), again.size(), back), ProfileResult::Ok);
+        EXPECT_EQ(back.channels[0].bands[0].eqFactor, row.loaded) << row.inFile;
+    }
 }
 
 TEST(ProfileEdges, WholeProfileNames) {

@@ -197,22 +197,24 @@ TEST_P(ValueEncodingTest, EncodesAsTheAmplifierExpects) {
     EXPECT_EQ(ToHex(bytes.data(), bytes.size()), ToHex(c.expected.data(), c.expected.size()));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, ValueEncodingTest,
-    ::testing::Values(EncodingCase{"GainMinus3p5", -3.5f, {0x0E, 0x05}, 0},
-                      EncodingCase{"GainZero", 0.0f, {0x12, 0x00}, 0},
-                      EncodingCase{"GainPlus0p3", 0.3f, {0x12, 0x03}, 0},
-                      // Cut in single precision these went out a tenth low.
-                      EncodingCase{"GainMinus11p6", -11.6f, {0x06, 0x04}, 0},
-                      EncodingCase{"GainMinus17p7", -17.7f, {0x00, 0x03}, 0},
-                      // Tenths are sent; the reply is read as hundredths.
-                      EncodingCase{"Quality2p5", 2.5f, {0x02, 0x05}, 1},
-                      EncodingCase{"Quality0p7", 0.7f, {0x00, 0x07}, 1},
-                      // The tenths product is cut to 8 bits before the remainder: 300 -> 44 -> 4.
-                      EncodingCase{"Quality30", 30.0f, {0x1E, 0x04}, 1},
-                      EncodingCase{"Delay1p25", 1.25f, {0x01, 0x00, 0xFA}, 2},
-                      EncodingCase{"Delay20", 20.0f, {0x14, 0x00, 0x00}, 2}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Values, ValueEncodingTest,
+                         ::testing::Values(EncodingCase{"GainMinus3p5", -3.5f, {0x0E, 0x05}, 0},
+                                           EncodingCase{"GainZero", 0.0f, {0x12, 0x00}, 0},
+                                           EncodingCase{"GainPlus0p3", 0.3f, {0x12, 0x03}, 0},
+                                           // Cut in single precision these went out a tenth low.
+                                           EncodingCase{"GainMinus11p6", -11.6f, {0x06, 0x04}, 0},
+                                           EncodingCase{"GainMinus17p7", -17.7f, {0x00, 0x03}, 0},
+                                           // Whole part and tenths, to the nearest tenth.
+                                           EncodingCase{"Quality2p5", 2.5f, {0x02, 0x05}, 1},
+                                           EncodingCase{"Quality0p7", 0.7f, {0x00, 0x07}, 1},
+                                           EncodingCase{"Quality5p8", 5.8f, {0x05, 0x08}, 1},
+                                           EncodingCase{"Quality9", 9.0f, {0x09, 0x00}, 1},
+                                           EncodingCase{"Quality2p49", 2.49f, {0x02, 0x05}, 1},
+                                           EncodingCase{"Quality2p44", 2.44f, {0x02, 0x04}, 1},
+                                           EncodingCase{"Quality30", 30.0f, {0x1E, 0x00}, 1},
+                                           EncodingCase{"Delay1p25", 1.25f, {0x01, 0x00, 0xFA}, 2},
+                                           EncodingCase{"Delay20", 20.0f, {0x14, 0x00, 0x00}, 2}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace kavelo

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "LinkedAmplifier.h"
+#include "control/DspOperations.h"
 #include "device/DeviceLink.h"
 #include "sim/VirtualAmplifier.h"
 
@@ -121,8 +122,8 @@ std::vector<RoundTrip> Trips() {
              EXPECT_FLOAT_EQ(r[0].q, 9.0f);
              EXPECT_FLOAT_EQ(r[0].gain, 12.0f);
              EXPECT_EQ(r[1].frequency, 16000);
-             // Tenths written, hundredths read: the device protocol's own asymmetry.
-             EXPECT_FLOAT_EQ(r[1].q, 2.05f);
+             // Tenths written, hundredths read: the amplifier converts.
+             EXPECT_EQ(r[1].q, 2.5f);
              EXPECT_FLOAT_EQ(r[1].gain, -3.5f);
          }},
         {"EqReset", true,
@@ -345,6 +346,31 @@ TEST_F(LinkedAmplifierEq, EveryGainStepReadsBack) {
         const auto records = main.RecordsOf<DspEqBandRecord>();
         ASSERT_FALSE(records.empty());
         EXPECT_EQ(std::lround(records.back().gain * 10.0f), step) << gain;
+    }
+}
+
+// Every Q the model keeps (0.5 ... 9.0 in tenths) goes out as whole part and
+// tenths and reads back bit for bit as the value the model holds, live and in a
+// stored scene.
+TEST_F(LinkedAmplifierEq, EveryQStepReadsBackExactly) {
+    for (std::uint8_t scene : {0, 3}) {
+        for (int tenths = 5; tenths <= 90; ++tenths) {
+            const float q = QuantiseEqFactor(tenths / 10.0);
+            const auto band = static_cast<std::uint8_t>(tenths % 31);
+            ASSERT_TRUE(link.EQ_Ctrl(scene, 0, 5, band, 800, q, 1.5f, true)) << tenths;
+            if (scene != 0) {
+                ASSERT_TRUE(link.SaveScene(scene, 1));
+                ASSERT_TRUE(link.ReadScene(scene, 255));
+            }
+            ASSERT_TRUE(link.Get_EQ(scene, 0, 5, band, band)) << tenths;
+            const auto records = main.RecordsOf<DspEqBandRecord>();
+            ASSERT_FALSE(records.empty());
+            EXPECT_EQ(records.back().q, q) << tenths << " scene " << int{scene};
+            const AmpEqBand held =
+                scene == 0 ? amp.LiveState().settings.channels[5].bands[band]
+                           : amp.StoredSceneState(scene).settings.channels[5].bands[band];
+            EXPECT_EQ(held.qInteger * 100 + held.qFraction, tenths * 10) << tenths;
+        }
     }
 }
 

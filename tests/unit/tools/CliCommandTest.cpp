@@ -309,14 +309,15 @@ TEST_F(CliFileTest, FirmwareFlashRunsTheTransferOrReportsTheRefusal) {
     EXPECT_TRUE(OneLine(refused.err)) << refused.err;
 }
 
-// A state of non-default settings that the wire carries unchanged both ways.
-// One protocol asymmetry is kept out on purpose: a Q fraction is written in
-// tenths but read in hundredths. Gains and the main volume travel as
-// attenuations and come back as levels.
+// A state of non-default settings that the wire carries unchanged both ways:
+// every Q the model keeps (tenths from 0.5 to 9.0) somewhere. Gains and the
+// main volume travel as attenuations and come back as levels.
 DspState Tuned(int variant) {
     DspState s;
-    for (ChannelState& ch : s.channels) {
-        for (EqBand& band : ch.bands) band.eqFactor = 5.0f;
+    for (int c = 0; c < kOutputChannels; ++c) {
+        for (int b = 0; b < kEqBands; ++b)
+            s.channels[c].bands[b].eqFactor =
+                QuantiseEqFactor((5 + (b + kEqBands * c + variant) % 86) / 10.0);
     }
     s.mainVolume = 33;  // a position the amplifier reports back unchanged
     s.mainVolumeMute = variant % 2;
@@ -409,18 +410,56 @@ TEST_F(CliFileTest, ApplyReportsWhatTheAmplifierCannotHold) {
     EXPECT_TRUE(OneLine(run.err)) << run.err;
 }
 
-// The default Q (5.8) goes out in tenths and reads back in hundredths: apply
-// knows it and reports no difference, and the dump shows what the amplifier holds.
-TEST_F(CliFileTest, ApplyAcceptsTheDefaultQAsTheAmplifierReportsIt) {
-    DspState s = Tuned(0);
-    s.channels[6].bands[2].eqFactor = 5.8f;
-    ASSERT_EQ(WriteSceneProfile(s, Path("q.spf")), ProfileResult::Ok);
+// Q goes out in tenths and the amplifier reports hundredths: apply and diff
+// compare it exactly, for values typed in this application and for the floats
+// a profile of the original application holds, and a Q the amplifier holds
+// otherwise is a difference.
+TEST_F(CliFileTest, ApplyAndDiffCompareQExactly) {
+    const struct {
+        const char* inFile;  // as the file's JSON holds it
+        float kept;
+    } rows[] = {{"0.5", 0.5f},
+                {"0.69999998807907104", 0.7f},
+                {"1.5", 1.5f},
+                {"2.5", 2.5f},
+                {"5.8000001907348633", 5.8f},
+                {"2.5499999523162842", 2.5f},
+                {"2.56", 2.6f},
+                {"8.9", 8.9f},
+                {"9", 9.0f}};
+    std::string text = SceneProfileText(DspState{});
+    const std::string key = "\"eqFactor\":5.8000001907348633";
+    std::size_t at = 0;
+    for (const auto& row : rows) {  // the first bands of output 1
+        at = text.find(key, at);
+        ASSERT_NE(at, std::string::npos);
+        const std::string value = std::string("\"eqFactor\":") + row.inFile;
+        text.replace(at, key.size(), value);
+        at += value.size();
+    }
+    std::ofstream(Path("q.spf"), std::ios::binary) << text;
     const CliRun run = Run({"--demo", "apply", Path("q.spf")});
     EXPECT_EQ(run.code, 0) << run.out << run.err;
-    DspState read;
+    const CliRun same = Run({"--demo", "diff", Path("q.spf"), "amp"});
+    EXPECT_EQ(same.code, 0) << same.out << same.err;
     ASSERT_EQ(Run({"--demo", "dump", "-o", Path("q-dump.spf")}).code, 0);
+    DspState read;
     ASSERT_EQ(ReadSceneProfile(Path("q-dump.spf"), read), ProfileResult::Ok);
-    EXPECT_NEAR(read.channels[6].bands[2].eqFactor, 5.08f, 1e-4);
+    for (std::size_t b = 0; b < std::size(rows); ++b) {
+        EXPECT_EQ(read.channels[0].bands[b].eqFactor, rows[b].kept) << rows[b].inFile;
+        const AmpEqBand held = amp->LiveState().settings.channels[0].bands[b];
+        EXPECT_EQ(held.qInteger * 100 + held.qFraction, std::lround(rows[b].kept * 100))
+            << rows[b].inFile;
+    }
+
+    // The amplifier holds 2.05 where the file says 2.5: one difference.
+    AmpLiveState live = amp->LiveState();
+    live.settings.channels[0].bands[3].qFraction = 5;
+    amp->SetLiveState(live);
+    const CliRun differs = Run({"--demo", "diff", Path("q.spf"), "amp"});
+    EXPECT_EQ(differs.code, 1) << differs.out << differs.err;
+    EXPECT_NE(differs.out.find("1 field(s) differ"), std::string::npos) << differs.out;
+    EXPECT_NE(differs.out.find("Q"), std::string::npos) << differs.out;
 }
 
 // Positions the protocol cannot carry: 6 - dB is cut to a whole byte, so

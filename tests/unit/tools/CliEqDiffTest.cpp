@@ -110,15 +110,15 @@ TEST_F(CliEqTest, AFileWithNothingToTakeIsRefusedAndNothingIsSent) {
     EXPECT_TRUE(OneLine(missing.err)) << missing.err;
 }
 
-// The wire carries a Q's first decimal and the amplifier reports that byte as
-// hundredths, so only whole Qs come back from the amplifier unchanged.
+// Q goes out in tenths and comes back in hundredths: the filters come back
+// as they were taken, Q exactly.
 TEST_F(CliEqTest, ImportThenExportGivesTheSameFiltersInBothFormats) {
     const std::string rew =
         "Filter Settings file\n\nRoom EQ V5.20\n\nEqualiser: Generic\n"
-        "Filter  1: ON  PK       Fc   45.0 Hz  Gain  -8.0 dB  Q  6.000\n"
-        "Filter  2: ON  PK       Fc   120 Hz   Gain  -3.5 dB  Q  2.000\n"
+        "Filter  1: ON  PK       Fc   45.0 Hz  Gain  -8.0 dB  Q  6.300\n"
+        "Filter  2: ON  PK       Fc   120 Hz   Gain  -3.5 dB  Q  2.500\n"
         "Filter  3: ON  None\n"
-        "Filter  4: ON  PK       Fc  2.40 kHz  Gain   1.7 dB  Q  1.000\n";
+        "Filter  4: ON  PK       Fc  2.40 kHz  Gain   1.7 dB  Q  0.700\n";
     const std::string file = WriteText("rew.txt", rew);
     ASSERT_EQ(Run({"--demo", "eq", "import", file, "--channel", "5"}).code, 0);
 
@@ -137,7 +137,7 @@ TEST_F(CliEqTest, ImportThenExportGivesTheSameFiltersInBothFormats) {
         ASSERT_EQ(back.filters.size(), original.filters.size()) << text;
         for (std::size_t i = 0; i < back.filters.size(); ++i) {
             EXPECT_EQ(back.filters[i].freq, original.filters[i].freq) << i;
-            EXPECT_NEAR(back.filters[i].q, original.filters[i].q, 0.005) << i;
+            EXPECT_EQ(back.filters[i].q, original.filters[i].q) << i;
             EXPECT_NEAR(back.filters[i].gain, original.filters[i].gain, 0.05) << i;
         }
     }
