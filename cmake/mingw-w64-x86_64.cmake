@@ -1,7 +1,7 @@
 # Cross-compiling for 64-bit Windows with Debian's MinGW-w64 (package
 # g++-mingw-w64-x86-64-posix). The posix thread model gives std::thread,
-# std::mutex and std::condition_variable; the runtime is linked statically so
-# the programs need no DLLs beside them. Programs built here run under Wine
+# std::mutex and std::condition_variable; the project links the runtime
+# statically, so the programs need no DLLs beside them. Programs built here run under Wine
 # (cmake/wine-run.sh), which ctest uses to start the test programs.
 #
 #   cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
@@ -18,8 +18,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 # ctest (and gtest_discover_tests) start the .exe programs through Wine.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)

@@ -37,8 +37,11 @@ if [ "${1:-}" = "--windows" ]; then
   # The reference: the Linux kavelo-cli (already built when the Linux tests ran).
   cmake -S . -B build -G Ninja
   cmake --build build -j "$JOBS" --target kavelo-cli
+  # Stripped programs: Wine reads the whole file at every start, and the debug
+  # information makes a test program start take three times as long.
   cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
-        -DKAVELO_WINDOWS_DEPS="$ROOT/$BUILD_DIR/deps" -DKAVELO_LINUX_CLI="$ROOT/build/tools/kavelo-cli"
+        -DKAVELO_WINDOWS_DEPS="$ROOT/$BUILD_DIR/deps" -DKAVELO_LINUX_CLI="$ROOT/build/tools/kavelo-cli" \
+        -DCMAKE_EXE_LINKER_FLAGS=-s
   cmake --build "$BUILD_DIR" -j "$JOBS"
 
   # Headless Wine with a prefix of its own (cmake/wine-run.sh sets the rest).

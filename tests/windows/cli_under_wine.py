@@ -247,6 +247,9 @@ def main():
     parser.add_argument("--wine")
     parser.add_argument("--fixtures")
     options = parser.parse_args()
+    for name in ("exe", "linux_cli", "wine", "fixtures"):
+        if getattr(options, name):
+            setattr(options, name, os.path.abspath(getattr(options, name)))
     if options.list:
         print("\n".join(CASES))
         return 0
