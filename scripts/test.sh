@@ -51,7 +51,8 @@ if [ "${1:-}" = "--windows" ]; then
   # The Wine server and the prefix's services start before ctest, detached:
   # started by the first test they would hold ctest's output pipe open and
   # ctest would wait for ever.
-  setsid wineserver -p </dev/null >/dev/null 2>&1
+  # (A server already running for this prefix refuses to start twice: fine.)
+  setsid wineserver -p </dev/null >/dev/null 2>&1 || true
   trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
   setsid wine wineboot </dev/null >"$ROOT/$BUILD_DIR/wineboot.log" 2>&1
   # Tests about Linux alone are labelled and left out; every test has a bound.
