@@ -1,22 +1,13 @@
 #include "sim/DemoAmplifier.h"
 
-#include <cstdlib>
-
 #include "base/Log.h"
+#include "base/Platform.h"
 #include "sim/VirtualAmplifierState.h"
 
 namespace kavelo {
 
-namespace {
-constexpr const char* kStateFile = "kavelo/demo-amplifier.json";
-}  // namespace
-
 std::string DemoAmplifier::DefaultStatePath() {
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    if (dataHome && *dataHome) return std::string(dataHome) + "/" + kStateFile;
-    const char* home = std::getenv("HOME");
-    if (home && *home) return std::string(home) + "/.local/share/" + kStateFile;
-    return kStateFile;
+    return JoinPath(JoinPath(UserDataFolder(), "kavelo"), "demo-amplifier.json");
 }
 
 DemoAmplifier::DemoAmplifier(std::string statePath)

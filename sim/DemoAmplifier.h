@@ -39,8 +39,9 @@ public:
     // Saves now; returns the error text, empty on success.
     std::string Save();
 
-    // $XDG_DATA_HOME/kavelo/demo-amplifier.json, else
-    // ~/.local/share/kavelo/demo-amplifier.json, else the current directory.
+    // kavelo/demo-amplifier.json in the user's data folder: on Linux
+    // $XDG_DATA_HOME, else ~/.local/share; on Windows the local application
+    // data folder. Without one, in the current directory.
     static std::string DefaultStatePath();
 
 private:

@@ -4,12 +4,11 @@
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 #include <memory>
 #include <sstream>
 
+#include "base/Platform.h"
 #include "control/AtomicFile.h"
 #include "control/ProfileFiles.h"
 
@@ -148,20 +147,24 @@ std::string ParseAmplifierState(const std::string& text, AmplifierSnapshot& snap
 }
 
 std::string LoadAmplifierState(const std::string& path, AmplifierSnapshot& snapshot) {
-    std::ifstream in(path, std::ios::binary);
+    std::FILE* in = OpenFile(path, "rb");
     if (!in) return "cannot open " + path + ": " + std::strerror(errno);
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) return "cannot read " + path;
-    const std::string error = ParseAmplifierState(content.str(), snapshot);
+    std::string content;
+    char buf[65536];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, in)) > 0;) content.append(buf, n);
+    const bool failed = std::ferror(in) != 0;
+    std::fclose(in);
+    if (failed) return "cannot read " + path;
+    const std::string error = ParseAmplifierState(content, snapshot);
     return error.empty() ? error : path + ": " + error;
 }
 
 std::string SaveAmplifierState(const AmplifierSnapshot& snapshot, const std::string& path) {
-    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-    std::error_code ec;
-    if (!folder.empty()) std::filesystem::create_directories(folder, ec);
-    if (ec) return "cannot create " + folder.string() + ": " + ec.message();
+    const std::string folder = ParentFolder(path);
+    std::string reason;
+    if (!folder.empty() && !CreateFolders(folder, reason)) {
+        return "cannot create " + folder + ": " + reason;
+    }
     const std::string text = AmplifierStateText(snapshot);
     if (text.empty()) return "cannot encode the amplifier state";
     if (!WriteFileAtomically(path, text)) {

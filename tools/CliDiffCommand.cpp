@@ -80,8 +80,9 @@ bool SameField(const FieldDifference& x, const FieldDifference& y) {
 
 std::string ColumnName(const Side& side, const Side& other) {
     if (side.amplifier) return "amplifier";
-    const std::string own = std::filesystem::path(side.name).filename().string();
-    const std::string theirs = std::filesystem::path(other.name).filename().string();
+    // UTF-8 both ways: a Windows narrow path would pass through the ANSI code page.
+    const std::string own = std::filesystem::u8path(side.name).filename().u8string();
+    const std::string theirs = std::filesystem::u8path(other.name).filename().u8string();
     return own == theirs || own.empty() ? side.name : own;
 }
 

@@ -1,8 +1,5 @@
 // kavelo-cli: the device stack of the tuning application without a window.
-#include <unistd.h>
-
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -11,10 +8,13 @@
 #include "CliArgs.h"
 #include "RunCli.h"
 #include "base/Log.h"
+#include "base/Platform.h"
 #include "sim/DemoAmplifier.h"
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    // A dump is written byte for byte; arguments (file names) arrive as UTF-8.
+    kavelo::UseBinaryStandardStreams();
+    const std::vector<std::string> args = kavelo::ProgramArguments(argc, argv);
     // Standard output carries the result only (a dump is a file): the log is
     // echoed on standard error when asked, else it goes to save.log alone.
     kavelo::cli::CliOptions options;
@@ -23,13 +23,13 @@ int main(int argc, char** argv) {
     kavelo::SetLogConsole(options.logToStderr ? stderr : nullptr);
     kavelo::StartLogIfMarked();
     kavelo::cli::CliEnvironment env;
-    env.showProgress = isatty(STDERR_FILENO) == 1;
+    env.showProgress = kavelo::IsTerminal(stderr);
     env.portFactory = [](bool demo) -> std::shared_ptr<kavelo::HidPort> {
         if (demo) {
             // The demo amplifier keeps its memory in the application's state
             // file; the port shares its lifetime.
             auto amp = std::make_shared<kavelo::DemoAmplifier>();
-            if (!amp->LoadError().empty() && std::filesystem::exists(amp->StatePath())) {
+            if (!amp->LoadError().empty() && kavelo::PathExists(amp->StatePath())) {
                 std::cerr << "kavelo-cli: demo amplifier starts from factory settings ("
                           << amp->LoadError() << ")\n";
             }

@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <ctime>
 #include <cwchar>
-#include <filesystem>
 #include <mutex>
 #include <vector>
 
 #include "base/BuildConstants.h"
 #include "base/Markers.h"
+#include "base/Platform.h"
 
 namespace kavelo {
 
@@ -34,8 +34,7 @@ std::string TimePrefix() {
     const std::time_t t = system_clock::to_time_t(now);
     const int ms =
         static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
-    std::tm local{};
-    localtime_r(&t, &local);
+    const std::tm local = LocalTime(t);
     char buf[32];
     std::snprintf(buf, sizeof buf, "[%02d:%02d:%02d.%03d] ", local.tm_hour, local.tm_min,
                   local.tm_sec, ms);
@@ -138,7 +137,7 @@ int LogPrintW(const wchar_t* format, ...) {
 bool InitConsoleWindow(const std::string& logPath) {
     std::lock_guard<std::mutex> lock(gLogMutex);
     gFlushCount = 0;
-    std::FILE* file = std::fopen(logPath.c_str(), "wb");
+    std::FILE* file = OpenFile(logPath, "wb");
     if (!file) return false;
     if (std::FILE* old = gLogFile.exchange(file)) std::fclose(old);
     return true;
@@ -146,9 +145,7 @@ bool InitConsoleWindow(const std::string& logPath) {
 
 bool StartLogIfMarked() {
     if (!MarkerFileExists(MARKER_SAVELOG)) return false;
-    std::error_code ec;
-    const auto path = std::filesystem::current_path(ec) / "save.log";
-    if (!InitConsoleWindow(path.string())) return false;
+    if (!InitConsoleWindow(JoinPath(CurrentFolder(), "save.log"))) return false;
     LogPrintA("MODEL_NAME: %s\n", MODEL_NAME);
     LogPrintA("MODEL_ID: %d\n", MODEL_ID);
     LogPrintA("VERSION: %s\n", VERSION);

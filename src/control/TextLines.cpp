@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdio>
 
+#include "base/Platform.h"
+
 namespace kavelo {
 
 namespace {
@@ -82,7 +84,7 @@ std::optional<double> ReadDecimal(std::string_view text, std::string_view* rest)
 }
 
 bool ReadFileCapped(const std::string& path, std::size_t maxBytes, std::string& out) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = OpenFile(path, "rb");
     if (f == nullptr) return false;
     out.clear();
     char buf[65536];

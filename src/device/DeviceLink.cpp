@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "base/Log.h"
+#include "base/Platform.h"
 
 namespace kavelo {
 
@@ -42,8 +43,7 @@ void DeviceLink::LogDateTime() {
     const int millis = static_cast<int>(
         std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
         1000);
-    std::tm local{};
-    localtime_r(&seconds, &local);
+    const std::tm local = LocalTime(seconds);
     LogPrintA("%d.%02d.%02d %02d:%d:%d:%d\n", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
               local.tm_hour, local.tm_min, local.tm_sec, millis);
 }

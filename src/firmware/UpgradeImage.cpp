@@ -6,6 +6,7 @@
 #include <new>
 
 #include "base/Log.h"
+#include "base/Platform.h"
 
 namespace kavelo {
 
@@ -34,7 +35,7 @@ std::uint32_t ReadBe32(const std::uint8_t* p) {
 // An open file that closes itself.
 class File {
 public:
-    explicit File(const std::string& path) : mFile(std::fopen(path.c_str(), "rb")) {}
+    explicit File(const std::string& path) : mFile(OpenFile(path, "rb")) {}
     ~File() {
         if (mFile) std::fclose(mFile);
     }

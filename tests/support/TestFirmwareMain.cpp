@@ -23,7 +23,8 @@ int main(int argc, char* argv[]) {
     for (const auto& file : {mcu, flash}) {
         if (!std::filesystem::is_regular_file(file, error) ||
             std::filesystem::file_size(file, error) == 0) {
-            std::fprintf(stderr, "kavelo-test-firmware: cannot write %s\n", file.c_str());
+            std::fprintf(stderr, "kavelo-test-firmware: cannot write %s\n",
+                         file.u8string().c_str());
             return 1;
         }
     }

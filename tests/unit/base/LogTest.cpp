@@ -130,7 +130,8 @@ TEST_F(LogTest, ConcurrentWritersNeverInterleaveWithinAMessage) {
 
 TEST(WideToUtf8, EncodesEveryPlaneAndReplacesBadUnits) {
     EXPECT_EQ(WideToUtf8(L"A\u00e9\u4e2d"), "A\xc3\xa9\xe4\xb8\xad");
-    EXPECT_EQ(WideToUtf8(std::wstring(1, static_cast<wchar_t>(0x1F50A))), "\xf0\x9f\x94\x8a");
+    // One unit where wchar_t is UTF-32, a surrogate pair where it is UTF-16.
+    EXPECT_EQ(WideToUtf8(L"\U0001F50A"), "\xf0\x9f\x94\x8a");
     EXPECT_EQ(WideToUtf8(std::wstring(1, static_cast<wchar_t>(0xD800))), "\xef\xbf\xbd");
 }
 

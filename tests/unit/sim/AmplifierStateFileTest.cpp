@@ -9,6 +9,7 @@
 
 #include "AmplifierPresets.h"
 #include "RecordingSink.h"
+#include "ScopedEnv.h"
 #include "TempDir.h"
 #include "device/DeviceLink.h"
 #include "sim/DemoAmplifier.h"
@@ -209,21 +210,11 @@ TEST_F(DemoAmplifierTest, BrokenFileLeavesFactorySettingsAndIsReplaced) {
 }
 
 TEST(DemoAmplifierPath, FollowsXdgDataHomeThenHome) {
-    const char* oldXdg = std::getenv("XDG_DATA_HOME");
-    const char* oldHome = std::getenv("HOME");
-    const std::optional<std::string> xdg =
-        oldXdg ? std::optional<std::string>(oldXdg) : std::nullopt;
-    const std::optional<std::string> home =
-        oldHome ? std::optional<std::string>(oldHome) : std::nullopt;
-
-    setenv("XDG_DATA_HOME", "/data", 1);
-    setenv("HOME", "/home/u", 1);
+    ScopedEnv xdg("XDG_DATA_HOME", "/data");
+    ScopedEnv home("HOME", "/home/u");
     EXPECT_EQ(DemoAmplifier::DefaultStatePath(), "/data/kavelo/demo-amplifier.json");
-    setenv("XDG_DATA_HOME", "", 1);
+    xdg.Set("");
     EXPECT_EQ(DemoAmplifier::DefaultStatePath(), "/home/u/.local/share/kavelo/demo-amplifier.json");
-
-    xdg ? setenv("XDG_DATA_HOME", xdg->c_str(), 1) : unsetenv("XDG_DATA_HOME");
-    home ? setenv("HOME", home->c_str(), 1) : unsetenv("HOME");
 }
 
 }  // namespace
