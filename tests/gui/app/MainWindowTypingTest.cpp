@@ -67,9 +67,9 @@ protected:
             Control(leaveTo)->setFocus();
         }
     }
-    const AmpChannel& AmpCh(int n) { return amp.LiveState().settings.channels[n]; }
+    AmpChannel AmpCh(int n) { return amp.LiveState().settings.channels[n]; }
     double AmpGain(int n, int b) {
-        const AmpEqBand& band = AmpCh(n).bands[b];
+        const AmpEqBand band = AmpCh(n).bands[b];
         return band.gainInteger + band.gainTenths / 10.0 - 18.0;
     }
     bool AmpDelayIsShown(int n) {
