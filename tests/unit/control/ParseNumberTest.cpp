@@ -56,7 +56,9 @@ TEST_P(TypedNumber, ReadsTheLeadingNumberWithEitherDecimalMark) {
     const TypedCase& c = GetParam();
     const std::optional<double> number = ReadTypedNumber(c.text);
     ASSERT_EQ(number.has_value(), c.number.has_value()) << (number ? *number : 0.0);
-    if (c.number) EXPECT_DOUBLE_EQ(*number, *c.number);
+    if (c.number) {
+        EXPECT_DOUBLE_EQ(*number, *c.number);
+    }
     EXPECT_EQ(ReadTypedWhole(c.text), c.whole);
 }
 
