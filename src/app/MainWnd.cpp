@@ -153,7 +153,8 @@ void CMainWnd::keyPressEvent(QKeyEvent* event) {
 bool CMainWnd::HandleTuningKey(const QKeyEvent* key) {
     const bool ctrl = key->modifiers() == Qt::ControlModifier;
     if (key->matches(QKeySequence::Undo)) {
-        mEqualizer.Undo();
+        // Typing not committed yet is undone first, and alone.
+        if (!RevertTyping(focusWidget())) mEqualizer.Undo();
     } else if (key->matches(QKeySequence::Redo) || (ctrl && key->key() == Qt::Key_Y)) {
         mEqualizer.Redo();
     } else if (ctrl && key->key() == Qt::Key_B) {

@@ -58,6 +58,8 @@ public:
 protected:
     void InitWindow() override;
     bool IsMainWindow() const override { return true; }
+    // The typed value is a tuning step of its own, before the click's.
+    void TypingCommittedByPress() override { mEqualizer.RecordUserEdit(true); }
     void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

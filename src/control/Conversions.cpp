@@ -51,18 +51,6 @@ float DelayFromTyped(double value, DelayUnit unit) {
     return static_cast<float>(ms);
 }
 
-int ParseFrequencyText(const std::string& text) {
-    const auto mark = text.find_first_of("Kk");
-    if (mark == std::string::npos) return std::atoi(text.c_str());
-    const int thousands = std::atoi(text.substr(0, mark).c_str());
-    int hundreds = 0;
-    if (mark + 1 < text.size()) {
-        const char c = text[mark + 1];
-        if (c >= '0' && c <= '9') hundreds = c - '0';
-    }
-    return thousands * 1000 + hundreds * 100;
-}
-
 int FrequencyStep(int freq, bool up) {
     const double lo = std::log10(static_cast<double>(kMinFrequency));
     const double span = std::log10(static_cast<double>(kMaxFrequency)) - lo;

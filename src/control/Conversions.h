@@ -24,9 +24,6 @@ double DelayShown(float ms, DelayUnit unit);
 // A typed number in the given unit to ms; negatives count as 0, limit 15 ms.
 float DelayFromTyped(double value, DelayUnit unit);
 
-// Frequency text with the optional "K"/"k" thousands mark (1K2 = 1200).
-int ParseFrequencyText(const std::string& text);
-
 // One logarithmic up/down step of the frequency buttons (200 steps over
 // 20 ... 20000 Hz).
 int FrequencyStep(int freq, bool up);

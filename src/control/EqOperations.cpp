@@ -5,6 +5,7 @@
 
 #include "base/Log.h"
 #include "control/DspOperations.h"
+#include "control/ParseNumber.h"
 
 namespace kavelo {
 
@@ -164,17 +165,31 @@ OutputEdit UpdateBand(DspState& state, int b, int freq, float q, float gain, Ban
     return edit;
 }
 
-BandValues BandFromEdits(const EqBand& stored, const std::string& freqText,
-                         const std::string& qText, const std::string& gainText, float minGain,
-                         float maxGain) {
+EqBand ShownBand(const ChannelState& ch, int b) {
+    EqBand band = ch.bands[std::clamp(b, 0, kEqBands - 1)];
+    if (ch.bypass != 0 || band.enable == 0) band.eqGain = 0.0f;
+    return band;
+}
+
+BandValues BandFromEdits(const EqBand& shown, const std::string& freqText, const std::string& qText,
+                         const std::string& gainText, float minGain, float maxGain) {
     BandValues v;
-    v.freq = ParseFrequencyText(freqText);
-    if (v.freq < kMinFrequency || v.freq > kMaxFrequency) v.freq = stored.freq;
-    v.q = QuantiseEqFactor(LeadingNumber(qText));
-    const float typed = static_cast<float>(LeadingNumber(gainText));
+    const std::optional<int> freq = ReadTypedFrequency(freqText);
+    const std::optional<double> q = ReadTypedNumber(qText);
+    const std::optional<double> gain = ReadTypedNumber(gainText);
+    v.refused = !freq || !q || !gain;
+    v.freq = freq.value_or(shown.freq);
+    if (v.freq < kMinFrequency || v.freq > kMaxFrequency) v.freq = shown.freq;
+    v.q = q ? QuantiseEqFactor(*q) : shown.eqFactor;
+    const float typed = gain ? static_cast<float>(std::clamp(*gain, -1e6, 1e6)) : shown.eqGain;
     v.gain = std::clamp(typed, minGain, maxGain);
     v.gainLimited = v.gain != typed;
     return v;
+}
+
+bool SameAsShown(const BandValues& v, const EqBand& shown) {
+    return v.freq == shown.freq && std::fabs(v.q - shown.eqFactor) < 0.01f &&
+           std::fabs(v.gain - shown.eqGain) < 0.01f;
 }
 
 std::optional<int> BandFreqStep(int freq, bool up) {

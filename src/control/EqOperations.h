@@ -47,18 +47,25 @@ enum class BandPath { Edit, Drag };
 // Band b of the current output becomes (freq, q, gain), enabled.
 OutputEdit UpdateBand(DspState& state, int b, int freq, float q, float gain, BandPath path);
 
+// Band b of an output as its editors show it: no gain while the band is off
+// or the output's EQ is bypassed.
+EqBand ShownBand(const ChannelState& ch, int b);
+
 // The values a band's three edits stand for: a frequency outside 20 ... 20000
-// keeps the stored one, Q is limited to 0.5 ... 9, the gain to the slider range
-// (in dB); `gainLimited` tells whether the gain was cut.
+// keeps the shown one, Q is limited to 0.5 ... 9, the gain to the slider range
+// (in dB); `gainLimited` tells whether the gain was cut. An edit that holds no
+// number keeps its shown value and sets `refused`.
 struct BandValues {
     int freq = 0;
     float q = 0;
     float gain = 0;
     bool gainLimited = false;
+    bool refused = false;
 };
-BandValues BandFromEdits(const EqBand& stored, const std::string& freqText,
-                         const std::string& qText, const std::string& gainText, float minGain,
-                         float maxGain);
+BandValues BandFromEdits(const EqBand& shown, const std::string& freqText, const std::string& qText,
+                         const std::string& gainText, float minGain, float maxGain);
+// The values are those shown, within the band update's own tolerance.
+bool SameAsShown(const BandValues& v, const EqBand& shown);
 
 // The steps of the band edits; empty at the limit.
 std::optional<int> BandFreqStep(int freq, bool up);

@@ -40,11 +40,6 @@ int LeadingInt(const std::string& text) {
     return static_cast<int>(std::clamp<long>(v, -1000000, 1000000));
 }
 
-double LeadingNumber(const std::string& text) {
-    const double v = std::strtod(text.c_str(), nullptr);
-    return std::isfinite(v) ? v : 0.0;
-}
-
 std::string VolumeText(float gainDb, int sliderMinimum, const std::string& offText) {
     if (OutputGainToSlider(gainDb) <= sliderMinimum) return offText;
     return std::to_string(static_cast<int>(gainDb)) + "dB";

@@ -29,10 +29,9 @@ struct VolumeControls {
     int maximum = 0;
 };
 
-// Leading number of a text as the edits read it: an optional sign and digits
-// ("-3dB" is -3); text that does not start with a number reads as 0.
+// Leading integer of a text: an optional sign and digits ("-3dB" is -3); text
+// that does not start with a number reads as 0.
 int LeadingInt(const std::string& text);
-double LeadingNumber(const std::string& text);
 
 // "%ddB" of the whole dB, or `offText` at the slider minimum.
 std::string VolumeText(float gainDb, int sliderMinimum, const std::string& offText);

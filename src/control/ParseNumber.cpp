@@ -1,5 +1,10 @@
 #include "control/ParseNumber.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "control/TextLines.h"
+
 namespace kavelo {
 
 namespace {
@@ -13,6 +18,19 @@ int DigitValue(char c, int base) {
     else if (c >= 'A' && c <= 'F')
         v = c - 'A' + 10;
     return v < base ? v : -1;
+}
+
+std::string_view SkipBlanks(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    return first == std::string_view::npos ? std::string_view() : text.substr(first);
+}
+
+// Whole units of a typed value, cut towards zero. The nudge keeps a decimal
+// that binary floating point holds a hair below its value ("1,001k" is
+// 1000.9999...) on its whole number.
+int CutToWhole(double value) {
+    const double nudged = value + (value >= 0 ? 1e-6 : -1e-6);
+    return static_cast<int>(std::trunc(std::clamp(nudged, -1e9, 1e9)));
 }
 
 }  // namespace
@@ -39,6 +57,32 @@ std::uint32_t ParseNumber(const std::string& text, bool* overflow) {
         }
     }
     return static_cast<std::uint32_t>(value);
+}
+
+std::optional<double> ReadTypedNumber(std::string_view text) {
+    const std::optional<double> v = ReadDecimal(SkipBlanks(text));
+    if (!v || !std::isfinite(*v)) return std::nullopt;
+    return v;
+}
+
+std::optional<int> ReadTypedWhole(std::string_view text) {
+    const std::optional<double> v = ReadTypedNumber(text);
+    if (!v) return std::nullopt;
+    return CutToWhole(*v);
+}
+
+std::optional<int> ReadTypedFrequency(std::string_view text) {
+    const std::string_view number = SkipBlanks(text);
+    std::string_view rest;
+    const std::optional<double> v = ReadDecimal(number, &rest);
+    if (!v || !std::isfinite(*v)) return std::nullopt;
+    const std::string_view mark = SkipBlanks(rest);
+    if (mark.empty() || (mark[0] != 'K' && mark[0] != 'k')) return CutToWhole(*v);
+    const bool digit = mark.size() > 1 && mark[1] >= '0' && mark[1] <= '9';
+    const int hundreds = digit ? mark[1] - '0' : 0;
+    const std::string_view spelled = number.substr(0, number.size() - rest.size());
+    if (digit && spelled.find_first_of(".,") != std::string_view::npos) return std::nullopt;
+    return CutToWhole(std::clamp(*v, -1e6, 1e6) * 1000.0 + (*v < 0 ? -hundreds : hundreds) * 100.0);
 }
 
 }  // namespace kavelo

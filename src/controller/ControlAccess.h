@@ -7,6 +7,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "base/Log.h"
 #include "ui/Prompts.h"
 #include "ui/WindowImplBase.h"
 
@@ -22,6 +23,13 @@ inline void SetTextColour(QWidget* w, unsigned argb) {
 }
 
 inline void SetText(QWidget* w, const QString& text) { WindowImplBase::SetControlText(w, text); }
+
+// Typed text that holds no number changes nothing: the field shows the stored
+// value again and the log says why.
+inline void LogNoNumber(const QWidget* edit, const QString& text) {
+    LogPrintA("%s: \"%s\" holds no number; the stored value stays\n",
+              edit ? edit->objectName().toUtf8().constData() : "", text.toUtf8().constData());
+}
 
 inline void SetSliderValue(QAbstractSlider* s, int value) {
     if (!s) return;

@@ -182,8 +182,9 @@ public:
     // --- undo, redo and the A/B comparison (EqualizerManagerHistory.cpp) ---
     // After each user action: when the amplifier's settings changed since the
     // last step, they become one step. While a mouse button is held the step
-    // stays open, so a drag is one step.
-    void RecordUserEdit();
+    // stays open, so a drag is one step; `evenWhilePressed` closes it anyway (a
+    // typed value committed by the press of a button is not part of its click).
+    void RecordUserEdit(bool evenWhilePressed = false);
     // The settings came from elsewhere (a read-back, a scene or profile load, a
     // factory reset): nothing before them can be undone.
     void ResetEditHistory();
@@ -320,8 +321,9 @@ private:
     void Send(const DspCommands& commands);
     VolumeControls ReadVolumeControls() const;
     DelayUnit CurrentDelayUnit() const;
-    // The number an edit stands for: its leading integer, or -60 for the "off" text.
-    static int VolumeEditNumber(const QLineEdit* edit);
+    // The number an edit stands for: its whole dB, or -60 for the "off" text;
+    // empty when it holds no number.
+    static std::optional<int> VolumeEditNumber(const QLineEdit* edit);
     void ShowInputOptions();
     UIEqualizer* Curve() const;
     // The band sliders' range in dB.
@@ -329,6 +331,9 @@ private:
     // Redraws the curves of the outputs the commands touch, then sends them.
     void SendAndRedraw(const OutputEdit& edit, int selectedBand);
     void SetFilterFrequency(int filter, int fs);
+    // The frequency typed into a crossover edit; empty (the edit shows the stored
+    // corner again) when it holds no number.
+    std::optional<int> TypedCorner(int filter);
     // A type (`type`) or slope selector of one filter changed.
     void SetFilterSelector(int filter, bool type);
     void ShowFilterSlopes(int n);

@@ -8,6 +8,7 @@
 
 #include "base/Log.h"
 #include "control/EqOperations.h"
+#include "control/ParseNumber.h"
 #include "controller/ControlAccess.h"
 #include "controller/EqualizerManager.h"
 #include "graph/UIEqualizer.h"
@@ -66,18 +67,30 @@ void EqualizerManager::SetFilterFrequency(int filter, int fs) {
     SendAndRedraw(edit, -1);
 }
 
+std::optional<int> EqualizerManager::TypedCorner(int filter) {
+    QLineEdit* edit = filter == kHighPassFilter ? mUi.hpFreq : mUi.lpFreq;
+    if (!edit) return std::nullopt;
+    const std::optional<int> typed = ReadTypedFrequency(edit->text().toStdString());
+    if (!typed) {
+        LogNoNumber(edit, edit->text());
+        ShowFilter(mModel.live.currChannel);
+    }
+    return typed;
+}
+
 void EqualizerManager::SetHpFreq() {
-    if (!mUi.hpFreq) return;
-    const int typed = ParseFrequencyText(mUi.hpFreq->text().toStdString());
-    LogPrintA("set hp freq to %d \n", typed);
-    SetFilterFrequency(kHighPassFilter, LimitHighPass(mModel.live, mModel.live.currChannel, typed));
+    const std::optional<int> typed = TypedCorner(kHighPassFilter);
+    if (!typed) return;
+    LogPrintA("set hp freq to %d \n", *typed);
+    SetFilterFrequency(kHighPassFilter,
+                       LimitHighPass(mModel.live, mModel.live.currChannel, *typed));
 }
 
 void EqualizerManager::SetLpFreq() {
-    if (!mUi.lpFreq) return;
-    const int typed = ParseFrequencyText(mUi.lpFreq->text().toStdString());
-    LogPrintA("set lp freq to %d \n", typed);
-    SetFilterFrequency(kLowPassFilter, LimitLowPass(mModel.live, mModel.live.currChannel, typed));
+    const std::optional<int> typed = TypedCorner(kLowPassFilter);
+    if (!typed) return;
+    LogPrintA("set lp freq to %d \n", *typed);
+    SetFilterFrequency(kLowPassFilter, LimitLowPass(mModel.live, mModel.live.currChannel, *typed));
 }
 
 void EqualizerManager::SetHpFreqUp(bool up) {
@@ -148,19 +161,28 @@ void EqualizerManager::ApplyBand(int b, const BandValues& v, BandPath path) {
 void EqualizerManager::SetChEqEdit(int b) {
     LogPrintA("SetChEqEdit band=%d\n", b);
     if (!ValidBand(b)) return;
-    const EqBand& stored = mModel.live.channels[mModel.live.currChannel].bands[b];
+    const int current = mModel.live.currChannel;
+    const EqBand shown = ShownBand(mModel.live.channels[current], b);
     auto text = [](const QLineEdit* e) { return e ? e->text().toStdString() : std::string(); };
     const BandValues v =
-        BandFromEdits(stored, text(mUi.eqFreq[b]), text(mUi.eqQ[b]), text(mUi.eqGain[b]),
+        BandFromEdits(shown, text(mUi.eqFreq[b]), text(mUi.eqQ[b]), text(mUi.eqGain[b]),
                       BandGainLimit(b, false), BandGainLimit(b, true));
-    SetText(mUi.eqFreq[b], QString::number(v.freq));
-    SetText(mUi.eqQ[b], QString::asprintf("%.2f", static_cast<double>(v.q)));
-    if (v.gainLimited)
-        SetText(mUi.eqGain[b], QString::asprintf("%.1f", static_cast<double>(v.gain)));
+    if (v.refused) {
+        if (const QLineEdit* e = mUi.eqFreq[b]; e && !ReadTypedFrequency(text(e)))
+            LogNoNumber(e, e->text());
+        for (const QLineEdit* e : {mUi.eqQ[b], mUi.eqGain[b]})
+            if (e && !ReadTypedNumber(text(e))) LogNoNumber(e, e->text());
+        if (SameAsShown(v, shown)) {
+            ShowBandEditor(current, b);
+            return;
+        }
+    }
     SetSliderValue(mUi.eqSlider[b], static_cast<int>(std::lround(v.gain * 10)));
     LogPrintA("freqValue(%d) ,qValue(%f) ,gainValue(%.1f)\n", v.freq, static_cast<double>(v.q),
               static_cast<double>(v.gain));
     ApplyBand(b, v, BandPath::Edit);
+    // The editors show what was applied, as the amplifier holds it.
+    if (b < mModel.live.channels[current].eqSize) ShowBandEditor(current, b);
 }
 
 void EqualizerManager::SetEqSlider(int b) {

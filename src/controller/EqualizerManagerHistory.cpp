@@ -14,9 +14,9 @@ namespace kavelo {
 
 using namespace controls;
 
-void EqualizerManager::RecordUserEdit() {
+void EqualizerManager::RecordUserEdit(bool evenWhilePressed) {
     // A drag (slider or curve) is one step: it closes when the button is let go.
-    if (QGuiApplication::mouseButtons() != Qt::NoButton) return;
+    if (!evenWhilePressed && QGuiApplication::mouseButtons() != Qt::NoButton) return;
     const bool changed = IsConnected() && !DiffStates(mCheckpoint, mModel.live).empty();
     if (changed) mHistory.Push(mCheckpoint);
     mCheckpoint = mModel.live;

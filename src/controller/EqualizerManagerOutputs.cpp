@@ -7,6 +7,7 @@
 
 #include "base/Log.h"
 #include "control/DspOperations.h"
+#include "control/ParseNumber.h"
 #include "control/RoleOperations.h"
 #include "control/SpeakerRoles.h"
 #include "controller/ControlAccess.h"
@@ -43,10 +44,10 @@ void EqualizerManager::Send(const DspCommands& commands) {
     for (const DspCommand& command : commands) SendDspCommand(mLink, command, false);
 }
 
-int EqualizerManager::VolumeEditNumber(const QLineEdit* edit) {
-    if (!edit) return 0;
+std::optional<int> EqualizerManager::VolumeEditNumber(const QLineEdit* edit) {
+    if (!edit) return std::nullopt;
     if (OffText(edit->text())) return static_cast<int>(kMinOutputGain);
-    return LeadingInt(edit->text().toStdString());
+    return ReadTypedWhole(edit->text().toStdString());
 }
 
 VolumeControls EqualizerManager::ReadVolumeControls() const {
@@ -54,8 +55,8 @@ VolumeControls EqualizerManager::ReadVolumeControls() const {
     for (int n = 0; n < kOutputChannels; ++n) {
         const QAbstractSlider* s = mUi.chVolumeSlider[n];
         c.slider[n] = s ? s->value() : OutputGainToSlider(mModel.live.channels[n].gain);
-        c.edit[n] = mUi.chVolumeEdit[n] ? static_cast<float>(VolumeEditNumber(mUi.chVolumeEdit[n]))
-                                        : mModel.live.channels[n].gain;
+        const std::optional<int> shown = VolumeEditNumber(mUi.chVolumeEdit[n]);
+        c.edit[n] = shown ? static_cast<float>(*shown) : mModel.live.channels[n].gain;
         if (s && n == 0) {
             c.minimum = s->minimum();
             c.maximum = s->maximum();
@@ -168,8 +169,13 @@ void EqualizerManager::SetChVolumeSlider(int n) {
 
 void EqualizerManager::SetChVolumeEdit(int n) {
     if (!ValidOutput(n) || !mUi.chVolumeEdit[n]) return;
-    const OutputEdit edit = kavelo::SetChVolumeEdit(
-        mModel.live, n, VolumeEditNumber(mUi.chVolumeEdit[n]), ReadVolumeControls());
+    const std::optional<int> typed = VolumeEditNumber(mUi.chVolumeEdit[n]);
+    if (!typed) {
+        LogNoNumber(mUi.chVolumeEdit[n], mUi.chVolumeEdit[n]->text());
+        ShowChannelVolume(n);
+        return;
+    }
+    const OutputEdit edit = kavelo::SetChVolumeEdit(mModel.live, n, *typed, ReadVolumeControls());
     ShowChannelVolume(n);  // the edit is rewritten even when nothing changed
     ShowOutputEdit(edit);
     Send(edit.commands);
@@ -198,8 +204,14 @@ void EqualizerManager::SetChDelaySlider(int n) {
 
 void EqualizerManager::SetChDelayEdit(int n) {
     if (!ValidOutput(n) || !mUi.chDelayEdit[n]) return;
-    const double typed = LeadingNumber(mUi.chDelayEdit[n]->text().toStdString());
-    const OutputEdit edit = kavelo::SetChDelayEdit(mModel.live, n, typed, CurrentDelayUnit());
+    const QString text = mUi.chDelayEdit[n]->text();
+    const std::optional<double> typed = ReadTypedNumber(text.toStdString());
+    if (!typed) {
+        LogNoNumber(mUi.chDelayEdit[n], text);
+        ShowChannelDelay(n);
+        return;
+    }
+    const OutputEdit edit = kavelo::SetChDelayEdit(mModel.live, n, *typed, CurrentDelayUnit());
     ShowOutputEdit(edit);
     Send(edit.commands);
 }
@@ -317,10 +329,16 @@ void EqualizerManager::SetMainVolumeSlider() {
 void EqualizerManager::SetMainVolumeEdit() {
     if (!mUi.mainVolumeEdit) return;
     const QString text = mUi.mainVolumeEdit->text();
-    const int typed = OffText(text) ? -60 : LeadingInt(text.toStdString());
+    const std::optional<int> typed =
+        OffText(text) ? std::optional<int>(-60) : ReadTypedWhole(text.toStdString());
+    if (!typed) {
+        LogNoNumber(mUi.mainVolumeEdit, text);
+        ShowMainVolume();
+        return;
+    }
     const int lo = mUi.mainVolumeSlider ? mUi.mainVolumeSlider->minimum() : 0;
     const int hi = mUi.mainVolumeSlider ? mUi.mainVolumeSlider->maximum() : kMaxMainVolume;
-    const OutputEdit edit = SetMainVolume(mModel.live, std::clamp(typed, lo, hi));
+    const OutputEdit edit = SetMainVolume(mModel.live, std::clamp(*typed, lo, hi));
     ShowMainVolume();
     Send(edit.commands);
 }

@@ -86,17 +86,10 @@ void EqualizerManager::ShowFilter(int n) {
 }
 
 void EqualizerManager::ShowBandEditor(int n, int b) {
-    const ChannelState& ch = mModel.live.channels[n];
-    const EqBand& band = ch.bands[b];
-    if (ch.bypass == 1) {
-        SetSliderValue(mUi.eqSlider[b], 0);
-        SetText(mUi.eqGain[b], QString::asprintf("%.1f", 0.0));
-        WindowImplBase::SetSelected(mUi.ptEnable[b], false, false);
-    } else {
-        SetSliderValue(mUi.eqSlider[b], static_cast<int>(std::lround(band.eqGain * 10)));
-        SetText(mUi.eqGain[b], QString::asprintf("%.1f", static_cast<double>(band.eqGain)));
-        WindowImplBase::SetSelected(mUi.ptEnable[b], band.eqGain != 0.0f, false);
-    }
+    const EqBand band = ShownBand(mModel.live.channels[n], b);
+    SetSliderValue(mUi.eqSlider[b], static_cast<int>(std::lround(band.eqGain * 10)));
+    SetText(mUi.eqGain[b], QString::asprintf("%.1f", static_cast<double>(band.eqGain)));
+    WindowImplBase::SetSelected(mUi.ptEnable[b], band.eqGain != 0.0f, false);
     SetText(mUi.eqFreq[b], QString::number(band.freq));
     SetText(mUi.eqQ[b], QString::asprintf("%.2f", static_cast<double>(band.eqFactor)));
 }
@@ -189,19 +182,12 @@ void EqualizerManager::RefreshBandEditors(int channel) {
     const bool peq = PeqMode();
     for (int b = 0; b < kEqBands; ++b) {
         if (b < ch.eqSize) {
-            const EqBand& band = ch.bands[b];
             SetEnabled(mUi.eqFreq[b], peq);
             SetEnabled(mUi.eqQ[b], peq);
             SetEnabled(mUi.ptEnable[b], true);
             SetEnabled(mUi.eqGain[b], true);
             SetEnabled(mUi.eqSlider[b], true);
-            SetText(mUi.eqFreq[b], QString::number(band.freq));
-            SetText(mUi.eqQ[b], QString::asprintf("%.2f", static_cast<double>(band.eqFactor)));
-            const bool applied = ch.bypass == 0 && band.enable != 0;
-            const float gain = applied ? band.eqGain : 0.0f;
-            SetText(mUi.eqGain[b], QString::asprintf("%.1f", static_cast<double>(gain)));
-            SetSliderValue(mUi.eqSlider[b], static_cast<int>(std::lround(gain * 10)));
-            WindowImplBase::SetSelected(mUi.ptEnable[b], applied && band.eqGain != 0.0f, false);
+            ShowBandEditor(channel, b);
         } else {
             for (QWidget* w :
                  {static_cast<QWidget*>(mUi.eqFreq[b]), static_cast<QWidget*>(mUi.eqQ[b]),

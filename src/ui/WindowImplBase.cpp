@@ -280,6 +280,10 @@ bool WindowImplBase::eventFilter(QObject* watched, QEvent* event) {
             break;
         case QEvent::FocusOut:
             SendNotify(control, "killfocus");
+            if (auto* edit = qobject_cast<QLineEdit*>(control)) edit->setModified(false);
+            break;
+        case QEvent::MouseButtonPress:
+            CommitTypingBeforePress(control);
             break;
         case QEvent::KeyPress:
             if (qobject_cast<QLineEdit*>(control)) {
@@ -316,6 +320,34 @@ bool WindowImplBase::eventFilter(QObject* watched, QEvent* event) {
             break;
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void WindowImplBase::CommitTypingBeforePress(QWidget* pressed) {
+    // Buttons, options, combo boxes and the curve take no focus, so the edit
+    // would keep its text uncommitted while the click acts, and a handler that
+    // shows other values in the editors would throw it away. A control that
+    // takes the focus on a click commits it by the focus change instead.
+    QPointer<QLineEdit> edit = qobject_cast<QLineEdit*>(focusWidget());
+    if (!edit || edit == pressed || !edit->isModified()) return;
+    if (pressed->isEnabled() && (pressed->focusPolicy() & Qt::ClickFocus)) return;
+    SendNotify(edit, "killfocus");
+    if (edit) edit->setModified(false);
+    TypingCommittedByPress();
+}
+
+bool WindowImplBase::RevertTyping(QWidget* control) {
+    auto* edit = qobject_cast<QLineEdit*>(control);
+    if (!edit || !edit->isModified()) return false;
+    const QVariant committed = edit->property(kTextKey);
+    if (committed.isValid()) {
+        SetControlText(edit, committed.toString());
+    } else {
+        while (edit->isUndoAvailable()) edit->undo();
+    }
+    edit->setModified(false);
+    edit->selectAll();
+    LogPrintA("%s: typing undone\n", edit->objectName().toUtf8().constData());
+    return true;
 }
 
 void WindowImplBase::SendNotify(QWidget* sender, const QString& type, int wParam) {

@@ -75,6 +75,9 @@ public:
     static void SelectItem(QWidget* comboOrList, int index, bool notify = true);
     // A click from code: sends "click".
     static void Activate(QAbstractButton* button);
+    // An edit holding typing that was not committed yet shows the text it was
+    // last given again; false (nothing done) when `control` is no such edit.
+    static bool RevertTyping(QWidget* control);
 
     // Delivers a notification synchronously to Notify.
     void SendNotify(QWidget* sender, const QString& type, int wParam = 0);
@@ -117,6 +120,8 @@ protected:
                                      const QString& text);
     virtual void OnTimer(int id) { (void)id; }
     virtual bool IsMainWindow() const { return false; }
+    // An edit was committed because a control that takes no focus was pressed.
+    virtual void TypingCommittedByPress() {}
 
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -126,6 +131,9 @@ protected:
 private:
     friend class SkinUiLoader;
     void HookControl(QWidget* control);
+    // A press on a control that takes no focus commits the edit being typed in
+    // first, as leaving it would.
+    void CommitTypingBeforePress(QWidget* pressed);
     QWidget* LoadLayoutFile(const QString& path, QWidget* parent);
     void ScaleFonts();
     void ScaleGeometry();

@@ -230,19 +230,6 @@ TEST(InputSources, Table) {
     EXPECT_STREQ(InputSource(6)->itemName, "source_dmp");
 }
 
-struct FreqTextCase {
-    const char* text;
-    int value;
-};
-void PrintTo(const FreqTextCase& c, std::ostream* os) { *os << c.text; }
-class FrequencyText : public testing::TestWithParam<FreqTextCase> {};
-TEST_P(FrequencyText, Parses) { EXPECT_EQ(ParseFrequencyText(GetParam().text), GetParam().value); }
-INSTANTIATE_TEST_SUITE_P(Texts, FrequencyText,
-                         testing::Values(FreqTextCase{"1K2", 1200}, FreqTextCase{"12k", 12000},
-                                         FreqTextCase{"2K5", 2500}, FreqTextCase{"1.2K", 1000},
-                                         FreqTextCase{"1K25", 1200}, FreqTextCase{"440", 440},
-                                         FreqTextCase{"", 0}, FreqTextCase{"K", 0}));
-
 TEST(FrequencyStepTest, LogarithmicSteps) {
     EXPECT_EQ(FrequencyStep(1000, true), 1026);
     EXPECT_EQ(FrequencyStep(1000, false), 957);

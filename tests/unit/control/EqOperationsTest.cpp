@@ -108,9 +108,32 @@ TEST(Bands, EditValuesFromTheThreeEdits) {
     EXPECT_EQ(v.freq, 630);  // out of range keeps the stored frequency
     EXPECT_FLOAT_EQ(v.q, 0.5f);
     EXPECT_FALSE(v.gainLimited);
+    EXPECT_FALSE(v.refused);
+    // An edit without a number keeps the value shown; the others still count.
     v = BandFromEdits(stored, "x", "q", "g", -18.0f, 12.0f);
-    EXPECT_EQ(v.freq, 630);
-    EXPECT_FLOAT_EQ(v.gain, 0.0f);
+    EXPECT_TRUE(v.refused);
+    EXPECT_TRUE(SameAsShown(v, stored));
+    v = BandFromEdits(stored, "1k", "", "2,5", -18.0f, 12.0f);
+    EXPECT_TRUE(v.refused);
+    EXPECT_EQ(v.freq, 1000);
+    EXPECT_FLOAT_EQ(v.q, 5.8f);
+    EXPECT_FLOAT_EQ(v.gain, 2.5f);
+    EXPECT_FALSE(SameAsShown(v, stored));
+}
+
+TEST(Bands, ShownGainIsZeroWhileOffOrBypassed) {
+    ChannelState ch{};
+    ch.bypass = 0;
+    ch.bands[4] = EqBand{3.0f, 2.0f, 500, 1};
+    EXPECT_FLOAT_EQ(ShownBand(ch, 4).eqGain, 3.0f);
+    ch.bands[4].enable = 0;
+    EXPECT_FLOAT_EQ(ShownBand(ch, 4).eqGain, 0.0f);
+    ch.bands[4].enable = 1;
+    ch.bypass = 1;
+    const EqBand shown = ShownBand(ch, 4);
+    EXPECT_FLOAT_EQ(shown.eqGain, 0.0f);
+    EXPECT_EQ(shown.freq, 500);
+    EXPECT_FLOAT_EQ(shown.eqFactor, 2.0f);
 }
 
 TEST(Bands, Steps) {
