@@ -408,6 +408,17 @@ TEST_F(MainLayout, LongestValuesFitTheirEdits) {
     for (int dpi : {96, 144}) {
         window.ApplyDpi(dpi);
         QApplication::processEvents();
+        // The caption beside the delay edit keeps its room in every language.
+        for (const char* language : {"en", "ru", "cn_zh"}) {
+            LanguageService::Instance().SetLanguage(language);
+            QApplication::processEvents();
+            auto* caption = Get<QLabel>("delay_lable_0");
+            ASSERT_NE(caption, nullptr);
+            EXPECT_LE(caption->fontMetrics().horizontalAdvance(caption->text()),
+                      caption->contentsRect().width())
+                << dpi << " dpi, " << language;
+        }
+        LanguageService::Instance().SetLanguage("en");
         for (const Field& f : fields) {
             for (int n = 0; n < kOutputChannels; ++n) {
                 auto* edit = Get<QLineEdit>(QString(f.name).arg(n));

@@ -86,7 +86,7 @@ TEST_F(Profiles, DistancesKeepTheirDecimalsAfterALoadAndAnUndo) {
     OpenWith(test::ConnectedDefaults());
     Activate();
     const auto ampMicros = [&] {
-        const auto& d = amp.LiveState().settings.channels[2].delay;
+        const auto d = amp.LiveState().settings.channels[2].delay;
         return d[0] * 1000 + (d[1] << 8 | d[2]);
     };
     // Clicks into the edit and leaves it for another one.

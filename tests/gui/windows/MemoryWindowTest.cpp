@@ -166,6 +166,7 @@ TEST_F(Memory, RefusesTextThatIsNotANumber) {
             EXPECT_EQ(Key("mem_data"), 9);
         }
         // A number with text behind it keeps its leading digits; the message goes.
+        TypeIn(memory, "addr_edit", "0x30");
         TypeIn(memory, "data_edit", "12 words");
         ClickIn(memory, "write_btn");
         EXPECT_EQ(Status(memory), "");
