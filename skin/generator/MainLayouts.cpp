@@ -78,29 +78,30 @@ Node Bar(const std::string& name, const std::string& role, const std::string& ro
 }
 
 Node TitleBar() {
-    return Bar("title_bar", "titlebar", "title_row", {14, 3, 4, 3}, 6,
-               {
-                   Label("brand", "KAVELO", "brand").FontScale(1.45).node,
-                   Label("model_title", "TRQ5.40AMP", "caption").node,
-                   Separator("title_separator_undo"),
-                   Button("btn_undo", "↶", "menu").Tip("${ui_undo_tip}").node,
-                   Button("btn_redo", "↷", "menu").Tip("${ui_redo_tip}").node,
-                   Separator("title_separator_ab"),
-                   SelectButton("btn_ab_a", "A", "toggle").MinSize(30, 0).Tip("${ui_ab_tip}").node,
-                   SelectButton("btn_ab_b", "B", "toggle").MinSize(30, 0).Tip("${ui_ab_tip}").node,
-                   Button("btn_ab_copy", "${ui_ab_copy_to_b}", "menu").Tip("${ui_ab_copy_tip}").node,
-                   Spacer("title_spacer", true),
-                   Button("btn_irc", "${ui_auto_eq}", "menu").node,
-                   Button("btn_scene", "${ui_scene}", "menu").node,
-                   Button("btn_advance", "${ui_advance}", "menu").node,
-                   Button("btn_option", "${ui_option}", "menu").node,
-                   Button("btn_debug", "${ui_debug}", "menu").Hidden().node,
-                   Separator("title_separator"),
-                   Button("minbtn", "—", "window").node,
-                   Button("maxbtn", "☐", "window").node,
-                   Button("restorebtn", "❐", "window").Hidden().node,
-                   Button("closebtn", "✕", "close").node,
-               });
+    return Bar(
+        "title_bar", "titlebar", "title_row", {14, 3, 4, 3}, 6,
+        {
+            Label("brand", "KAVELO", "brand").FontScale(1.45).node,
+            Label("model_title", "TRQ5.40AMP", "caption").node,
+            Separator("title_separator_undo"),
+            Button("btn_undo", "↶", "menu").Tip("${ui_undo_tip}").node,
+            Button("btn_redo", "↷", "menu").Tip("${ui_redo_tip}").node,
+            Separator("title_separator_ab"),
+            SelectButton("btn_ab_a", "A", "toggle").MinSize(30, 0).Tip("${ui_ab_tip}").node,
+            SelectButton("btn_ab_b", "B", "toggle").MinSize(30, 0).Tip("${ui_ab_tip}").node,
+            Button("btn_ab_copy", "${ui_ab_copy_to_b}", "menu").Tip("${ui_ab_copy_tip}").node,
+            Spacer("title_spacer", true),
+            Button("btn_irc", "${ui_auto_eq}", "menu").node,
+            Button("btn_scene", "${ui_scene}", "menu").node,
+            Button("btn_advance", "${ui_advance}", "menu").node,
+            Button("btn_option", "${ui_option}", "menu").node,
+            Button("btn_debug", "${ui_debug}", "menu").Hidden().node,
+            Separator("title_separator"),
+            Button("minbtn", "—", "window").node,
+            Button("maxbtn", "☐", "window").node,
+            Button("restorebtn", "❐", "window").Hidden().node,
+            Button("closebtn", "✕", "close").node,
+        });
 }
 
 Node ToolBar() {
@@ -331,8 +332,9 @@ Node OutputStrip(int n) {
                        .Hidden()
                        .node);
     AddItem(delay, ValueEdit(Indexed("edit_ch_delay_", n), "0.000 ms", n, 1));
-    // Placeholder and slider share one share of the row, so the edit never moves.
-    SetStretch(delay, "1,1,1");
+    // Placeholder and slider take the same share of the row, so the edit never moves;
+    // the edit's larger share holds the longest delay ("15.000 ms", "519.00 cm").
+    SetStretch(delay, "2,2,3");
     AddItem(box, delay);
 
     Node inputs = BoxLayout("QHBoxLayout", Indexed("ch_inputs_", n), {0, 0, 0, 0}, 2);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "control/DspRecords.h"
+#include "device/DspEncoding.h"
 
 namespace kavelo {
 
@@ -27,10 +28,16 @@ int MainVolumeFromReported(double value) {
     return static_cast<int>(p);
 }
 
-int DelayToSlider(float ms) { return static_cast<int>(std::lround(ms * 1000.0)); }
+int DelayToSlider(float ms) { return DelayMicroseconds(ms); }
+
+float QuantiseDelay(double ms) {
+    if (!(ms > 0.0)) return 0.0f;
+    if (ms > kMaxDelayMs) ms = kMaxDelayMs;
+    return static_cast<float>(DelayMicroseconds(static_cast<float>(ms)) / 1000.0);
+}
 
 double DelayShown(float ms, DelayUnit unit) {
-    const double us = std::floor(static_cast<double>(ms) * 1000.0);
+    const double us = DelayMicroseconds(ms);
     switch (unit) {
         case DelayUnit::Cm:
             return us * 519.0 / 15.0 / 1000.0;
@@ -38,7 +45,7 @@ double DelayShown(float ms, DelayUnit unit) {
             return us * 204.0 / 15.0 / 1000.0;
         case DelayUnit::Ms:
         default:
-            return ms;
+            return us / 1000.0;
     }
 }
 
@@ -47,8 +54,7 @@ float DelayFromTyped(double value, DelayUnit unit) {
     double ms = value;
     if (unit == DelayUnit::Cm) ms = value * 15.0 / 519.0;
     if (unit == DelayUnit::In) ms = value * 15.0 / 204.0;
-    if (ms > kMaxDelayMs) ms = kMaxDelayMs;
-    return static_cast<float>(ms);
+    return QuantiseDelay(ms);
 }
 
 int FrequencyStep(int freq, bool up) {

@@ -19,9 +19,12 @@ int MainVolumeFromReported(double value);
 
 enum class DelayUnit { Ms = 0, Cm = 1, In = 2 };
 int DelayToSlider(float ms);  // microseconds
-// The number shown in the given unit.
+// A delay as the amplifier holds it: whole microseconds within 0 ... 15 ms. Every delay
+// entering the model goes through here, so the screen, the bytes and the read-back agree.
+float QuantiseDelay(double ms);
+// The number shown in the given unit, from the microseconds the amplifier gets.
 double DelayShown(float ms, DelayUnit unit);
-// A typed number in the given unit to ms; negatives count as 0, limit 15 ms.
+// A typed number in the given unit to ms (quantised); negatives count as 0, limit 15 ms.
 float DelayFromTyped(double value, DelayUnit unit);
 
 // One logarithmic up/down step of the frequency buttons (200 steps over

@@ -78,12 +78,13 @@ MixerEdit MixerGrid::SetEnabled(MixerCell cell, bool selected) {
     LogPrintA("org channel %d input = 0x%02x\n", o, mLive.inputs[mSource][o]);
     const int mask = SetInputRouted(mLive, mSource, o, cell.input, selected);
     LogPrintA("set channel %d input = 0x%02x\n", o, mask);
+    // The routing goes to the amplifier as the main window's input options send it: a
+    // reconnect reads back the mask, and a level alone would not hold the user's choice.
+    edit.commands.push_back(MixCmd{mSource, o, mask});
     if (selected) {
         if (const auto raised = RaiseSilentInput(mLive, mSource, o, cell.input))
             edit.commands.push_back(*raised);
     } else {
-        // The amplifier is never told the routing here: an input taken out of the mix
-        // reaches it as level 0.
         Level(cell) = 0;
         edit.commands.push_back(InputMixTrimCmd{mSource, cell.input, o, 0});
     }
@@ -107,6 +108,13 @@ MixerEdit MixerGrid::SetLevel(MixerCell cell, int level, bool enabledShown, Leve
         edit.view = follow.view;
     }
     return edit;
+}
+
+MixerEdit MixerGrid::CommitLevel(MixerCell cell, int level, bool enabledShown) {
+    const MixerCellView shown = CellView(cell);
+    if (HasCell(cell) && level == shown.level && enabledShown == shown.enabled)
+        return MixerEdit{{}, shown};
+    return SetLevel(cell, level, enabledShown, LevelFrom::Edit);
 }
 
 int MixerGrid::TypedLevel(const std::string& text, bool* clamped) {

@@ -74,14 +74,19 @@ public:
     // The window's client height: the layout's height less the missing rows, scaled.
     static int ClientHeight(int layoutHeight, int channelCount, int scalePercent);
 
-    // The enable box of a cell changed. Routing an input at level 0 raises it to full
-    // level; un-routing sets the level to 0. Either way the amplifier hears the level.
+    // The enable box of a cell changed: the amplifier gets the output's new routing mask,
+    // then the level. Routing an input at level 0 raises it to full level; un-routing
+    // sets the level to 0.
     MixerEdit SetEnabled(MixerCell cell, bool selected);
     // A level set by the slider or the edit (already within the level range), with the
     // enable box as it is shown. The box follows the level: a level makes the input
     // routed, 0 un-routes it.
     enum class LevelFrom { Slider, Edit };
     MixerEdit SetLevel(MixerCell cell, int level, bool enabledShown, LevelFrom from);
+    // The level committed from a cell's edit (return, focus in or out, the window
+    // closing): like SetLevel, but a level equal to the one the cell shows changes and
+    // sends nothing, so tabbing through a cell that is not routed keeps its stored level.
+    MixerEdit CommitLevel(MixerCell cell, int level, bool enabledShown);
     // A typed level: its leading decimal number (0 when there is none), limited to the
     // level range; `clamped` tells whether it was.
     static int TypedLevel(const std::string& text, bool* clamped = nullptr);

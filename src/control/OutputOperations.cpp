@@ -45,14 +45,9 @@ std::string VolumeText(float gainDb, int sliderMinimum, const std::string& offTe
     return std::to_string(static_cast<int>(gainDb)) + "dB";
 }
 
-std::string DelayText(float ms, DelayUnit unit, bool wholeDistance) {
+std::string DelayText(float ms, DelayUnit unit) {
     char text[32];
     const double shown = DelayShown(ms, unit);
-    if (wholeDistance && unit != DelayUnit::Ms) {
-        std::snprintf(text, sizeof text, unit == DelayUnit::Cm ? "%ld cm" : "%ld in",
-                      std::lround(shown));
-        return text;
-    }
     std::snprintf(text, sizeof text,
                   unit == DelayUnit::Ms   ? "%.3f ms"
                   : unit == DelayUnit::Cm ? "%.2f cm"
@@ -174,7 +169,7 @@ float DelayFromSlider(int microseconds, DelayUnit unit, std::string* shown) {
             back = std::atof(text);
             break;
     }
-    const float stored = std::clamp(static_cast<float>(back), 0.0f, kMaxDelayMs);
+    const float stored = QuantiseDelay(back);
     LogPrintA("tmp %s\n", text);
     LogPrintA("delay %g\n", static_cast<double>(stored));
     if (shown) *shown = text;
@@ -207,7 +202,7 @@ OutputEdit ChangeChannelDelay(DspState& state, int n, float ms) {
     edit.delayShown |= Bit(n);
     auto follow = [&](int i, bool partner) {
         const float raw = state.channels[i].delay + d;
-        const float value = std::clamp(raw, 0.0f, kMaxDelayMs);
+        const float value = QuantiseDelay(raw);
         if (partner) {
             LogPrintA("set link delay %g\n", static_cast<double>(value));
         } else {
@@ -318,9 +313,7 @@ OutputEdit SwitchOutputLinkOn(DspState& state, int choice, const VolumeControls&
     for (int i = 0; i < kOutputChannels; ++i) {
         const int j = state.linkOutputs[i];
         if (!ValidOutput(j)) continue;
-        const bool copy =
-            choice == 1 ? state.outputs[i] < state.outputs[j] : state.outputs[j] < state.outputs[i];
-        if (!copy) continue;
+        if (!LinkCopies(state, i, j, choice)) continue;
         CopyOutputConfig(state, i, j);
         link.pairs.push_back({i, j});
     }
@@ -334,6 +327,11 @@ OutputEdit SwitchOutputLinkOn(DspState& state, int choice, const VolumeControls&
     }
     edit.commands.push_back(std::move(link));
     return edit;
+}
+
+bool LinkCopies(const DspState& state, int i, int j, int choice) {
+    if (!ValidOutput(i) || !ValidOutput(j)) return false;
+    return choice == 1 ? state.outputs[i] < state.outputs[j] : state.outputs[j] < state.outputs[i];
 }
 
 OutputEdit SetOutputLock(DspState& state, bool confirmed) {

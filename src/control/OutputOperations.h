@@ -35,9 +35,8 @@ int LeadingInt(const std::string& text);
 
 // "%ddB" of the whole dB, or `offText` at the slider minimum.
 std::string VolumeText(float gainDb, int sliderMinimum, const std::string& offText);
-// The delay in a unit: "%.3f ms", "%.2f cm", "%.2f in"; with `wholeDistance`
-// distances are rounded to "%d cm" / "%d in" (as a loaded profile shows them).
-std::string DelayText(float ms, DelayUnit unit, bool wholeDistance = false);
+// The delay in a unit: "%.3f ms", "%.2f cm", "%.2f in".
+std::string DelayText(float ms, DelayUnit unit);
 
 // i follows n: both take part in synchronised editing and i is not n.
 bool SyncedWith(const DspState& state, int n, int i);
@@ -99,6 +98,9 @@ OutputEdit RefuseOutputLink(DspState& state);
 OutputEdit SwitchOutputLinkOff(DspState& state);
 OutputEdit SwitchOutputLinkOn(DspState& state, int choice, const VolumeControls& controls,
                               DelayUnit unit);
+// Whether the copy choice 1 or 2 copies output i onto its partner j: left roles have
+// the lower codes.
+bool LinkCopies(const DspState& state, int i, int j, int choice);
 
 // The lock after its question was answered (`confirmed`): toggled when
 // confirmed; unlocking ends link mode.

@@ -12,6 +12,7 @@
 #include "base/Log.h"
 #include "control/AtomicFile.h"
 #include "control/Base64.h"
+#include "control/Conversions.h"
 #include "control/TextLines.h"
 #include "device/DspEncoding.h"
 
@@ -172,7 +173,7 @@ bool ReadChannel(const cJSON* o, ChannelState& ch) {
         return false;
     }
     ch.gain = static_cast<float>(gain);
-    ch.delay = static_cast<float>(delay);
+    ch.delay = QuantiseDelay(delay);
     ch.bypass = static_cast<uint8_t>(bypass);
     const cJSON* x = Key(o, "crossover");
     if (!cJSON_IsObject(x) || !GetInt(x, "bpType", ch.crossover.bpType) ||

@@ -15,6 +15,7 @@
 #include "control/EditHistory.h"
 #include "control/EqOperations.h"
 #include "control/FilterText.h"
+#include "control/LinkReport.h"
 #include "control/OutputOperations.h"
 #include "control/ProfileTransfer.h"
 #include "control/ReadBack.h"
@@ -155,6 +156,8 @@ public:
     void SetSpeakerFocus(int role);
     void SetChInput(int n, int k);
     void SetInputSource();
+    // The outputs' input options show the model's routing again (the mixer changed it).
+    void ShowInputRouting();
 
     // --- stored scenes (EqualizerManagerScenes.cpp) ---
     void LoadSenceConfigFromDSP();
@@ -315,6 +318,8 @@ private:
     void ShowRoles();
     // Link, lock and synchronisation buttons as the modes allow.
     void ShowModes();
+    // What a switched-on link linked and left out, in a message box.
+    void ShowLinkReport(const LinkReport& report);
     void ShowAmpPower();
     void ShowCurves();
     void ShowOutputEdit(const OutputEdit& edit);

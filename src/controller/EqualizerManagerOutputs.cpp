@@ -4,10 +4,15 @@
 #include <QAbstractSlider>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QStringList>
 
 #include "base/Log.h"
 #include "control/DspOperations.h"
+<<<<<<< HEAD
 #include "control/ParseNumber.h"
+=======
+#include "control/LinkReport.h"
+>>>>>>> misc
 #include "control/RoleOperations.h"
 #include "control/SpeakerRoles.h"
 #include "controller/ControlAccess.h"
@@ -277,13 +282,59 @@ void EqualizerManager::SetOutputLink() {
                 return;
             }
             edit = SwitchOutputLinkOn(live, choice, ReadVolumeControls(), CurrentDelayUnit());
-            break;
+            // The partners took the copied bands and filters: their curves change too.
+            ComputeAllCurves();
+            ShowModes();
+            ShowOutputEdit(edit);
+            ActivateCurrentChannel();
+            ShowCurves();
+            Send(edit.commands);
+            ShowLinkReport(DescribeLink(live, choice));
+            return;
         }
     }
     ShowModes();
     ShowOutputEdit(edit);
     ActivateCurrentChannel();
     Send(edit.commands);
+}
+
+void EqualizerManager::ShowLinkReport(const LinkReport& report) {
+    auto role = [&](int output) {
+        return GetText(QLatin1String(SpeakerRole(mModel.live.outputs[output]).longText));
+    };
+    QStringList lines;
+    if (report.linked.empty()) {
+        lines << GetText(QStringLiteral("${link_report_none}"));
+    } else {
+        lines << GetText(QStringLiteral("${link_report_linked}"));
+        for (const LinkedPair& pair : report.linked) {
+            lines << FormatText(QStringLiteral("${link_report_pair}"),
+                                {pair.from + 1, role(pair.from), pair.to + 1, role(pair.to)});
+        }
+    }
+    if (!report.skipped.empty()) {
+        lines << QString() << GetText(QStringLiteral("${link_report_skipped}"));
+        for (const SkippedOutput& skip : report.skipped) {
+            const QString partner = GetText(QLatin1String(SpeakerRole(skip.partnerRole).longText));
+            switch (skip.reason) {
+                case LinkSkip::NoPartnerRole:
+                    lines << FormatText(QStringLiteral("${link_report_no_partner_role}"),
+                                        {skip.output + 1, role(skip.output)});
+                    break;
+                case LinkSkip::PartnerMissing:
+                    lines << FormatText(QStringLiteral("${link_report_missing}"),
+                                        {skip.output + 1, role(skip.output), partner});
+                    break;
+                case LinkSkip::PartnerInOtherGroup:
+                    lines << FormatText(
+                        QStringLiteral("${link_report_other_group}"),
+                        {skip.output + 1, role(skip.output), skip.partnerOutput + 1, partner});
+                    break;
+            }
+        }
+    }
+    ConfirmBox(mWindow.data(), lines.join(QLatin1Char('\n')));
 }
 
 void EqualizerManager::SetOutpuLock() {
@@ -306,6 +357,8 @@ void EqualizerManager::SetOutputReset() {
                                    QStringLiteral("${empty_output_tips}"), labels, 3);
     if (result != 1 && result != 2) return;
     const OutputEdit edit = kavelo::SetOutputReset(mModel.live, result);
+    // Every output took its role's crossover: every shown curve changes.
+    ComputeAllCurves();
     ShowRoles();
     ShowModes();
     UpdateEqualizer(-1);

@@ -94,48 +94,47 @@ void EqualizerManager::SaveWholeConfigToFile() {
     if (path.isEmpty()) return;
     LogPrintA("GetSaveFileName %s ok\n", path.toUtf8().constData());
     Post(WM_SHOW_LOADING);
-    StartWorker(std::make_shared<std::atomic<bool>>(false),
-                [this, path](const std::shared_ptr<std::atomic<bool>>& stop) {
-                    LogPrintA("SaveWholeSceneThread start!\n");
-                    // One count over the ten scene reads, the copy back to scene 0 and
-                    // the read-back; the scene reads' size is known from the first.
-                    int offset = 0;
-                    int total = 0;
-                    bool answered = true;
-                    for (int k = 1; k <= kSceneSlots && answered && !*stop; ++k) {
-                        int sceneCommands = 0;
-                        const TransferResult r = ReadSceneIntoSlot(
-                            mLink, k,
-                            [&](int done, int commands) {
-                                sceneCommands = commands;
-                                total = kSceneSlots * commands + 1 + ReadBackExchangeCount();
-                                PostProgress(offset + done, total);
-                            },
-                            StopOf(stop));
-                        offset += sceneCommands;
-                        answered = !r.abandoned;
-                    }
-                    answered = answered && !*stop && mLink.ReadScene(0, 0);
-                    const int status =
-                        answered ? StatusInit(stop,
-                                              [&](int done, int) {
-                                                  PostProgress(offset + 1 + done, total);
-                                              })
-                                 : -1;
-                    // The replies are applied on the UI thread; take the model once
-                    // everything posted before has been.
-                    WholeProfile whole;
-                    const bool taken = status == 0 && RunOnUiThreadAndWait(
-                                                          [this, &whole] { whole = mModel; }, stop);
-                    Post(WM_CLOSE_LOADING);
-                    if (taken) {
-                        ShowBoxLater(KeyOf(WriteWholeProfile(whole, path.toStdString()), true));
-                    } else if (!*stop) {
-                        // Saving what did not come back would write a wrong file.
-                        ShowBoxLater(QStringLiteral("${device_connect_fail}"));
-                    }
-                    LogPrintA("SaveWholeSceneThread end!\n");
-                });
+    StartWorker(
+        std::make_shared<std::atomic<bool>>(false),
+        [this, path](const std::shared_ptr<std::atomic<bool>>& stop) {
+            LogPrintA("SaveWholeSceneThread start!\n");
+            // One count over the ten scene reads, the copy back to scene 0 and
+            // the read-back; the scene reads' size is known from the first.
+            int offset = 0;
+            int total = 0;
+            bool answered = true;
+            for (int k = 1; k <= kSceneSlots && answered && !*stop; ++k) {
+                int sceneCommands = 0;
+                const TransferResult r = ReadSceneIntoSlot(
+                    mLink, k,
+                    [&](int done, int commands) {
+                        sceneCommands = commands;
+                        total = kSceneSlots * commands + 1 + ReadBackExchangeCount();
+                        PostProgress(offset + done, total);
+                    },
+                    StopOf(stop));
+                offset += sceneCommands;
+                answered = !r.abandoned;
+            }
+            answered = answered && !*stop && mLink.ReadScene(0, 0);
+            const int status =
+                answered ? StatusInit(
+                               stop, [&](int done, int) { PostProgress(offset + 1 + done, total); })
+                         : -1;
+            // The replies are applied on the UI thread; take the model once
+            // everything posted before has been.
+            WholeProfile whole;
+            const bool taken =
+                status == 0 && RunOnUiThreadAndWait([this, &whole] { whole = mModel; }, stop);
+            Post(WM_CLOSE_LOADING);
+            if (taken) {
+                ShowBoxLater(KeyOf(WriteWholeProfile(whole, path.toStdString()), true));
+            } else if (!*stop) {
+                // Saving what did not come back would write a wrong file.
+                ShowBoxLater(QStringLiteral("${device_connect_fail}"));
+            }
+            LogPrintA("SaveWholeSceneThread end!\n");
+        });
 }
 
 void EqualizerManager::LoadWholeConfigFromFile() {
@@ -195,10 +194,9 @@ void EqualizerManager::ApplyStateToControls() {
         ShowChannelVolume(n);
         WindowImplBase::SetSelected(mUi.chMute[n], live.channels[n].mute != 0, false);
         ShowPhase(n);
+        // Distances keep their decimals: the edit commits on leaving it, so a rounded
+        // text would become the delay.
         ShowChannelDelay(n);
-        // A loaded distance reads in whole units.
-        SetText(mUi.chDelayEdit[n], QString::fromStdString(DelayText(live.channels[n].delay,
-                                                                     CurrentDelayUnit(), true)));
     }
     ShowInputOptions();
     if (live.linkMode == 1) {

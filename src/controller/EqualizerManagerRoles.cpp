@@ -137,6 +137,10 @@ void EqualizerManager::ShowInputOptions() {
     }
 }
 
+void EqualizerManager::ShowInputRouting() {
+    for (int n = 0; n < kOutputChannels; ++n) ShowMix(n);
+}
+
 void EqualizerManager::SetInputSource() {
     if (!mUi.inputSource) return;
     const int s = mUi.inputSource->currentIndex();

@@ -118,6 +118,11 @@ void EqualizerManager::ShowModes() {
     for (int n = 0; n < kOutputChannels; ++n) {
         SetEnabled(mUi.chOutputBtn[n], modes.roleButtonsEnabled);
         SetEnabled(mUi.chSync[n], modes.syncEnabled);
+        // A linked output carries the link glyph on its channel button.
+        const bool linked = live.linkMode == 1 && live.linkOutputs[n] >= 0;
+        if (mUi.chEnable[n])
+            mUi.chEnable[n]->setText(QStringLiteral("CH%1").arg(n + 1) +
+                                     (linked ? QStringLiteral(" \u21C4") : QString()));
     }
 }
 

@@ -35,11 +35,18 @@ float WireQuality(double q) {
     return DecodeQuality(static_cast<int>(tenths / 10), static_cast<int>(tenths % 10) * 10);
 }
 
+int DelayMicroseconds(float delayMs) {
+    const double us = static_cast<double>(delayMs) * 1000.0;
+    if (!(us > 0.0)) return 0;
+    if (us >= 65535.0) return 65535;
+    return static_cast<int>(std::lround(us));
+}
+
 std::array<std::uint8_t, 3> EncodeDelay(float delayMs) {
-    const auto micros = static_cast<std::uint16_t>(static_cast<int>(delayMs * 1000.0f));
-    const auto beyond = static_cast<std::uint16_t>(micros % 1000);
-    return {static_cast<std::uint8_t>(static_cast<int>(delayMs)),
-            static_cast<std::uint8_t>(beyond >> 8), static_cast<std::uint8_t>(beyond & 0xFF)};
+    const int micros = DelayMicroseconds(delayMs);
+    const int beyond = micros % 1000;
+    return {static_cast<std::uint8_t>(micros / 1000), static_cast<std::uint8_t>(beyond >> 8),
+            static_cast<std::uint8_t>(beyond & 0xFF)};
 }
 
 std::uint8_t EncodeSignedByte(float value) {

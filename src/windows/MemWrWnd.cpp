@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "base/Log.h"
-#include "control/ParseNumber.h"
+#include "control/MemoryEntry.h"
 #include "device/DeviceLink.h"
 #include "ui/ScreenDpi.h"
 #include "ui/WindowMessage.h"
@@ -65,14 +65,19 @@ void CMemWrWnd::SetData(std::uint32_t data) {
 }
 
 bool CMemWrWnd::ReadNumber(QLineEdit* edit, std::uint32_t* value) {
-    const QString text = edit ? edit->text() : QString();
-    bool overflow = false;
-    *value = ParseNumber(text.toStdString(), &overflow);
-    if (!overflow) return true;
-    // Cutting the number down would touch another word than the one typed.
-    LogPrintA("%s: %s does not fit in 32 bits, nothing sent\n",
+    if (!edit) return false;
+    const QString text = edit->text();
+    const MemoryEntry entry = ReadMemoryEntry(text.toStdString());
+    *value = entry.value;
+    if (entry.verdict == MemoryEntryVerdict::Number) return true;
+    // Cutting the number down or reading a typo as 0 would touch another word than the
+    // one the user meant.
+    const bool tooLarge = entry.verdict == MemoryEntryVerdict::TooLarge;
+    LogPrintA(tooLarge ? "%s: %s does not fit in 32 bits, nothing sent\n"
+                       : "%s: \"%s\" is not a number, nothing sent\n",
               edit->objectName().toUtf8().constData(), text.toUtf8().constData());
-    SetControlText(mStatus, QStringLiteral("${mem_too_large}"));
+    SetControlText(mStatus, tooLarge ? QStringLiteral("${mem_too_large}")
+                                     : QStringLiteral("${mem_not_number}"));
     edit->setFocus(Qt::OtherFocusReason);
     edit->selectAll();
     return false;

@@ -197,7 +197,7 @@ void CMixerWnd::SetInputTrimEdit(MixerCell cell, bool takeFocus) {
     CellControls& c = Controls(cell);
     if (!c.edit) return;
     const int level = MixerGrid::TypedLevel(c.edit->text().toStdString());
-    Apply(cell, mGrid.SetLevel(cell, level, IsSelected(c.enable), MixerGrid::LevelFrom::Edit));
+    Apply(cell, mGrid.CommitLevel(cell, level, IsSelected(c.enable)));
     if (takeFocus) FocusEdit(cell);
 }
 
@@ -242,7 +242,19 @@ void CMixerWnd::FocusEdit(MixerCell cell) {
 }
 
 void CMixerWnd::done(int result) {
-    // Closing only closes: the focus leaving an edit on the way out sends nothing.
+    // A level typed and not yet committed is committed as leaving its edit would (the
+    // close button, Esc and the window manager's close all end here); after that the
+    // focus leaving an edit on the way out sends nothing more.
+    if (mReady) {
+        auto* edit = qobject_cast<QLineEdit*>(focusWidget());
+        const QString name = edit ? edit->objectName() : QString();
+        if (const auto cell = name.startsWith(QLatin1String("box_edit_"))
+                                  ? CellOf(name, "box_edit_")
+                                  : std::nullopt) {
+            SetInputTrimEdit(*cell, false);
+            if (mRecordEdit) mRecordEdit();
+        }
+    }
     mReady = false;
     WindowImplBase::done(result);
 }
@@ -258,6 +270,7 @@ void ShowMixerWindow(EqualizerManager& controller, QWidget* owner) {
         };
         window->ShowModal();
         controller.Hooks().closeMixerWindow = nullptr;
+        controller.ShowInputRouting();
     }
     delete guard.data();
 }

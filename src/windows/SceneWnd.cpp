@@ -166,13 +166,15 @@ void CSceneWnd::Choose(int row, bool activated) {
 
 void CSceneWnd::PostToSelf(int id) { PostWindowMessage(this, id); }
 
+QString CSceneWnd::SceneQuestion(const QString& named, const QString& unnamed, int n) const {
+    const SceneName& name = mController.Model().names[n - 1];
+    return SceneNameEmpty(name) ? FormatText(unnamed, {n}) : FormatText(named, {n, NameText(name)});
+}
+
 bool CSceneWnd::LoadSceneSlot(int n) {
     LogPrintA("LoadSence\n");
-    const SceneName& name = mController.Model().names[n - 1];
-    const QString question =
-        SceneNameEmpty(name)
-            ? FormatText(QStringLiteral("${load_scene_tips2}"), {n})
-            : FormatText(QStringLiteral("${load_scene_tips1}"), {n, NameText(name)});
+    const QString question = SceneQuestion(QStringLiteral("${load_scene_tips1}"),
+                                           QStringLiteral("${load_scene_tips2}"), n);
     if (ShowMessage(this, QStringLiteral("${tips}"), question) != 1) return false;
     PostToSelf(WM_SHOW_LOADING);
     mController.SetCurrentScene(n);
@@ -214,6 +216,14 @@ void CSceneWnd::SaveSceneSlot(int n) {
 
 void CSceneWnd::DeleteSceneSlot(int n) {
     LogPrintA("DeleteSence\n");
+    // A stored scene is gone for good after one click or Enter on the wrong row, so the
+    // user is asked first, with the scene named.
+    const QString question = SceneQuestion(QStringLiteral("${delete_scene_tips1}"),
+                                           QStringLiteral("${delete_scene_tips2}"), n);
+    if (ShowMessage(this, QStringLiteral("${tips}"), question) != 1) {
+        LogPrintA("delete of scene %d declined\n", n);
+        return;
+    }
     PostToSelf(WM_SHOW_LOADING);
     mController.SetCurrentScene(n);
     mController.InstallSceneReceiver(this);

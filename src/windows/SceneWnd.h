@@ -38,6 +38,9 @@ public:
     bool LoadSceneSlot(int n);
     void SaveSceneSlot(int n);
     void DeleteSceneSlot(int n);
+    // The question about scene n: `named` with its number and name ("%d", "%s"), or
+    // `unnamed` with its number when the slot has no name.
+    QString SceneQuestion(const QString& named, const QString& unnamed, int n) const;
 
 protected:
     void InitWindow() override;

@@ -12,6 +12,8 @@
 #include <QListView>
 #include <QSizeGrip>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTest>
 #include <cstdlib>
 
@@ -374,6 +376,60 @@ TEST_F(MainLayout, FitsItsSizeAndScalesCleanly) {
                         int(speakerAt96.width() * f), int(speakerAt96.height() * f)))
             << s.dpi;
         EXPECT_EQ(strips->contentsMargins().left(), int(marginsAt96.left() * f)) << s.dpi;
+    }
+}
+
+// The width an edit has for its text: its contents less the style's padding and the
+// line edit's own margin of 2 pixels on each side.
+int TextRoom(QLineEdit* edit) {
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    option.rect = edit->rect();
+    option.lineWidth = edit->hasFrame()
+                           ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit)
+                           : 0;
+    const QRect contents =
+        edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit);
+    const QMargins margins = edit->textMargins();
+    return contents.width() - margins.left() - margins.right() - 2 * 2;
+}
+
+// Every value the strip edits can hold is shown whole at both scales: the longest
+// delay in each unit and the lowest volume.
+TEST_F(MainLayout, LongestValuesFitTheirEdits) {
+    struct Field {
+        const char* name;
+        std::vector<QString> values;
+    };
+    const Field fields[] = {
+        {"edit_ch_delay_%1", {"15.000 ms", "519.00 cm", "204.00 in"}},
+        {"edit_ch_volume_%1", {"-60dB", GetText("${off}")}},
+    };
+    for (int dpi : {96, 144}) {
+        window.ApplyDpi(dpi);
+        QApplication::processEvents();
+        // The caption beside the delay edit keeps its room in every language.
+        for (const char* language : {"en", "ru", "cn_zh"}) {
+            LanguageService::Instance().SetLanguage(language);
+            QApplication::processEvents();
+            auto* caption = Get<QLabel>("delay_lable_0");
+            ASSERT_NE(caption, nullptr);
+            EXPECT_LE(caption->fontMetrics().horizontalAdvance(caption->text()),
+                      caption->contentsRect().width())
+                << dpi << " dpi, " << language;
+        }
+        LanguageService::Instance().SetLanguage("en");
+        for (const Field& f : fields) {
+            for (int n = 0; n < kOutputChannels; ++n) {
+                auto* edit = Get<QLineEdit>(QString(f.name).arg(n));
+                ASSERT_NE(edit, nullptr);
+                for (const QString& value : f.values) {
+                    EXPECT_LE(edit->fontMetrics().horizontalAdvance(value), TextRoom(edit))
+                        << dpi << " dpi: " << edit->objectName().toStdString() << " \""
+                        << value.toStdString() << "\" in " << edit->width() << " px";
+                }
+            }
+        }
     }
 }
 

@@ -19,7 +19,9 @@
 #include "control/DspOperations.h"
 #include "control/SpeakerRoles.h"
 #include "device/PacketCodec.h"
+#include "graph/ResponseCurve.h"
 #include "sim/AmplifierState.h"
+#include "ui/LanguageService.h"
 #include "ui/WindowMessage.h"
 
 namespace kavelo {
@@ -116,6 +118,62 @@ TEST_F(Outputs, LinkCopiesTheChosenSideAndSendsThePairs) {
                   (std::vector<std::string>{"01 0F BB | 00 00 00", "01 0E BB | 00 00 00"}));
         EXPECT_TRUE(Control("ch_output_btn_3")->isEnabled());
         window.reset();
+    }
+}
+
+// Switching link on says which pairs were linked and why the others were not, marks
+// the linked outputs' channel buttons, and redraws the curves of the outputs that
+// took the copied settings.
+TEST_F(Outputs, LinkSaysWhatItLinkedAndRedrawsThePartners) {
+    DspState s = test::ConnectedDefaults();
+    s.outputs = {1, 12, 15, 18, 19, 20, 22, 23};  // CH1 a tweeter, CH2 full range
+    s.channels[2].bands[5].eqGain = 6.0f;
+    s.channels[2].bypass = 0;
+    s.showChEqualizer = {1, 1, 1, 1, 1, 1, 1, 1};
+    OpenWith(s);
+    LanguageService::Instance().SetLanguage(QStringLiteral("en"));
+    prompts.answers = {1, 1};
+    Click("btn_link_output");
+    ASSERT_EQ(prompts.texts.size(), 2);
+    EXPECT_EQ(prompts.texts.back().toStdString(),
+              "Linked (settings copied from the first to the second):\n"
+              "CH3 Rear Left Full Range → CH4 Rear Right Full Range\n"
+              "CH7 Left Subwoofer → CH8 Right Subwoofer\n"
+              "\n"
+              "Not linked:\n"
+              "CH1 Front Left Tweeter: no output is Front Right Tweeter.\n"
+              "CH2 Front Right Full Range: no output is Front Left Full Range.\n"
+              "CH5 Centre Tweeter: this role has no left/right partner.\n"
+              "CH6 Centre Woofer: this role has no left/right partner.");
+    const char* const buttons[] = {"CH1", "CH2", "CH3 \u21C4", "CH4 \u21C4",
+                                   "CH5", "CH6", "CH7 \u21C4", "CH8 \u21C4"};
+    for (int n = 0; n < kOutputChannels; ++n) {
+        EXPECT_EQ(Control<QAbstractButton>(QStringLiteral("ch_enable_%1").arg(n))->text(),
+                  QString::fromUtf8(buttons[n]));
+    }
+    // Output 4 took output 3's bands: its curve is the new one.
+    ResponseCurve expected;
+    ComputeChannelResponse(Controller().Live().channels[3], expected);
+    EXPECT_FLOAT_EQ(Controller().Live().channels[3].bands[5].eqGain, 6.0f);
+    EXPECT_EQ(Controller().Curves()[3].db, expected.db);
+
+    prompts.answers = {1};
+    Click("btn_link_output");  // off: the glyphs go
+    EXPECT_EQ(Control<QAbstractButton>("ch_enable_2")->text(), "CH3");
+}
+
+// An output reset gives every output its role's crossover: every curve is redrawn.
+TEST_F(Outputs, ResetRedrawsEveryCurve) {
+    DspState s = test::ConnectedDefaults();
+    s.showChEqualizer = {1, 1, 1, 1, 1, 1, 1, 1};
+    s.outputs = {6, 12, 15, 18, 19, 20, 1, 7};
+    OpenWith(s);
+    prompts.answers = {1};  // back to the default roles
+    Click("btn_reset_output");
+    for (int n = 0; n < kOutputChannels; ++n) {
+        ResponseCurve expected;
+        ComputeChannelResponse(Controller().Live().channels[n], expected);
+        EXPECT_EQ(Controller().Curves()[n].db, expected.db) << n;
     }
 }
 

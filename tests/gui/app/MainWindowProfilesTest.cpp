@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QTemporaryDir>
+#include <QTest>
 #include <algorithm>
 #include <fstream>
 #include <functional>
@@ -62,12 +63,64 @@ TEST_F(Profiles, SceneProfileSavedAndLoadedIntoTheAmplifier) {
     Menu("scene_item_load_file");
     EXPECT_EQ(Key("ch_output_btn_3"), SpeakerRole(17).longText);
     EXPECT_EQ(Text("edit_ch_volume_3"), "-9dB");
-    EXPECT_EQ(Text("edit_ch_delay_2"), "346 cm");  // whole units after a load
+    EXPECT_EQ(Text("edit_ch_delay_2"), "346.00 cm");
     const AmpLiveState amp_live = amp.LiveState();
     EXPECT_EQ(amp_live.settings.channels[3].type, 17);
     EXPECT_EQ(static_cast<std::int8_t>(amp_live.settings.channels[3].trim), -9);
     EXPECT_EQ(amp_live.settings.channels[2].delay[0], 10);
     EXPECT_FALSE(window->LoadingWindowOpen());
+}
+
+// A loaded or undone distance keeps its decimals, so clicking into the delay edit and
+// out of it (which commits the edit) leaves the amplifier's delay as it was.
+TEST_F(Profiles, DistancesKeepTheirDecimalsAfterALoadAndAnUndo) {
+    struct Case {
+        int unit;       // index in comb_ch_unit
+        double fileMs;  // as typed into the original application, unquantised
+        const char* typed;
+        const char* shown;
+        int wireMicros;
+    };
+    const Case cases[] = {{2, 2.49 * 15.0 / 204.0, "2.49", "2.49 in", 183},
+                          {1, 176.46 * 15.0 / 519.0, "176.46", "176.46 cm", 5100},
+                          {0, 7.25, "7.25", "7.250 ms", 7250}};
+    OpenWith(test::ConnectedDefaults());
+    Activate();
+    const auto ampMicros = [&] {
+        const auto d = amp.LiveState().settings.channels[2].delay;
+        return d[0] * 1000 + (d[1] << 8 | d[2]);
+    };
+    // Clicks into the edit and leaves it for another one.
+    const auto clickInAndOut = [&] {
+        QTest::mouseClick(Control("edit_ch_delay_2"), Qt::LeftButton);
+        QTest::mouseClick(Control("edit_ch_volume_5"), Qt::LeftButton);
+        AllSetters();
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown);
+        Control<QComboBox>("comb_ch_unit")->setCurrentIndex(c.unit);
+        DspState file = Controller().Live();
+        file.channels[2].delay = static_cast<float>(c.fileMs);
+        const QString path = Path("distance.spf");
+        ASSERT_EQ(WriteSceneProfile(file, path.toStdString()), ProfileResult::Ok);
+        prompts.files = {path};
+        Menu("scene_item_load_file");
+        EXPECT_EQ(Text("edit_ch_delay_2"), c.shown);
+        EXPECT_EQ(ampMicros(), c.wireMicros);
+        clickInAndOut();
+        EXPECT_EQ(Text("edit_ch_delay_2"), c.shown);
+        EXPECT_EQ(ampMicros(), c.wireMicros);
+
+        // Typed, changed, undone: the first value comes back with its decimals.
+        Type("edit_ch_delay_2", c.typed);
+        Type("edit_ch_delay_2", "1");
+        Click("btn_undo");
+        AllSetters();
+        EXPECT_EQ(Text("edit_ch_delay_2"), c.shown);
+        clickInAndOut();
+        EXPECT_EQ(Text("edit_ch_delay_2"), c.shown);
+        EXPECT_EQ(ampMicros(), c.wireMicros);
+    }
 }
 
 TEST_F(Profiles, SceneProfileRoundTripRestoresTheLiveSettings) {
@@ -198,10 +251,8 @@ TEST_F(Profiles, WholeConfigurationRoundTrip) {
         const AmpStoredScene now = amp.StoredSceneState(k);
         // Every slot is stored again; the ones that held nothing hold the defaults.
         EXPECT_TRUE(now.settings == scenesBefore[k - 1].settings) << "scene " << k;
-
-        if (scenesBefore[k - 1].valid) {
-            EXPECT_EQ(now.name, scenesBefore[k - 1].name) << k;
-        }
+        // Names too, the new scene 9's among them: the file holds none for it.
+        EXPECT_EQ(now.name, scenesBefore[k - 1].name) << "scene " << k;
     }
 }
 

@@ -137,6 +137,46 @@ TEST_F(Memory, RefusesNumbersBeyond32Bits) {
     EXPECT_EQ(Key("mem_data"), 7);
 }
 
+// Text that is not a number is refused with a message in the window: no word is read
+// or written in its place (0 was read, or written over a real word, before).
+TEST_F(Memory, RefusesTextThatIsNotANumber) {
+    struct Case {
+        const char* field;
+        const char* text;
+        const char* button;
+    };
+    const Case cases[] = {{"addr_edit", "hello", "read_btn"},
+                          {"addr_edit", "hello", "write_btn"},
+                          {"data_edit", "xyz", "write_btn"},
+                          {"data_edit", "-1", "write_btn"},
+                          {"addr_edit", " ", "read_btn"}};
+    ASSERT_TRUE(ConfigFile().SetInt("mem_addr", 0x30));
+    ASSERT_TRUE(ConfigFile().SetInt("mem_data", 9));
+    amp.SetMemoryWord(0, 0x11111111);
+    WithMemory([&](CMemWrWnd* memory) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.field) + " \"" + c.text + "\" " + c.button);
+            TypeIn(memory, "addr_edit", "0x30");
+            TypeIn(memory, "data_edit", "9");
+            TypeIn(memory, c.field, c.text);
+            ClickIn(memory, c.button);
+            EXPECT_EQ(Status(memory), GetText("${mem_not_number}"));
+            EXPECT_EQ(Text(memory, c.field), c.text);  // left for correcting
+            EXPECT_EQ(Key("mem_addr"), 0x30);
+            EXPECT_EQ(Key("mem_data"), 9);
+        }
+        // A number with text behind it keeps its leading digits; the message goes.
+        TypeIn(memory, "addr_edit", "0x30");
+        TypeIn(memory, "data_edit", "12 words");
+        ClickIn(memory, "write_btn");
+        EXPECT_EQ(Status(memory), "");
+    });
+    EXPECT_EQ(SentPayloads(kMemSubcmd), std::vector<std::string>{"30 00 00 00 0C 00 00 00"});
+    for (const auto& r : amp.WrittenReports())
+        EXPECT_FALSE(r[4] == 0x01 && r[5] == kMemSubcmd && r[6] != 0xBB) << "a read went out";
+    EXPECT_EQ(amp.Snapshot().memory.at(0), 0x11111111u);
+}
+
 TEST_F(Memory, RepliesArrivingAfterTheWindowClosedAreDropped) {
     amp.SetMemoryWord(0x40, 5);
     WithMemory([&](CMemWrWnd*) {});

@@ -20,6 +20,7 @@ namespace kavelo {
 namespace {
 
 constexpr int kMixSubcmd = 0x24;
+constexpr int kRoutingSubcmd = 0x0B;
 
 // The payload of the level command for one cell: scene 0, source, input, the output as
 // first and last, the level.
@@ -31,6 +32,15 @@ std::string Level(int source, int input, int output, int level) {
                                   static_cast<std::uint8_t>(output),
                                   static_cast<std::uint8_t>(level)};
     return ToHex(bytes, sizeof bytes);
+}
+
+// The routing command for one output: scene 0, source, the output as first and last,
+// its input mask.
+std::string Routing(int source, int output, int mask) {
+    const std::uint8_t bytes[] = {
+        0, static_cast<std::uint8_t>(source), static_cast<std::uint8_t>(output),
+        static_cast<std::uint8_t>(output), static_cast<std::uint8_t>(mask)};
+    return "routing " + ToHex(bytes, sizeof bytes);
 }
 
 using Levels = std::vector<std::string>;
@@ -46,9 +56,7 @@ protected:
     }
     // Opens the mixer from the advance menu and runs `body` on it.
     void WithMixer(const std::function<void(CMixerWnd*)>& body) {
-        WithModal<CMixerWnd>(
-            [&] { ClickMenuItem("btn_advance", "advance_item_mixer"); },
-            body);
+        WithModal<CMixerWnd>([&] { ClickMenuItem("btn_advance", "advance_item_mixer"); }, body);
     }
     static QAbstractButton* Box(QWidget* mixer, int o, int i) {
         return mixer->findChild<QAbstractButton*>(QStringLiteral("box_enable_%1_%2").arg(o).arg(i));
@@ -66,6 +74,18 @@ protected:
     }
     bool Routed(int source, int o, int i) {
         return (Controller().Live().inputs[source][o] & (1 << i)) != 0;
+    }
+    // The level and routing commands sent since the mark, once they all arrived; a
+    // routing command is marked as such.
+    Levels Sent() {
+        Flush();
+        Levels out;
+        for (const Setter& s : Setters()) {
+            EXPECT_TRUE(s.subcmd == kMixSubcmd || s.subcmd == kRoutingSubcmd)
+                << "unexpected setter " << s.payload;
+            out.push_back(s.subcmd == kRoutingSubcmd ? "routing " + s.payload : s.payload);
+        }
+        return out;
     }
 };
 
@@ -119,7 +139,7 @@ TEST_P(MixerRows, ShowTheSourcesRowsTitledAndShortenTheWindow) {
         // Opening, binding and showing the cells send nothing.
         EXPECT_FALSE(Focused().startsWith("box_edit_")) << Focused().toStdString();
     });
-    EXPECT_EQ(SentPayloads(kMixSubcmd), Levels{});
+    EXPECT_EQ(Sent(), Levels{});
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -159,7 +179,9 @@ TEST_F(Mixer, EnableBoxesRouteAndUnrouteWithTheirLevels) {
         EXPECT_EQ(Shown(mixer, 2, 0), "0");
         EXPECT_EQ(Slider(mixer, 2, 0)->value(), 0);
     });
-    EXPECT_EQ(SentPayloads(kMixSubcmd), (Levels{Level(5, 1, 2, 100), Level(5, 0, 2, 0)}));
+    // Each change of a box tells the amplifier the output's routing, then the level.
+    EXPECT_EQ(Sent(), (Levels{Routing(5, 2, 0b000011), Level(5, 1, 2, 100), Routing(5, 2, 0b001011),
+                              Routing(5, 2, 0b001010), Level(5, 0, 2, 0)}));
     EXPECT_EQ(Controller().Live().inputs[5][2], 0b001010);
     EXPECT_EQ(Controller().Live().inputMixVolume[5][1][2], 100);
     EXPECT_EQ(Controller().Live().inputMixVolume[5][3][2], 40);
@@ -176,8 +198,8 @@ TEST_F(Mixer, TypedLevelsCommitAndTheBoxFollows) {
     s.inputMixVolume[3][1][5] = 30;
     OpenWith(s);
     WithMixer([&](CMixerWnd* mixer) {
-        // Clicking into the edit commits its level; Enter commits the typed 0, which
-        // takes the input out of the mix and sends 0 once more.
+        // Enter commits the typed 0, which takes the input out of the mix and sends 0
+        // once more; clicking into and out of edits commits nothing that did not change.
         test::ToolWindowFixture::TypeIn(mixer, "box_edit_4_0", "0");
         EXPECT_FALSE(WindowImplBase::IsSelected(Box(mixer, 4, 0)));
         EXPECT_FALSE(Routed(3, 4, 0));
@@ -186,7 +208,8 @@ TEST_F(Mixer, TypedLevelsCommitAndTheBoxFollows) {
         EXPECT_TRUE(WindowImplBase::IsSelected(Box(mixer, 4, 1)));
         EXPECT_TRUE(Routed(3, 4, 1));
         EXPECT_EQ(Slider(mixer, 4, 1)->value(), 55);
-        // Text that is no number reads 0; a number beyond the range is clamped.
+        // Text that is no number reads 0, the level the cell that is not routed already
+        // shows: its stored level stays. A number beyond the range is clamped.
         test::ToolWindowFixture::TypeIn(mixer, "box_edit_5_1", "abc");
         EXPECT_EQ(Shown(mixer, 5, 1), "0");
         test::ToolWindowFixture::TypeIn(mixer, "box_edit_5_0", "150");
@@ -194,15 +217,10 @@ TEST_F(Mixer, TypedLevelsCommitAndTheBoxFollows) {
         EXPECT_EQ(Slider(mixer, 5, 0)->value(), 100);
         EXPECT_TRUE(WindowImplBase::IsSelected(Box(mixer, 5, 0)));
     });
-    EXPECT_EQ(SentPayloads(kMixSubcmd),
-              (Levels{Level(3, 0, 4, 60), Level(3, 0, 4, 0), Level(3, 0, 4, 0),  // typed 0
-                      Level(3, 0, 4, 0), Level(3, 1, 4, 0),   // focus moves 4_0 -> 4_1
-                      Level(3, 1, 4, 55),                     // typed 55
-                      Level(3, 1, 4, 55), Level(3, 1, 5, 0),  // 4_1 -> 5_1
-                      Level(3, 1, 5, 0),                      // typed "abc"
-                      Level(3, 1, 5, 0), Level(3, 0, 5, 0),   // 5_1 -> 5_0
-                      Level(3, 0, 5, 100)}));                 // typed 150
-    EXPECT_EQ(Controller().Live().inputMixVolume[3][1][5], 0);
+    EXPECT_EQ(Sent(), (Levels{Level(3, 0, 4, 0), Routing(3, 4, 0), Level(3, 0, 4, 0),  // 0
+                              Level(3, 1, 4, 55), Routing(3, 4, 0b10),                 // 55
+                              Level(3, 0, 5, 100), Routing(3, 5, 0b01)}));             // 150
+    EXPECT_EQ(Controller().Live().inputMixVolume[3][1][5], 30);
     EXPECT_EQ(Controller().Live().inputMixVolume[3][0][5], 100);
 }
 
@@ -244,9 +262,108 @@ TEST_F(Mixer, ArrowsWalkTheCellsAndLeavingAnEditLetsTheFocusGo) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
         EXPECT_EQ(Focused(), "box_edit_7_1");
     });
-    // Every edit entered or left sent its level again; no other command went out.
-    const Levels sent = SentPayloads(kMixSubcmd);
-    EXPECT_EQ(sent.size(), 13u);
+    // Entering and leaving edits whose level did not change sends nothing.
+    EXPECT_EQ(Sent(), Levels{});
+}
+
+// Tab walks through the cells, one of them not routed but holding a level: nothing is
+// sent and nothing stored changes.
+TEST_F(Mixer, TabThroughCellsSendsNothing) {
+    DspState s = Defaults(3);
+    s.inputs[3][0] = 0b01;
+    s.inputMixVolume[3][0][0] = 60;
+    s.inputs[3][1] = 0;
+    s.inputMixVolume[3][0][1] = 45;  // kept while the input is out of the mix
+    OpenWith(s);
+    QStringList visited;
+    WithMixer([&](CMixerWnd* mixer) {
+        QTest::mouseClick(Edit(mixer, 0, 0), Qt::LeftButton);
+        for (int k = 0; k < 12; ++k) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited << Focused();
+        }
+    });
+    EXPECT_TRUE(visited.contains("box_edit_1_0")) << visited.join(' ').toStdString();
+    EXPECT_EQ(Sent(), Levels{});
+    EXPECT_EQ(Controller().Live().inputMixVolume[3][0][1], 45);
+    EXPECT_EQ(Controller().Live().inputs[3][1], 0);
+}
+
+// A level typed and not yet committed is committed when the mixer closes, however it
+// is closed.
+TEST_F(Mixer, ClosingCommitsTheTypedLevel) {
+    struct Case {
+        const char* how;
+        std::function<void(CMixerWnd*)> close;
+    };
+    const Case cases[] = {
+        {"close button", [](CMixerWnd* m) { ClickIn(m, "closebtn"); }},
+        {"Esc", [](CMixerWnd*) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); }},
+        {"window manager", [](CMixerWnd* m) { m->close(); }},
+    };
+    DspState s = Defaults(3);
+    s.inputs[3][2] = 0b01;
+    OpenWith(s);
+    int level = 20;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.how);
+        Mark();
+        ++level;
+        bool closed = false;
+        WithMixer([&](CMixerWnd* mixer) {
+            QLineEdit* edit = Edit(mixer, 2, 1);
+            QTest::mouseClick(edit, Qt::LeftButton);
+            edit->selectAll();
+            QTest::keyClicks(edit, QString::number(level));
+            c.close(mixer);
+            closed = !mixer->isVisible();
+        });
+        EXPECT_TRUE(closed);
+        const Levels sent = Sent();
+        // The first close routes the input; later ones only change its level.
+        const Levels expected = level == 21 ? Levels{Level(3, 1, 2, level), Routing(3, 2, 0b11)}
+                                            : Levels{Level(3, 1, 2, level)};
+        EXPECT_EQ(sent, expected);
+        EXPECT_EQ(amp.LiveState().settings.inputMixTrim[3][1][2], level);
+        EXPECT_EQ(Controller().Live().inputMixVolume[3][1][2], level);
+    }
+}
+
+// What the mixer routes reaches the amplifier and the main window's input options, and
+// survives a reconnect: a cell switched off stays off, one switched on stays on.
+TEST_F(Mixer, RoutingReachesTheAmplifierAndSurvivesAReconnect) {
+    DspState s = Defaults(5);
+    s.inputs[5][3] = 0b000001;
+    s.inputMixVolume[5][0][3] = 70;  // routed: switched off below
+    s.inputMixVolume[5][2][3] = 0;   // not routed, silent: switched on below
+    s.inputMixVolume[5][4][3] = 35;  // not routed: switched on below, keeps its level
+    OpenWith(s);
+    WithMixer([&](CMixerWnd* mixer) {
+        QTest::mouseClick(Box(mixer, 3, 0), Qt::LeftButton);
+        QTest::mouseClick(Box(mixer, 3, 2), Qt::LeftButton);
+        QTest::mouseClick(Box(mixer, 3, 4), Qt::LeftButton);
+    });
+    Flush();
+    const int mask = 0b010100;
+    EXPECT_EQ(amp.LiveState().settings.mix[5][3], mask);
+    // The main window shows the mixer's routing once it closed.
+    for (int k = 1; k <= 6; ++k) {
+        EXPECT_EQ(Selected(QStringLiteral("option_ch_in%1_3").arg(k)), ((mask >> (k - 1)) & 1) != 0)
+            << k;
+    }
+    Click("btnConnect");  // disconnect
+    ASSERT_FALSE(Controller().IsConnected());
+    Click("btnConnect");
+    ASSERT_TRUE(test::WaitUntil([&] { return Controller().IsConnected() && Settled(); }));
+    const DspState& read = Controller().Live();
+    EXPECT_EQ(read.inputs[5][3], mask);
+    EXPECT_EQ(read.inputMixVolume[5][0][3], 0);
+    EXPECT_EQ(read.inputMixVolume[5][2][3], 100);
+    EXPECT_EQ(read.inputMixVolume[5][4][3], 35);
+    for (int k = 1; k <= 6; ++k) {
+        EXPECT_EQ(Selected(QStringLiteral("option_ch_in%1_3").arg(k)), ((mask >> (k - 1)) & 1) != 0)
+            << k;
+    }
 }
 
 TEST_F(Mixer, KeysAndWheelStepTheLevel) {
@@ -267,8 +384,8 @@ TEST_F(Mixer, KeysAndWheelStepTheLevel) {
         QApplication::sendEvent(edit, &down);
         EXPECT_EQ(edit->text(), "99");
     });
-    EXPECT_EQ(SentPayloads(kMixSubcmd), (Levels{Level(5, 0, 0, 99), Level(5, 0, 0, 100),
-                                                Level(5, 0, 0, 100), Level(5, 0, 0, 99)}));
+    // Clicking in and stepping at the top change nothing and send nothing.
+    EXPECT_EQ(Sent(), (Levels{Level(5, 0, 0, 100), Level(5, 0, 0, 99)}));
 }
 
 TEST_F(Mixer, TheSliderSetsTheLevelAndHandsTheFocusToItsEdit) {
@@ -291,10 +408,14 @@ TEST_F(Mixer, TheSliderSetsTheLevelAndHandsTheFocusToItsEdit) {
         EXPECT_EQ(Controller().Live().inputMixVolume[5][2][6], level);
         EXPECT_EQ(Focused(), "box_edit_6_2");
     });
-    const Levels sent = SentPayloads(kMixSubcmd);
-    ASSERT_FALSE(sent.empty());
-    for (const std::string& payload : sent)
-        EXPECT_EQ(payload, Level(5, 2, 6, Controller().Live().inputMixVolume[5][2][6]));
+    const Levels sent = Sent();
+    ASSERT_GE(sent.size(), 2u);
+    // The first level routes the input; every level sent is the one stored.
+    EXPECT_EQ(sent[1], Routing(5, 6, 0b100));
+    for (std::size_t k = 0; k < sent.size(); ++k) {
+        if (k == 1) continue;
+        EXPECT_EQ(sent[k], Level(5, 2, 6, Controller().Live().inputMixVolume[5][2][6])) << k;
+    }
 }
 
 TEST_F(Mixer, ClosesWhenTheAmplifierIsUnplugged) {

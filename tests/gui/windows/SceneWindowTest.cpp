@@ -313,13 +313,48 @@ TEST_F(Scenes, DeletingClearsTheRowBeforeTheAmplifierAnswers) {
     WithScenes("scene_item_delete_scene", [&](CSceneWnd* scenes) {
         ClickRow(scenes, 2);
         Confirm(scenes);
-        EXPECT_EQ(RowText(scenes, 2), "");     // before any event was handled
-        EXPECT_TRUE(prompts.texts.isEmpty());  // no question
+        EXPECT_EQ(RowText(scenes, 2), "");  // before any event was handled
+        EXPECT_EQ(prompts.texts, QStringList{"Delete preset 3 \"Club\"? It cannot be restored."});
         WaitSettled(scenes);
         EXPECT_EQ(FlashCommands(), std::vector<std::string>{"0A | 03"});
         EXPECT_FALSE(amp.StoredSceneState(3).valid);
         EXPECT_FALSE(scenes->LoadingWindowOpen());
     });
+}
+
+// Deleting asks first, naming the preset; declined, nothing is cleared or sent.
+TEST_F(Scenes, DeletingAsksFirstAndADeclineKeepsThePreset) {
+    struct Case {
+        const char* gesture;
+        int row;
+        const char* question;
+    };
+    const Case cases[] = {{"confirm", 3, "Delete preset 4 \"Bass\"? It cannot be restored."},
+                          {"enter", 2, "Delete preset 3 \"Club\"? It cannot be restored."},
+                          {"confirm", 6, "Delete preset 7? It cannot be restored."}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.question);
+        const QString before =
+            QString::fromStdU16String(SceneNameUnits(Controller().Model().names[c.row]));
+        WithScenes("scene_item_delete_scene", [&](CSceneWnd* scenes) {
+            prompts.texts.clear();
+            prompts.answers = {0};
+            ClickRow(scenes, c.row);
+            if (QLatin1String(c.gesture) == QLatin1String("enter"))
+                QTest::keyClick(List(scenes), Qt::Key_Return);
+            else
+                Confirm(scenes);
+            EXPECT_EQ(prompts.texts, QStringList{c.question});
+            EXPECT_EQ(RowText(scenes, c.row), before);
+            EXPECT_FALSE(scenes->LoadingWindowOpen());
+            WaitSettled(scenes);
+            EXPECT_EQ(FlashCommands(), std::vector<std::string>{});
+        });
+        EXPECT_EQ(QString::fromStdU16String(SceneNameUnits(Controller().Model().names[c.row])),
+                  before);
+    }
+    EXPECT_TRUE(amp.StoredSceneState(3).valid);
+    EXPECT_TRUE(amp.StoredSceneState(4).valid);
 }
 
 TEST_F(Scenes, ReportedSceneNumberMovesTheHighlight) {

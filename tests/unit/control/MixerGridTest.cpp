@@ -80,7 +80,8 @@ TEST(MixerCells, CrossSourceControlsShowTheStoredRow) {
 
 // ---- edits
 
-enum class Action { Enable, Disable, SliderLevel, TypedLevel };
+enum class Action { Enable, Disable, SliderLevel, TypedLevel, CommittedLevel };
+constexpr int kRoute = -1;
 
 struct EditCase {
     const char* name;
@@ -88,7 +89,7 @@ struct EditCase {
     int stored;   // the level stored before
     Action action;
     int level;              // for the level actions
-    std::vector<int> sent;  // levels sent, in order
+    std::vector<int> sent;  // levels sent, in order; kRoute: the output's routing mask
     MixerCellView view;
 };
 
@@ -110,6 +111,9 @@ TEST_P(MixerEdits, StoreSendAndKeepTheBoxConsistent) {
         case Action::Disable:
             edit = grid.SetEnabled(cell, c.action == Action::Enable);
             break;
+        case Action::CommittedLevel:
+            edit = grid.CommitLevel(cell, c.level, c.routed);
+            break;
         case Action::SliderLevel:
         case Action::TypedLevel:
             edit = grid.SetLevel(cell, c.level, c.routed,
@@ -118,11 +122,19 @@ TEST_P(MixerEdits, StoreSendAndKeepTheBoxConsistent) {
             break;
     }
     DspCommands want;
-    for (int level : c.sent) want.push_back(InputMixTrimCmd{3, 1, 6, level});
+    const int mask = c.view.enabled ? 0b11 : 0b01;
+    for (int level : c.sent) {
+        if (level == kRoute)
+            want.push_back(MixCmd{3, 6, mask});
+        else
+            want.push_back(InputMixTrimCmd{3, 1, 6, level});
+    }
     ASSERT_EQ(edit.commands.size(), want.size()) << ::testing::PrintToString(edit.commands);
     for (std::size_t i = 0; i < want.size(); ++i) EXPECT_EQ(edit.commands[i], want[i]) << i;
     EXPECT_EQ(edit.view, c.view);
-    EXPECT_EQ(s.inputMixVolume[3][1][6], c.view.level);
+    // A commit that changes nothing leaves the stored level, shown or not.
+    const bool unchanged = c.action == Action::CommittedLevel && c.sent.empty();
+    EXPECT_EQ(s.inputMixVolume[3][1][6], unchanged ? c.stored : c.view.level);
     EXPECT_EQ(s.inputs[3][6], c.view.enabled ? 0b11 : 0b01);
     // Nothing else of the model moves: other inputs, outputs and sources.
     s.inputMixVolume[3][1][6] = before.inputMixVolume[3][1][6];
@@ -134,20 +146,35 @@ TEST_P(MixerEdits, StoreSendAndKeepTheBoxConsistent) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, MixerEdits,
     ::testing::Values(
-        EditCase{"enable_silent_input_raises_it", false, 0, Action::Enable, 0, {100}, {true, 100}},
-        EditCase{"enable_keeps_a_stored_level", false, 40, Action::Enable, 0, {}, {true, 40}},
-        EditCase{"disable_sends_zero", true, 40, Action::Disable, 0, {0}, {false, 0}},
-        EditCase{"zero_on_routed_unroutes", true, 40, Action::TypedLevel, 0, {0, 0}, {false, 0}},
-        EditCase{"level_on_unrouted_routes", false, 0, Action::TypedLevel, 55, {55}, {true, 55}},
+        EditCase{"enable_silent_input_raises_it",
+                 false,
+                 0,
+                 Action::Enable,
+                 0,
+                 {kRoute, 100},
+                 {true, 100}},
+        EditCase{"enable_keeps_a_stored_level", false, 40, Action::Enable, 0, {kRoute}, {true, 40}},
+        EditCase{"disable_sends_zero", true, 40, Action::Disable, 0, {kRoute, 0}, {false, 0}},
+        EditCase{
+            "zero_on_routed_unroutes", true, 40, Action::TypedLevel, 0, {0, kRoute, 0}, {false, 0}},
+        EditCase{
+            "level_on_unrouted_routes", false, 0, Action::TypedLevel, 55, {55, kRoute}, {true, 55}},
         EditCase{"slider_level_on_unrouted_routes",
                  false,
                  30,
                  Action::SliderLevel,
                  12,
-                 {12},
+                 {12, kRoute},
                  {true, 12}},
         EditCase{"level_on_routed", true, 40, Action::SliderLevel, 30, {30}, {true, 30}},
-        EditCase{"zero_on_unrouted", false, 40, Action::TypedLevel, 0, {0}, {false, 0}}),
+        EditCase{"zero_on_unrouted", false, 40, Action::TypedLevel, 0, {0}, {false, 0}},
+        // A commit of the level the cell shows sends nothing: an unrouted cell shows 0
+        // and keeps its stored level.
+        EditCase{
+            "commit_unchanged_on_unrouted", false, 40, Action::CommittedLevel, 0, {}, {false, 0}},
+        EditCase{
+            "commit_unchanged_on_routed", true, 40, Action::CommittedLevel, 40, {}, {true, 40}},
+        EditCase{"commit_changed", true, 40, Action::CommittedLevel, 41, {41}, {true, 41}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(MixerEditsOutside, CellsBeyondTheSourceChangeNothing) {

@@ -10,6 +10,7 @@
 #include "control/OutputOperations.h"
 #include "control/RoleOperations.h"
 #include "control/SpeakerRoles.h"
+#include "device/DspEncoding.h"
 
 namespace kavelo {
 namespace {
@@ -148,6 +149,52 @@ TEST(OutputDelay, SliderValueIsStoredAsTheEditShowsIt) {
         EXPECT_EQ(shown, c.shown);
         EXPECT_NEAR(s.channels[2].delay, c.stored, 1e-5);
     }
+}
+
+// The edit shows the microseconds the amplifier gets, and committing what it shows
+// gives the same microseconds back: leaving a delay edit never moves the delay.
+TEST(OutputDelay, EveryShownDelayCommitsToItself) {
+    for (DelayUnit unit : {DelayUnit::Ms, DelayUnit::Cm, DelayUnit::In}) {
+        for (int us = 0; us <= 15000; ++us) {
+            const float ms = static_cast<float>(us / 1000.0);
+            const std::string text = DelayText(ms, unit);
+            const float back = DelayFromTyped(LeadingNumber(text), unit);
+            ASSERT_EQ(DelayToSlider(back), us) << text;
+            ASSERT_EQ(DelayText(back, unit), text);
+            const auto wire = EncodeDelay(back);
+            ASSERT_EQ(wire[0] * 1000 + (wire[1] << 8 | wire[2]), us) << text;
+        }
+    }
+}
+
+// What the screen shows is what the amplifier gets, from the same microseconds: read
+// back, typed or slid, whatever single precision makes of the number.
+TEST(OutputDelay, ScreenAndWireShowTheSameMicroseconds) {
+    struct Case {
+        float ms;
+        DelayUnit unit;
+        const char* shown;
+        std::array<std::uint8_t, 3> wire;
+    };
+    // A delay as a read-back reports it: whole milliseconds and microseconds beyond.
+    const auto reported = [](int ms, int us) { return static_cast<float>(ms + us / 1000.0); };
+    const Case cases[] = {
+        {5.1f, DelayUnit::Cm, "176.46 cm", {5, 0x00, 0x64}},
+        {reported(0, 183), DelayUnit::In, "2.49 in", {0, 0x00, 0xB7}},  // a preset read back
+        {DelayFromTyped(2.49, DelayUnit::In), DelayUnit::In, "2.49 in", {0, 0x00, 0xB7}},
+        {reported(14, 999), DelayUnit::Ms, "14.999 ms", {14, 0x03, 0xE7}},
+        {0.0005f, DelayUnit::Ms, "0.001 ms", {0, 0x00, 0x01}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown);
+        EXPECT_EQ(DelayText(c.ms, c.unit), c.shown);
+        EXPECT_EQ(EncodeDelay(c.ms), c.wire);
+    }
+    // A delay entering the model is already what the amplifier holds.
+    EXPECT_EQ(DelayFromTyped(2.49, DelayUnit::In), 0.183f);
+    DspState s = test::FactoryState();
+    SetChDelaySlider(s, 3, 5100, DelayUnit::Cm, nullptr);
+    EXPECT_EQ(s.channels[3].delay, 5.1f);
 }
 
 TEST(OutputDelay, FollowersMoveByTheDifferenceAndTheEditedOutputGoesLast) {
