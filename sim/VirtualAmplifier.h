@@ -19,6 +19,14 @@
 // device: it parses host reports with the link's codec, keeps its own state and
 // answers as the amplifier does. Also the record of what we believe the
 // amplifier does, so it stays close to the observed protocol.
+//
+// Linked outputs: the host changes a linked partner only in its own model when
+// it links, and sends each link pair as (from, to). So `CH_Link_Ctrl` with link
+// 1 copies each pair's crossover, EQ bands and EQ bypass from `from` to `to`,
+// pair by pair in the order sent; while link is on, a crossover, EQ band, EQ
+// bypass or EQ reset of one output of a pair is applied to its partner as well
+// (either way round). Volume, delay, mute and phase stay each output's own.
+// Link 0 ends the mirroring and copies nothing.
 namespace kavelo {
 
 class VirtualAmplifier : public HidPort {

@@ -200,7 +200,10 @@ void EqualizerManager::ApplyStateToControls() {
         SetText(mUi.chDelayEdit[n], QString::fromStdString(DelayText(live.channels[n].delay,
                                                                      CurrentDelayUnit(), true)));
     }
+    // Undo and the A/B switch bring the source and the power back as well.
+    WindowImplBase::SelectItem(mUi.inputSource, live.inputSource, false);
     ShowInputOptions();
+    ShowAmpPower();
     if (live.linkMode == 1) {
         live.lockMode = 1;
         ComputeLinkPairs(live);
