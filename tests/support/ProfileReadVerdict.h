@@ -67,7 +67,7 @@ inline DspState StateWithOwnSettings(int salt) {
         ch.crossover.lp = {17000 - c - salt, 1, 6, 0};
         for (int b = 0; b < kEqBands; ++b)
             ch.bands[b] = EqBand{0.5f * static_cast<float>(b % 7 + 1), 1.25f, 41 + 97 * b + salt,
-                                 b % 3 == 0 ? 0 : 1};
+                                 static_cast<std::uint8_t>(b % 3 == 0 ? 0 : 1)};
         s.outputs[c] = (c * 5 + salt) % 25;
         s.linkOutputs[c] = kOutputChannels - 1 - c;
         s.showChEqualizer[c] = (c + 1) % 2;
