@@ -1,7 +1,7 @@
 // Feeds arbitrary replies to the device link and applies every message it
 // posts to a controller model, as the application does. Nothing may read
 // outside a report or a record, and whatever an amplifier reports must leave
-// a model that saves as a profile which loads again.
+// a model that saves as a profile which loads again and saves the same.
 //
 // The input is a list of packets, each: flags, class, subcommand, optype,
 // length, payload. Most are framed with a good checksum, so the fuzzer
@@ -126,13 +126,16 @@ std::string_view Bytes(const T& value) {
     return std::string_view(reinterpret_cast<const char*>(&value), sizeof(T));
 }
 
-// What is printed must be read back without complaint.
+// What is printed must be read back without complaint, and saved again it
+// must be the same text: a value that drifts on each save and load would
+// change a user's profile every time it is opened and saved.
 template <typename T>
 void CheckSavesAndLoads(const T& saved, std::string (*print)(const T&),
                         ProfileResult (*parse)(const char*, std::size_t, T&)) {
     const std::string text = print(saved);
     auto again = std::make_unique<T>();
     if (parse(text.data(), text.size(), *again) != ProfileResult::Ok) std::abort();
+    if (print(*again) != text) std::abort();
 }
 
 // A scene name is kept in a profile as Base64 text, which must decode to the

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the three libFuzzer targets with clang in build-fuzz/ and runs each
+# Builds the four libFuzzer targets with clang in build-fuzz/ and runs each
 # for a short while on a scratch copy of its seed corpus (the checked-in
 # corpus never grows), after replaying every kept profile input through the
 # profile fuzzer. Exits non-zero when a target crashes, leaks or times out and
@@ -33,7 +33,8 @@ else
 fi
 
 # The seed writer is built too, so that it keeps compiling.
-TARGETS=(profile_fuzz kavelo_fuzz_upgrade_file kavelo_fuzz_device_reply kavelo_make_upgrade_seeds)
+TARGETS=(profile_fuzz kavelo_fuzz_upgrade_file kavelo_fuzz_device_reply kavelo_fuzz_filter_text
+  kavelo_make_upgrade_seeds)
 CC=clang CXX=clang++ cmake -S . -B "$BUILD_DIR" -G Ninja -DKAVELO_FUZZ=ON -DKAVELO_BENCH=OFF \
   "${LAUNCHER[@]}"
 cmake --build "$BUILD_DIR" --parallel "$JOBS" --target "${TARGETS[@]}"
@@ -75,6 +76,18 @@ run() {
 COMMON=(-timeout=30)
 
 BIN="$BUILD_DIR/fuzz"
+
+# The kept upgrade-file seeds are what the seed writer writes: a change to the
+# container format that left them behind would fuzz yesterday's files.
+SEEDS="$SCRATCH/upgrade-seeds"
+mkdir -p "$SEEDS"
+echo "fuzz-smoke: upgrade-file seeds against their writer"
+if ! "$BIN/kavelo_make_upgrade_seeds" "$SEEDS" >/dev/null \
+  || ! diff -r "$SEEDS" fuzz/corpus/upgrade-file >&2; then
+  failures=$((failures + 1))
+  echo "fuzz-smoke: fuzz/corpus/upgrade-file differs from what kavelo_make_upgrade_seeds writes;" \
+    "run it on that folder and commit the result" >&2
+fi
 mapfile -t kept < <(find tests/fixtures/profiles/fuzz tests/fixtures/profiles/broken -type f ! -name README.md | sort)
 if [ ${#kept[@]} -gt 0 ]; then
   run "profile_fuzz: replay of ${#kept[@]} kept inputs" \
@@ -95,6 +108,7 @@ fuzz() {
 fuzz profile_fuzz fuzz/corpus/profile -dict=fuzz/profile.dict
 fuzz kavelo_fuzz_device_reply fuzz/corpus/device-reply
 fuzz kavelo_fuzz_upgrade_file fuzz/corpus/upgrade-file
+fuzz kavelo_fuzz_filter_text fuzz/corpus/filter-text -dict=fuzz/filter-text.dict
 
 if [ "$failures" -ne 0 ]; then
   echo "fuzz-smoke: $failures run(s) failed; inputs are in $ARTIFACTS" >&2

@@ -21,6 +21,14 @@
 // amplifier does, so it stays close to the observed protocol. Where the host's
 // two directions disagree, it converts: an EQ Q written as whole part and
 // tenths is kept and reported as whole part and hundredths.
+//
+// Linked outputs: the host changes a linked partner only in its own model when
+// it links, and sends each link pair as (from, to). So `CH_Link_Ctrl` with link
+// 1 copies each pair's crossover, EQ bands and EQ bypass from `from` to `to`,
+// pair by pair in the order sent; while link is on, a crossover, EQ band, EQ
+// bypass or EQ reset of one output of a pair is applied to its partner as well
+// (either way round). Volume, delay, mute and phase stay each output's own.
+// Link 0 ends the mirroring and copies nothing.
 namespace kavelo {
 
 class VirtualAmplifier : public HidPort {

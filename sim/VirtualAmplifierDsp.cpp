@@ -64,6 +64,28 @@ auto* ChannelByte(Channel& ch, std::uint8_t subcmd) {
             return static_cast<decltype(&ch.trim)>(nullptr);
     }
 }
+
+// What linking carries from one output to its partner: the crossover, the EQ
+// bands and the EQ bypass (volume, delay, mute and phase stay each output's own).
+void CopyLinkedSettings(const AmpChannel& from, AmpChannel& to) {
+    to.highPass = from.highPass;
+    to.lowPass = from.lowPass;
+    to.bands = from.bands;
+    to.eqBypass = from.eqBypass;
+}
+
+// Calls f for every output linked with `channel` in the scene's link pairs,
+// either way round; nothing while link mode is off.
+template <typename F>
+void ForEachLinkPartner(const AmpSceneSettings& scene, int channel, F f) {
+    if (scene.linkMode != 1) return;
+    for (int i = 0; i < scene.linkPairCount && i < kAmpLinkPairs; ++i) {
+        const int a = scene.linkPairs[i][0];
+        const int b = scene.linkPairs[i][1];
+        const int partner = a == channel ? b : b == channel ? a : -1;
+        if (partner >= 0 && partner < kAmpOutputs && partner != channel) f(partner);
+    }
+}
 }  // namespace
 
 AmpSceneSettings* VirtualAmplifier::SceneFor(std::uint8_t scene) {
@@ -128,6 +150,9 @@ void VirtualAmplifier::HandleDspSet(std::uint8_t subcmd, const std::uint8_t* p, 
             f.type = p[4];
             f.frequency = Be16(p + 5);
             f.slope = p[7];
+            ForEachLinkPartner(*scene, p[2], [&](int k) {
+                (p[3] == kHighPass ? scene->channels[k].highPass : scene->channels[k].lowPass) = f;
+            });
             break;
         }
         case kEq: {
@@ -139,6 +164,7 @@ void VirtualAmplifier::HandleDspSet(std::uint8_t subcmd, const std::uint8_t* p, 
             StoreWrittenQuality(band, p[6], p[7]);
             band.gainInteger = p[8];
             band.gainTenths = p[9];
+            ForEachLinkPartner(*scene, p[2], [&](int k) { scene->channels[k].bands[p[3]] = band; });
             break;
         }
         case kDelay:
@@ -154,9 +180,14 @@ void VirtualAmplifier::HandleDspSet(std::uint8_t subcmd, const std::uint8_t* p, 
         case kMuteCh:
         case kPhase:
         case kType:
-        case kBypass:
             ok = setRange(1, [subcmd](AmpSceneSettings& s, int c, const std::uint8_t* e) {
                 *ChannelByte(s.channels[c], subcmd) = e[0];
+            });
+            break;
+        case kBypass:
+            ok = setRange(1, [](AmpSceneSettings& s, int c, const std::uint8_t* e) {
+                s.channels[c].eqBypass = e[0];
+                ForEachLinkPartner(s, c, [&](int k) { s.channels[k].eqBypass = e[0]; });
             });
             break;
         case kMix:
@@ -172,7 +203,14 @@ void VirtualAmplifier::HandleDspSet(std::uint8_t subcmd, const std::uint8_t* p, 
             scene->linkMode = p[1];
             scene->linkPairCount = p[2];
             scene->linkPairs = {};
-            for (int i = 0; i < p[2]; ++i) scene->linkPairs[i] = {p[3 + 2 * i], p[4 + 2 * i]};
+            for (int i = 0; i < p[2]; ++i) {
+                const std::uint8_t from = p[3 + 2 * i];
+                const std::uint8_t to = p[4 + 2 * i];
+                scene->linkPairs[i] = {from, to};
+                // Linking copies in the pair's direction, in the order sent.
+                if (p[1] == 1 && from < kAmpOutputs && to < kAmpOutputs && from != to)
+                    CopyLinkedSettings(scene->channels[from], scene->channels[to]);
+            }
             break;
         }
         case kLock: {
@@ -186,7 +224,11 @@ void VirtualAmplifier::HandleDspSet(std::uint8_t subcmd, const std::uint8_t* p, 
             if (!ok) break;
             const AmpChannel flat = FactorySceneSettings().channels[0];
             for (int i = 0; i < p[2]; ++i) {
-                if (p[3 + i] < kAmpOutputs) scene->channels[p[3 + i]].bands = flat.bands;
+                const int c = p[3 + i];
+                if (c >= kAmpOutputs) continue;
+                scene->channels[c].bands = flat.bands;
+                ForEachLinkPartner(*scene, c,
+                                   [&](int k) { scene->channels[k].bands = flat.bands; });
             }
             break;
         }

@@ -198,7 +198,10 @@ void EqualizerManager::ApplyStateToControls() {
         // text would become the delay.
         ShowChannelDelay(n);
     }
+    // Undo and the A/B switch bring the source and the power back as well.
+    WindowImplBase::SelectItem(mUi.inputSource, live.inputSource, false);
     ShowInputOptions();
+    ShowAmpPower();
     if (live.linkMode == 1) {
         live.lockMode = 1;
         ComputeLinkPairs(live);

@@ -407,22 +407,19 @@ TEST(ProfileFuzzRegressions, EveryKeptInputIsHandled) {
         for (const auto& e : std::filesystem::directory_iterator(kProfiles / folder))
             if (e.path().filename() != "README.md") inputs.push_back(e.path());
     ASSERT_FALSE(inputs.empty());
-    const DspState sceneBefore = test::ConnectedDefaults();
+    const DspState sceneBefore = test::StateWithOwnSettings(0);
     auto wholeBefore = std::make_unique<WholeProfile>();
-    wholeBefore->live = sceneBefore;
-    wholeBefore->scenes.fill(test::FactoryState());
-    wholeBefore->names[0] = {'S', 't', 'a', 'g', 'e'};
+    test::FillWithOwnSettings(*wholeBefore);
     auto scene = std::make_unique<DspState>();
     auto whole = std::make_unique<WholeProfile>();
     for (const std::filesystem::path& input : inputs) {
         SCOPED_TRACE(input.string());
         const std::string text = ReadWholeFile(input);
-        EXPECT_TRUE(test::Sound(test::JudgeProfileRead(text.data(), text.size(), sceneBefore,
-                                                       *scene, &ParseSceneProfile,
-                                                       &SceneProfileText)));
-        EXPECT_TRUE(test::Sound(test::JudgeProfileRead(text.data(), text.size(), *wholeBefore,
-                                                       *whole, &ParseWholeProfile,
-                                                       &WholeProfileText)));
+        EXPECT_TRUE(test::Sound(test::JudgeProfileRead(
+            text.data(), text.size(), sceneBefore, *scene, &ParseSceneProfile, &SceneProfileText)));
+        EXPECT_TRUE(
+            test::Sound(test::JudgeProfileRead(text.data(), text.size(), *wholeBefore, *whole,
+                                               &ParseWholeProfile, &WholeProfileText)));
     }
 }
 

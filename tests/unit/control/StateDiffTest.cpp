@@ -29,6 +29,7 @@ std::vector<std::string> SettingDifferences(const DspState& a, const DspState& b
     check(a.inputSource == b.inputSource, "source");
     check(a.mainVolume == b.mainVolume, "main volume");
     check(a.mainVolumeMute == b.mainVolumeMute, "main mute");
+    check(a.ampPower == b.ampPower, "amplifier power");
     check(a.linkMode == b.linkMode, "link");
     check(a.lockMode == b.lockMode, "lock");
     for (int c = 0; c < kOutputChannels; ++c) {
@@ -103,6 +104,15 @@ TEST_F(StateDiffTest, EachKindOfEditBecomesItsOwnCommands) {
         {"nothing", [](DspState&) {}, {}},
         {"main volume", [](DspState& s) { s.mainVolume = 12; }, {"MainVolume p12"}},
         {"main mute", [](DspState& s) { s.mainVolumeMute = 1; }, {"MainMute 1"}},
+        // The amplifier is switched off by muting it.
+        {"amplifier off", [](DspState& s) { s.ampPower = 0; }, {"AmpMute 1"}},
+        {"source", [](DspState& s) { s.inputSource = 2; }, {"SourceSwitch 0x53"}},
+        {"source and power together",
+         [](DspState& s) {
+             s.inputSource = 5;
+             s.ampPower = 0;
+         },
+         {"SourceSwitch 0x56", "AmpMute 1"}},
         {"role", [](DspState& s) { s.outputs[3] = 9; }, {"ChannelType ch3 role 9"}},
         {"high-pass",
          [](DspState& s) {
@@ -203,6 +213,12 @@ TEST_F(StateDiffTest, UndoingARandomSessionRestoresTheStartExactly) {
             },
             [&](DspState& s) { s.inputs[5][pick(0, 7)] = pick(0, 63); },
             [&](DspState& s) { s.inputMixVolume[5][pick(0, 5)][pick(0, 7)] = pick(0, 100); },
+            [&](DspState& s) { s.ampPower = static_cast<uint8_t>(pick(0, 1)); },
+            // The sources a user can pick (the hidden ones are never selected).
+            [&](DspState& s) {
+                static constexpr int kVisible[] = {0, 2, 3, 5, 6};
+                s.inputSource = kVisible[pick(0, 4)];
+            },
         };
         EditHistory history;
         DspState current = start;
