@@ -8,11 +8,8 @@
 
 #include "base/Log.h"
 #include "control/DspOperations.h"
-<<<<<<< HEAD
-#include "control/ParseNumber.h"
-=======
 #include "control/LinkReport.h"
->>>>>>> misc
+#include "control/ParseNumber.h"
 #include "control/RoleOperations.h"
 #include "control/SpeakerRoles.h"
 #include "controller/ControlAccess.h"
