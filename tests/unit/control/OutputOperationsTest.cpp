@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "ModelStates.h"
 #include "control/DspOperations.h"
 #include "control/OutputOperations.h"
+#include "control/ParseNumber.h"
 #include "control/RoleOperations.h"
 #include "control/SpeakerRoles.h"
 #include "device/DspEncoding.h"
@@ -158,7 +160,9 @@ TEST(OutputDelay, EveryShownDelayCommitsToItself) {
         for (int us = 0; us <= 15000; ++us) {
             const float ms = static_cast<float>(us / 1000.0);
             const std::string text = DelayText(ms, unit);
-            const float back = DelayFromTyped(LeadingNumber(text), unit);
+            const std::optional<double> typed = ReadTypedNumber(text);
+            ASSERT_TRUE(typed) << text;
+            const float back = DelayFromTyped(*typed, unit);
             ASSERT_EQ(DelayToSlider(back), us) << text;
             ASSERT_EQ(DelayText(back, unit), text);
             const auto wire = EncodeDelay(back);
