@@ -6,6 +6,7 @@
 #include "base/Log.h"
 #include "control/DspOperations.h"
 #include "control/OutputOperations.h"
+#include "control/ParseNumber.h"
 #include "control/RoleOperations.h"
 
 namespace kavelo {
@@ -117,8 +118,10 @@ MixerEdit MixerGrid::CommitLevel(MixerCell cell, int level, bool enabledShown) {
     return SetLevel(cell, level, enabledShown, LevelFrom::Edit);
 }
 
-int MixerGrid::TypedLevel(const std::string& text, bool* clamped) {
-    const int typed = LeadingInt(text);
+std::optional<int> MixerGrid::TypedLevel(const std::string& text, bool* clamped) {
+    const std::optional<int> read = ReadTypedWhole(text);
+    if (!read) return std::nullopt;
+    const int typed = *read;
     const int level = std::clamp(typed, kMixerLevelMin, kMixerLevelMax);
     if (clamped) *clamped = level != typed;
     return level;

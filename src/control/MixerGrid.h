@@ -87,9 +87,9 @@ public:
     // closing): like SetLevel, but a level equal to the one the cell shows changes and
     // sends nothing, so tabbing through a cell that is not routed keeps its stored level.
     MixerEdit CommitLevel(MixerCell cell, int level, bool enabledShown);
-    // A typed level: its leading decimal number (0 when there is none), limited to the
-    // level range; `clamped` tells whether it was.
-    static int TypedLevel(const std::string& text, bool* clamped = nullptr);
+    // A typed level: the typed number's whole part, limited to the level range
+    // (`clamped` tells whether it was); none when the text holds no number.
+    static std::optional<int> TypedLevel(const std::string& text, bool* clamped = nullptr);
     // One step up or down from the slider's level, within the level range.
     int SteppedLevel(MixerCell cell, int level, bool up) const;
     // The cell whose edit the left or right arrow moves to: along the row, wrapping onto

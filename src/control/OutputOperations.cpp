@@ -35,11 +35,6 @@ void OutputEdit::Append(const OutputEdit& later) {
     delayShown |= later.delayShown;
 }
 
-int LeadingInt(const std::string& text) {
-    const long v = std::strtol(text.c_str(), nullptr, 10);
-    return static_cast<int>(std::clamp<long>(v, -1000000, 1000000));
-}
-
 std::string VolumeText(float gainDb, int sliderMinimum, const std::string& offText) {
     if (OutputGainToSlider(gainDb) <= sliderMinimum) return offText;
     return std::to_string(static_cast<int>(gainDb)) + "dB";

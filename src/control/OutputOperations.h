@@ -29,10 +29,6 @@ struct VolumeControls {
     int maximum = 0;
 };
 
-// Leading integer of a text: an optional sign and digits ("-3dB" is -3); text
-// that does not start with a number reads as 0.
-int LeadingInt(const std::string& text);
-
 // "%ddB" of the whole dB, or `offText` at the slider minimum.
 std::string VolumeText(float gainDb, int sliderMinimum, const std::string& offText);
 // The delay in a unit: "%.3f ms", "%.2f cm", "%.2f in".

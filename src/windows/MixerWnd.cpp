@@ -196,8 +196,14 @@ void CMixerWnd::SetInputTrimSlider(MixerCell cell) {
 void CMixerWnd::SetInputTrimEdit(MixerCell cell, bool takeFocus) {
     CellControls& c = Controls(cell);
     if (!c.edit) return;
-    const int level = MixerGrid::TypedLevel(c.edit->text().toStdString());
-    Apply(cell, mGrid.CommitLevel(cell, level, IsSelected(c.enable)));
+    const std::string text = c.edit->text().toStdString();
+    const std::optional<int> level = MixerGrid::TypedLevel(text);
+    if (!level) {
+        LogPrintA("mixer: \"%s\" holds no number; the stored level stays\n", text.c_str());
+        Show(cell, mGrid.CellView(cell));
+    } else {
+        Apply(cell, mGrid.CommitLevel(cell, *level, IsSelected(c.enable)));
+    }
     if (takeFocus) FocusEdit(cell);
 }
 

@@ -18,9 +18,7 @@ class Drags : public test::MainWindowFixture {
 protected:
     void SetUp() override {
         MainWindowFixture::SetUp();
-        OpenWith(test::ConnectedDefaults());
-        window->resize(1400, 800);
-        Activate();
+        OpenActive(test::ConnectedDefaults());
     }
     // The number at the start of an edit's text ("-23dB" -> -23).
     double Shown(const QString& edit) {

@@ -193,9 +193,7 @@ TEST_F(Eq, RingAcrossTheRowsWithTheKeyboard) {
 }
 
 TEST_F(Eq, DraggingABandOnTheCurve) {
-    OpenWith(test::ConnectedDefaults());
-    window->resize(1400, 800);
-    Activate();
+    OpenActive(test::ConnectedDefaults());
     DragCurveMarker(12, 40);
     auto* curve = Control("equalizer");
     const EqBand& band = Controller().Live().channels[0].bands[12];
@@ -247,9 +245,7 @@ TEST_F(Eq, HoveringTheCurveChangesNothing) {
     s.channels[1].bands[2].eqGain = 3.0f;
     s.channels[1].bands[5].eqGain = 2.0f;
     s.channels[1].bands[5].enable = 0;
-    OpenWith(s);
-    window->resize(1400, 800);
-    Activate();
+    OpenActive(s);
     PeqMode();  // the Q handles are shown
     auto* curve = dynamic_cast<UIEqualizer*>(Control("equalizer"));
     ASSERT_NE(curve, nullptr);

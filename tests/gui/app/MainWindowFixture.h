@@ -193,6 +193,12 @@ protected:
         ASSERT_TRUE(Controller().IsConnected());
         Mark();
     }
+    // OpenWith, shown at a size that holds every control and given the keyboard.
+    void OpenActive(const DspState& state) {
+        OpenWith(state);
+        window->resize(1400, 800);
+        Activate();
+    }
     void Mark() { mark = amp.WrittenReports().size(); }
     EqualizerManager& Controller() { return window->Controller(); }
     template <class T = QWidget>

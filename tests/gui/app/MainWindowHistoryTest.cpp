@@ -22,9 +22,7 @@ class History : public test::MainWindowFixture {
 protected:
     void SetUp() override {
         MainWindowFixture::SetUp();
-        OpenWith(test::ConnectedDefaults());
-        window->resize(1400, 800);
-        Activate();
+        OpenActive(test::ConnectedDefaults());
     }
     // What the amplifier holds live.
     static auto LiveOf(const AmpLiveState& live) {

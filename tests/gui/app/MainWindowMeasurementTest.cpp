@@ -9,8 +9,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "MainWindowFixture.h"
 #include "AmpBands.h"
+#include "MainWindowFixture.h"
 #include "ModelStates.h"
 #include "control/FilterText.h"
 #include "graph/Measurement.h"
@@ -98,8 +98,9 @@ TEST_F(Measurements, ImportSendsTheBandsSwitchesToPeqAndReportsEachLine) {
     EXPECT_TRUE(report.contains(
         "Line 2: the preamp is not applied (set the output volume instead): Preamp: -3 dB"))
         << report.toStdString();
-    EXPECT_TRUE(report.contains("Line 4: the amplifier's EQ has peaking filters only, skipped: "
-                                "Filter 2: ON LS Fc 100 Hz Gain 3 dB"))
+    EXPECT_TRUE(
+        report.contains("Line 4: the amplifier's EQ has peaking filters only, skipped: "
+                        "Filter 2: ON LS Fc 100 Hz Gain 3 dB"))
         << report.toStdString();
 
     // The whole import is one undo step: undo puts the old correction back.
@@ -107,9 +108,9 @@ TEST_F(Measurements, ImportSendsTheBandsSwitchesToPeqAndReportsEachLine) {
     Click("btn_undo");
     AllSetters();
     test::ExpectAmpBand(AmpOutput(2).bands[20], WireEqBand(old.freq, old.eqFactor, 4.0f), 20);
-    test::ExpectAmpBand(AmpOutput(2).bands[0], WireEqBand(s.channels[2].bands[0].freq,
-                                                          s.channels[2].bands[0].eqFactor, 0.0f),
-                        0);
+    test::ExpectAmpBand(
+        AmpOutput(2).bands[0],
+        WireEqBand(s.channels[2].bands[0].freq, s.channels[2].bands[0].eqFactor, 0.0f), 0);
 }
 
 // The same list again after the output's EQ was bypassed (its gains kept,
@@ -183,9 +184,7 @@ TEST_F(Measurements, ExportWritesWhatImportTook) {
 }
 
 TEST_F(Measurements, OverlayFollowsADragAndTakesATypedOffset) {
-    OpenWith(test::ConnectedDefaults());
-    window->resize(1400, 800);
-    Activate();
+    OpenActive(test::ConnectedDefaults());
     const std::string rew =
         "* Measurement data measured by REW V5.20\n* Freq(Hz), SPL(dB), Phase(degrees)\n"
         "20.0, 85.0, 0\n200.0, 80.0, 10\n2000.0, 78.0, 20\n20000.0, 70.0, 30\n";

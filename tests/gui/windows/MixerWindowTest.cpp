@@ -208,8 +208,11 @@ TEST_F(Mixer, TypedLevelsCommitAndTheBoxFollows) {
         EXPECT_TRUE(WindowImplBase::IsSelected(Box(mixer, 4, 1)));
         EXPECT_TRUE(Routed(3, 4, 1));
         EXPECT_EQ(Slider(mixer, 4, 1)->value(), 55);
-        // Text that is no number reads 0, the level the cell that is not routed already
-        // shows: its stored level stays. A number beyond the range is clamped.
+        // Text that is no number changes nothing, routed or not: the cell shows what it
+        // showed and nothing is sent. A number beyond the range is clamped.
+        test::ToolWindowFixture::TypeIn(mixer, "box_edit_4_1", "abc");
+        EXPECT_EQ(Shown(mixer, 4, 1), "55");
+        EXPECT_TRUE(Routed(3, 4, 1));
         test::ToolWindowFixture::TypeIn(mixer, "box_edit_5_1", "abc");
         EXPECT_EQ(Shown(mixer, 5, 1), "0");
         test::ToolWindowFixture::TypeIn(mixer, "box_edit_5_0", "150");

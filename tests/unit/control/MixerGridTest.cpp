@@ -192,14 +192,16 @@ TEST(MixerEditsOutside, CellsBeyondTheSourceChangeNothing) {
 TEST(MixerLevels, TypedTextIsReadAndClamped) {
     struct Case {
         const char* text;
-        int level;
+        std::optional<int> level;  // none: no number, nothing changes
         bool clamped;
     };
-    const Case cases[] = {{"42", 42, false}, {"abc", 0, false},         {"", 0, false},
-                          {"7x", 7, false},  {"100", 100, false},       {"150", 100, true},
-                          {"-5", 0, true},   {"99999999999", 100, true}};
+    const Case cases[] = {{"42", 42, false},         {"abc", std::nullopt, false},
+                          {"", std::nullopt, false}, {"7x", 7, false},
+                          {"2,5", 2, false},         {"100", 100, false},
+                          {"150", 100, true},        {"-5", 0, true},
+                          {"99999999999", 100, true}};
     for (const Case& c : cases) {
-        bool clamped = !c.clamped;
+        bool clamped = c.level && !c.clamped;  // a number must set it
         EXPECT_EQ(MixerGrid::TypedLevel(c.text, &clamped), c.level) << c.text;
         EXPECT_EQ(clamped, c.clamped) << c.text;
     }

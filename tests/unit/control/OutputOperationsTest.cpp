@@ -354,12 +354,6 @@ TEST(MainVolume, PositionIsLimitedAndSent) {
     EXPECT_EQ(s.ampPower, 0);
 }
 
-TEST(EditText, LeadingNumbers) {
-    EXPECT_EQ(LeadingInt("-3dB"), -3);
-    EXPECT_EQ(LeadingInt("dB"), 0);
-    EXPECT_EQ(LeadingInt("99999999999999999999"), 1000000);
-}
-
 // ---- roles and routing
 
 TEST(Roles, MenuItemGivesTheRoleWithItsDefaultCrossover) {
